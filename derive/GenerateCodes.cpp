@@ -1,0 +1,66 @@
+#include "GenerateCodes.h"
+
+#include "SecureWipe.h"
+#include "clsMD5.h"
+
+#include <memory>
+
+namespace mnemora {
+
+namespace {
+
+// Fixed values of the scheme. Changing any of them changes every code.
+constexpr std::u16string_view SecondDigestKey = u"dusk";
+constexpr std::u16string_view ThirdDigestKey = u"fjor";
+// Letters a-f of the code are upper-cased where the rule digest holds one of
+// these characters at the same position (case-sensitive).
+constexpr std::u16string_view CaseAlphabet = u"treehidesky2003110846qmvjd";
+constexpr char16_t DigitReplacement = u'K';
+
+constexpr bool IsDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
+
+void LowerHex(std::u16string &hex)
+{
+    for (char16_t &c : hex)
+        if (c >= u'A' && c <= u'F')
+            c = static_cast<char16_t>(c - u'A' + u'a');
+}
+
+} // namespace
+
+Codes GenerateCodes(std::u16string_view password, std::u16string_view key)
+{
+    // A fresh engine per derivation: nothing carries over from one run to the next.
+    const auto cMD5 = std::make_unique<clsMD5>();
+
+    std::u16string one = cMD5->Hmac_MD5(password, key);
+    LowerHex(one);
+    // Both later digests take the 32 hex characters of the first as their message.
+    std::u16string two = cMD5->Hmac_MD5(one, SecondDigestKey);
+    LowerHex(two);
+    std::u16string rule = cMD5->Hmac_MD5(one, ThirdDigestKey);
+    LowerHex(rule);
+
+    Codes codes;
+    codes.code32.reserve(two.size());
+    for (std::size_t i = 0; i < two.size(); ++i) {
+        const char16_t c = two[i];
+        if (!IsDigit(c) && CaseAlphabet.find(rule[i]) != std::u16string_view::npos)
+            codes.code32 += static_cast<char16_t>(c - u'a' + u'A');
+        else
+            codes.code32 += c;
+    }
+
+    // The short code always begins with a letter: a leading digit becomes "K".
+    if (IsDigit(codes.code32.front()))
+        codes.code16 = DigitReplacement + codes.code32.substr(1, 15);
+    else
+        codes.code16 = codes.code32.substr(0, 16);
+
+    SecureWipe(one);
+    SecureWipe(two);
+    SecureWipe(rule);
+    return codes;
+}
+
+} // namespace mnemora

@@ -1,0 +1,20 @@
+#include "SecureWipe.h"
+
+#include <cstring>
+
+namespace mnemora {
+
+void SecureWipe(void *data, std::size_t n) noexcept
+{
+    if (data == nullptr || n == 0)
+        return;
+#if defined(__GLIBC__) || defined(__OpenBSD__) || defined(__FreeBSD__)
+    explicit_bzero(data, n);
+#else
+    // A volatile function pointer hides memset from dead-store elimination.
+    static void *(*const volatile wipe)(void *, int, std::size_t) = std::memset;
+    wipe(data, 0, n);
+#endif
+}
+
+} // namespace mnemora

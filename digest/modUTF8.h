@@ -1,0 +1,23 @@
+#pragma once
+
+#include "SecureWipe.h"
+
+#include <cstdint>
+#include <string_view>
+
+namespace mnemora {
+
+// UTF-8 bytes of a UTF-16 text: no byte order mark, no terminating zero. An
+// unpaired surrogate becomes U+FFFD (EF BF BD). The empty text gives an empty
+// array. Throws Overflow for texts longer than 715,827,882 units.
+ByteArray StrToUTF8Bytes(std::u16string_view text);
+
+// The 16 bytes written as the first 32 hex digits of text (either case);
+// anything after them is ignored. Throws TypeMismatch for a pair that is not
+// two hex digits, or for a text shorter than 32 characters.
+ByteArray HexStrToBytes(std::u16string_view text);
+
+// The Windows-1252 code of one UTF-16 unit, "?" where that code page has none.
+std::uint8_t UnicodeToWindows1252(char16_t unit) noexcept;
+
+} // namespace mnemora
