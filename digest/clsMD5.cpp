@@ -32,28 +32,28 @@ template <int s>
 inline void StepF(std::uint32_t &a, std::uint32_t b, std::uint32_t c, std::uint32_t d,
                   std::uint32_t x, std::uint32_t ac) noexcept
 {
-    a = LongAddWrap(std::rotl(LongAddWrap4(a, d ^ (b & (c ^ d)), x, ac), s), b);
+    a = LongAddWrap(std::rotl(LongAddWrap4(a, x + ac, d ^ (b & (c ^ d)), 0), s), b);
 }
 
 template <int s>
 inline void StepG(std::uint32_t &a, std::uint32_t b, std::uint32_t c, std::uint32_t d,
                   std::uint32_t x, std::uint32_t ac) noexcept
 {
-    a = LongAddWrap(std::rotl(LongAddWrap4(a, c ^ (d & (b ^ c)), x, ac), s), b);
+    a = LongAddWrap(std::rotl(LongAddWrap4(a, x + ac, (b & d), (c & ~d)), s), b);
 }
 
 template <int s>
 inline void StepH(std::uint32_t &a, std::uint32_t b, std::uint32_t c, std::uint32_t d,
                   std::uint32_t x, std::uint32_t ac) noexcept
 {
-    a = LongAddWrap(std::rotl(LongAddWrap4(a, b ^ c ^ d, x, ac), s), b);
+    a = LongAddWrap(std::rotl(LongAddWrap4(a, x + ac, b ^ c ^ d, 0), s), b);
 }
 
 template <int s>
 inline void StepI(std::uint32_t &a, std::uint32_t b, std::uint32_t c, std::uint32_t d,
                   std::uint32_t x, std::uint32_t ac) noexcept
 {
-    a = LongAddWrap(std::rotl(LongAddWrap4(a, c ^ (b | ~d), x, ac), s), b);
+    a = LongAddWrap(std::rotl(LongAddWrap4(a, x + ac, c ^ (b | ~d), 0), s), b);
 }
 
 // TotalBytes × 8 must fit a signed 32-bit bit count.
@@ -64,6 +64,18 @@ constexpr std::int32_t ToInt32(std::size_t n)
     if (n > static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max()))
         throw DigestError(ErrorKind::Overflow, "byte count exceeds 2,147,483,647");
     return static_cast<std::int32_t>(n);
+}
+
+// Eight upper-case hex digits of a word, least significant byte first, each
+// byte high nibble first.
+void WriteRegisterHex(std::uint32_t word, char16_t *out) noexcept
+{
+    static constexpr char16_t digits[] = u"0123456789ABCDEF";
+    for (std::size_t b = 0; b < 4; ++b) {
+        const auto byte = static_cast<std::uint8_t>(word >> (8 * b));
+        out[2 * b] = digits[byte >> 4];
+        out[2 * b + 1] = digits[byte & 0x0F];
+    }
 }
 
 std::u16string AsciiToText(const std::string &ascii)
@@ -208,10 +220,9 @@ std::u16string clsMD5::DigestFileToHexStr(std::u16string_view InFile)
 
 std::u16string clsMD5::GetValues() const
 {
-    std::u16string text;
-    text.reserve(32);
-    for (const std::uint32_t word : Registers)
-        text += RegisterToHexStr(word);
+    std::u16string text(32, u'0');
+    for (std::size_t r = 0; r < 4; ++r)
+        WriteRegisterHex(Registers[r], text.data() + 8 * r);
     return text;
 }
 
@@ -336,13 +347,8 @@ ByteArray clsMD5::StrToAnsiBytes(std::u16string_view text)
 
 std::u16string clsMD5::RegisterToHexStr(std::uint32_t word)
 {
-    static constexpr char16_t digits[] = u"0123456789ABCDEF";
     std::u16string text(8, u'0');
-    for (std::size_t b = 0; b < 4; ++b) {
-        const auto byte = static_cast<std::uint8_t>(word >> (8 * b));
-        text[2 * b] = digits[byte >> 4];
-        text[2 * b + 1] = digits[byte & 0x0F];
-    }
+    WriteRegisterHex(word, text.data());
     return text;
 }
 

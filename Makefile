@@ -1,0 +1,54 @@
+# Thin wrapper over CMake presets: `make run` and `make test` are all a
+# newcomer needs. Under CI (CI=true) warnings are errors.
+
+PRESET  := $(if $(filter true 1 yes,$(CI)),ci,default)
+BUILD   := build
+JOBS    ?= $(shell nproc)
+FUZZ_SECONDS ?= 60
+
+.PHONY: all run test build deps bench fuzz fuzz-build asan lint format package install clean
+
+all: build
+
+deps:
+	@tools/install-deps
+
+$(BUILD)/build.ninja: CMakeLists.txt CMakePresets.json
+	cmake --preset $(PRESET) >/dev/null
+
+build: deps $(BUILD)/build.ninja
+	cmake --build --preset $(PRESET) -j $(JOBS)
+
+run: build
+	$(BUILD)/bin/mnemora
+
+test: build
+	ctest --preset $(PRESET) -j $(JOBS)
+
+bench: build
+	$(BUILD)/bin/mnemora-bench
+
+asan: deps
+	cmake --preset asan >/dev/null
+	cmake --build --preset asan -j $(JOBS)
+	ctest --preset asan -j $(JOBS)
+
+fuzz: deps
+	cmake --preset fuzz >/dev/null
+	cmake --build --preset fuzz -j $(JOBS)
+	tools/run-fuzzers build-fuzz $(FUZZ_SECONDS)
+
+lint: build
+	tools/lint
+
+format:
+	tools/lint --fix
+
+package: build
+	cd $(BUILD) && cpack -G DEB
+
+install: build
+	cmake --install $(BUILD)
+
+clean:
+	rm -rf $(BUILD) build-asan build-fuzz
