@@ -1,0 +1,368 @@
+#!/usr/bin/python3
+"""Checks the main-window artwork committed in ui/art.
+
+Run as `python3 tests/art/test_artwork.py`; exits 0 when every check passes.
+"""
+
+import os
+import struct
+import subprocess
+import sys
+import tempfile
+import unittest
+
+try:
+    from PIL import Image
+except ImportError:
+    # Pillow comes from the system package python3-pil; see tools/gen-artwork.py.
+    _SYSTEM_PYTHON = "/usr/bin/python3"
+    if (os.path.exists(_SYSTEM_PYTHON)
+            and os.path.realpath(sys.executable) != os.path.realpath(_SYSTEM_PYTHON)):
+        os.execv(_SYSTEM_PYTHON, [_SYSTEM_PYTHON] + sys.argv)
+    raise
+
+ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+ART = os.path.join(ROOT, "ui", "art")
+GENERATOR = os.path.join(ROOT, "tools", "gen-artwork.py")
+
+PANEL = (0xFF, 0xFB, 0xF0)
+WHITE = (0xFF, 0xFF, 0xFF)
+TEAL = (0x00, 0xA0, 0xC0)
+WINDOW = (0xF2, 0xF2, 0xF2)
+ORANGE = (0xFF, 0x88, 0x1C)
+GREEN = (0x22, 0xB6, 0x14)
+BANNER = (0x4C, 0x86, 0xD0)
+
+# name -> (width, height)
+SIZES = {
+    "background.gif": (664, 318), "logo.gif": (660, 156), "code.gif": (204, 24),
+    "copy.gif": (75, 24), "donation.gif": (92, 39),
+    "tarrow.gif": (20, 20), "belmir.gif": (20, 20), "odrin.gif": (20, 20), "pelu.jpg": (20, 20),
+    "hand.png": (32, 32),
+}
+SIZES.update({"icon-%d.png" % s: (s, s) for s in (16, 24, 32, 48, 64, 128, 256)})
+DOUBLED = ("background", "logo", "code", "copy", "donation")
+SIZES.update({n + "@2x.png": (SIZES[n + ".gif"][0] * 2, SIZES[n + ".gif"][1] * 2) for n in DOUBLED})
+GENERATED = sorted(list(SIZES) + ["mnemora.ico"])
+
+# Inclusive boxes where the panel picture carries something; everything
+# outside them must be plain panel colour.
+TEXT_BOXES = {
+    "heading 1": (56, 25, 99, 44), "heading 2": (56, 196, 99, 215),
+    "password caption": (15, 79, 65, 90), "key caption": (366, 79, 415, 90),
+    "password hint": (16, 125, 372, 134), "key hint": (16, 143, 448, 153),
+    "16 caption": (16, 249, 106, 259), "32 caption": (15, 289, 107, 299),
+}
+PASSWORD_FIELD = (78, 69, 297, 95)
+KEY_FIELD = (428, 69, 647, 95)
+PAINTED = list(TEXT_BOXES.values()) + [
+    (15, 17, 47, 52), (15, 188, 47, 223),                 # section squares
+    (77, 68, 298, 96), (427, 68, 648, 96),                 # input frames with border
+    (326, 77, 338, 89),                                    # plus sign
+    (113, 244, 314, 265),                                  # copy frame and button
+    (15, 170, 648, 170),                                   # dotted rule between sections
+]
+
+
+def path(name):
+    return os.path.join(ART, name)
+
+
+def load(name, mode=None):
+    with Image.open(path(name)) as im:
+        im.load()
+        return im.convert(mode) if mode else im.copy()
+
+
+def rgb_image(name):
+    return load(name, "RGB")
+
+
+def gif_table_size(name):
+    with open(path(name), "rb") as f:
+        head = f.read(13)
+    assert head[:3] == b"GIF", name
+    assert head[10] & 0x80, name + " has no global colour table"
+    return 2 << (head[10] & 7)
+
+
+def colours(img):
+    return {c for _, c in img.getcolors(1 << 20)}
+
+
+def inside(box, x, y):
+    return box[0] <= x <= box[2] and box[1] <= y <= box[3]
+
+
+def region(img, box):
+    x0, y0, x1, y1 = box
+    return [img.getpixel((x, y)) for y in range(y0, y1 + 1) for x in range(x0, x1 + 1)]
+
+
+class Reproducible(unittest.TestCase):
+    def test_generator_reproduces_the_committed_files(self):
+        with tempfile.TemporaryDirectory() as out:
+            subprocess.run([sys.executable, GENERATOR, out], check=True)
+            self.assertEqual(sorted(os.listdir(out)), GENERATED)
+            for name in GENERATED:
+                with open(os.path.join(out, name), "rb") as a, open(path(name), "rb") as b:
+                    self.assertTrue(a.read() == b.read(),
+                                    name + " differs from a fresh run of the generator")
+
+    def test_art_folder_holds_exactly_the_generated_files(self):
+        self.assertEqual(sorted(os.listdir(ART)), sorted(GENERATED + ["README"]))
+
+
+class Formats(unittest.TestCase):
+    def test_sizes_and_formats(self):
+        for name, size in SIZES.items():
+            with Image.open(path(name)) as im:
+                im.load()
+            self.assertEqual(im.size, size, name)
+            expected = {"gif": "GIF", "jpg": "JPEG", "png": "PNG"}[name.rsplit(".", 1)[1]]
+            self.assertEqual(im.format, expected, name)
+            if name.endswith(".gif"):
+                self.assertEqual(im.mode, "P", name)
+                self.assertNotIn("transparency", im.info, name)
+            if name.endswith("@2x.png"):
+                self.assertEqual(im.mode, "RGB", name)
+            if name.startswith(("icon-", "hand")):
+                self.assertEqual(im.mode, "RGBA", name)
+
+    def test_palette_sizes(self):
+        self.assertLessEqual(gif_table_size("background.gif"), 32)
+        self.assertLessEqual(gif_table_size("logo.gif"), 128)
+        self.assertEqual(gif_table_size("code.gif"), 4)
+        self.assertEqual(gif_table_size("copy.gif"), 2)
+        for name in ("tarrow.gif", "belmir.gif", "odrin.gif"):
+            self.assertIn(gif_table_size(name), (64, 128), name)
+        self.assertLessEqual(len(colours(rgb_image("background.gif"))), 32)
+        self.assertEqual(colours(rgb_image("code.gif")), {WINDOW, ORANGE, WHITE})
+        self.assertEqual(colours(rgb_image("copy.gif")), {WINDOW, GREEN})
+
+    def test_jpeg_is_baseline(self):
+        with open(path("pelu.jpg"), "rb") as f:
+            data = f.read()
+        self.assertEqual(data[:2], b"\xff\xd8")
+        frames = []
+        pos = 2
+        while pos < len(data) and data[pos] == 0xFF:
+            marker = data[pos + 1]
+            if marker == 0xDA:              # start of scan: headers are over
+                break
+            length = struct.unpack(">H", data[pos + 2:pos + 4])[0]
+            if 0xC0 <= marker <= 0xCF and marker not in (0xC4, 0xC8, 0xCC):
+                frames.append(marker)
+            pos += 2 + length
+        self.assertEqual(frames, [0xC0])
+
+    def test_icon_file_entries(self):
+        with open(path("mnemora.ico"), "rb") as f:
+            data = f.read()
+        reserved, kind, count = struct.unpack("<HHH", data[:6])
+        self.assertEqual((reserved, kind, count), (0, 1, 4))
+        wanted = [(32, 8), (48, 32), (32, 32), (16, 32)]
+        end = 6 + 16 * count
+        for i, (size, bpp) in enumerate(wanted):
+            w, h, ncol, _, planes, bits, length, offset = struct.unpack(
+                "<BBBBHHII", data[6 + 16 * i:22 + 16 * i])
+            self.assertEqual((w, h, ncol, planes, bits), (size, size, 0, 1, bpp), i)
+            self.assertEqual(offset, end, "entries must follow each other")
+            end = offset + length
+            hsize, dw, dh, dplanes, dbits, comp, _, _, _, used, _ = struct.unpack(
+                "<IiiHHIIiiII", data[offset:offset + 40])
+            self.assertEqual((hsize, dw, dh, dplanes, dbits, comp), (40, size, 2 * size, 1, bpp, 0), i)
+            palette = 4 * 256 if bpp == 8 else 0
+            row = (size * bpp // 8 + 3) & ~3
+            mask_row = ((size + 31) // 32) * 4
+            self.assertEqual(length, 40 + palette + size * (row + mask_row), i)
+            if bpp == 8:
+                self.assertEqual(used, 256)
+                indices = set()
+                for y in range(size):
+                    start = offset + 40 + palette + y * row
+                    indices.update(data[start:start + size])
+                self.assertGreater(len(indices), 16, "the paletted icon should use its palette")
+        self.assertEqual(end, len(data))
+        with Image.open(path("mnemora.ico")) as ico:
+            self.assertEqual(set(ico.info["sizes"]), {(16, 16), (32, 32), (48, 48)})
+
+    def test_icons_are_shaped(self):
+        for s in (16, 24, 32, 48, 64, 128, 256):
+            im = load("icon-%d.png" % s)
+            alpha = im.getchannel("A")
+            self.assertLess(alpha.getpixel((0, 0)), 128, s)      # rounded corner
+            self.assertEqual(alpha.getpixel((s // 2, s // 2)), 255, s)
+            self.assertGreater(len(colours(im.convert("RGB"))), 8, s)
+
+    def test_doubled_pictures_match_their_originals(self):
+        for base in DOUBLED:
+            small = rgb_image(base + ".gif")
+            big = rgb_image(base + "@2x.png")
+            # Flat areas agree: compare the pixels where the small picture and
+            # its whole 2x2 block in the big one are all one colour.
+            agree = total = 0
+            for y in range(0, small.height, 3):
+                for x in range(0, small.width, 3):
+                    block = {big.getpixel((2 * x + dx, 2 * y + dy)) for dx in (0, 1) for dy in (0, 1)}
+                    if len(block) == 1:
+                        total += 1
+                        c = block.pop()
+                        s = small.getpixel((x, y))
+                        agree += max(abs(c[i] - s[i]) for i in range(3)) <= 24
+            self.assertGreater(agree, 0.9 * total, base)
+            # Drawn afresh at 2x, not enlarged: far more distinct colours.
+            self.assertGreater(len(colours(big)), len(colours(small)), base)
+
+
+class Background(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.img = rgb_image("background.gif")
+        cls.big = rgb_image("background@2x.png")
+
+    def px(self, x, y):
+        return self.img.getpixel((x, y))
+
+    def test_input_fields_are_white_inside_and_framed(self):
+        for img, k in ((self.img, 1), (self.big, 2)):
+            for box in (PASSWORD_FIELD, KEY_FIELD):
+                x0, y0, x1, y1 = box[0] * k, box[1] * k, box[2] * k + k - 1, box[3] * k + k - 1
+                cx, cy = (x0 + x1) // 2, (y0 + y1) // 2
+                for x, y in ((x0, y0), (x1, y0), (x0, y1), (x1, y1), (cx, cy)):
+                    self.assertEqual(img.getpixel((x, y)), WHITE, (k, box, x, y))
+                self.assertEqual(set(region(img, (x0, y0, x1, y1))), {WHITE}, (k, box))
+                for x, y in ((x0 - 1, cy), (x1 + 1, cy), (cx, y0 - 1), (cx, y1 + 1),
+                             (x0 - 1, y0 + 3), (x1 + 1, y1 - 3)):
+                    self.assertNotEqual(img.getpixel((x, y)), WHITE, (k, box, x, y))
+
+    def test_copy_row(self):
+        self.assertEqual(set(region(self.img, (115, 246, 254, 263))), {PANEL})
+        button = region(self.img, (255, 246, 314, 263))
+        self.assertGreater(button.count(TEAL), 0.6 * len(button))
+        self.assertIn(WHITE, button)
+        # The two-pixel frame around the code box.
+        for x in range(113, 315, 7):
+            for y in (244, 245, 264, 265):
+                self.assertEqual(self.px(x, y), TEAL, (x, y))
+        for y in range(244, 266):
+            for x in (113, 114, 313, 314):
+                self.assertEqual(self.px(x, y), TEAL, (x, y))
+
+    def test_code32_box_is_plain(self):
+        self.assertEqual(set(region(self.img, (113, 287, 378, 305))), {PANEL})
+
+    def test_nothing_painted_outside_the_layout(self):
+        stray = [(x, y) for y in range(self.img.height) for x in range(self.img.width)
+                 if self.px(x, y) != PANEL and not any(inside(b, x, y) for b in PAINTED)]
+        self.assertEqual(stray[:10], [])
+
+    def test_texts_fill_their_boxes(self):
+        for what, box in TEXT_BOXES.items():
+            x0, y0, x1, y1 = box
+            ink = [(x, y) for y in range(y0 - 3, y1 + 4) for x in range(x0 - 3, x1 + 4)
+                   if self.px(x, y) != PANEL]
+            self.assertTrue(ink, what)
+            xs = [p[0] for p in ink]
+            ys = [p[1] for p in ink]
+            self.assertGreaterEqual(min(xs), x0, what)
+            self.assertLessEqual(max(xs), x1, what)
+            self.assertGreaterEqual(min(ys), y0, what)
+            self.assertLessEqual(max(ys), y1, what)
+            fill = max((max(xs) - min(xs) + 1) / (x1 - x0 + 1), (max(ys) - min(ys) + 1) / (y1 - y0 + 1))
+            self.assertGreaterEqual(fill, 0.85, what)
+
+    def test_section_squares_and_plus(self):
+        for box in ((15, 17, 47, 52), (15, 188, 47, 223)):
+            x0, y0, x1, y1 = box
+            self.assertEqual(self.px(x0 + 3, y0 + 3), TEAL)
+            self.assertEqual(self.px(x1 - 3, y1 - 3), TEAL)
+            self.assertIn(WHITE, region(self.img, box))
+        self.assertEqual(self.px(332, 77), TEAL)
+        self.assertEqual(self.px(326, 83), TEAL)
+        self.assertEqual(self.px(332, 83), TEAL)
+        self.assertEqual(self.px(327, 78), PANEL)
+
+
+class SmallPictures(unittest.TestCase):
+    def test_code_highlight_layout(self):
+        im = rgb_image("code.gif")
+        for x in range(204):
+            self.assertEqual(im.getpixel((x, 0)), WINDOW)
+            self.assertEqual(im.getpixel((x, 23)), WINDOW)
+        for y in range(1, 23):
+            for x in (1, 2, 201, 202):
+                self.assertEqual(im.getpixel((x, y)), ORANGE, (x, y))
+        self.assertEqual(set(region(im, (3, 3, 142, 20))), {WINDOW})
+        button = region(im, (143, 3, 200, 20))
+        self.assertGreater(button.count(ORANGE), 0.6 * len(button))
+        self.assertIn(WHITE, button)
+
+    def test_copy_confirmation_layout(self):
+        im = rgb_image("copy.gif")
+        edge = region(im, (0, 0, 74, 0)) + region(im, (0, 23, 74, 23)) \
+            + region(im, (0, 0, 0, 23)) + region(im, (74, 0, 74, 23))
+        self.assertEqual(set(edge), {WINDOW})
+        box = region(im, (1, 1, 73, 22))
+        self.assertGreater(box.count(GREEN), 0.7 * len(box))
+        self.assertGreater(box.count(WINDOW), 30, "the lettering")
+
+    def test_donation_button(self):
+        im = rgb_image("donation.gif")
+        for x, y in ((0, 0), (91, 0), (0, 38), (91, 38)):
+            self.assertEqual(im.getpixel((x, y)), WINDOW)
+        self.assertIn((0x33, 0x33, 0x33), colours(im))
+        top, bottom = im.getpixel((46, 3)), im.getpixel((46, 35))
+        self.assertGreater(sum(top), sum(bottom), "light at the top, greyer at the bottom")
+
+    def test_logo(self):
+        im = rgb_image("logo.gif")
+        counts = sorted(im.getcolors(1 << 20), reverse=True)
+        self.assertEqual(counts[0][1], BANNER)
+        self.assertGreater(counts[0][0], im.width * im.height // 3)
+        self.assertEqual(set(region(im, (0, 0, 50, 150))), {BANNER})
+        for box in ((57, 26, 369, 68), (55, 97, 356, 120)):
+            self.assertIn(WHITE, region(im, box))
+        # The photograph brings its own colours to the right end.
+        self.assertGreater(len(set(region(im, (480, 0, 659, 153)))), 60)
+
+    def test_avatars_differ(self):
+        pics = [rgb_image(n) for n in ("tarrow.gif", "belmir.gif", "odrin.gif", "pelu.jpg")]
+        for i in range(4):
+            for j in range(i + 1, 4):
+                a, b = list(pics[i].getdata()), list(pics[j].getdata())
+                diff = sum(sum(abs(p[k] - q[k]) for k in range(3)) for p, q in zip(a, b)) / len(a)
+                self.assertGreater(diff, 40, (i, j))
+
+
+class HandPointer(unittest.TestCase):
+    OPAQUE_BLACK, OPAQUE_WHITE, CLEAR = (0, 0, 0, 255), (255, 255, 255, 255), (0, 0, 0, 0)
+
+    def setUp(self):
+        self.im = load("hand.png", "RGBA")
+
+    def test_three_pixel_values(self):
+        values = colours(self.im)
+        self.assertLessEqual(values, {self.OPAQUE_BLACK, self.OPAQUE_WHITE, self.CLEAR})
+        self.assertEqual(len(values), 3)
+
+    def test_fingertip_is_the_hot_spot(self):
+        opaque = [(x, y) for y in range(32) for x in range(32) if self.im.getpixel((x, y))[3]]
+        top = min(y for _, y in opaque)
+        self.assertEqual(top, 0)
+        row = [x for x, y in opaque if y == 0]
+        self.assertIn(6, row)
+        self.assertEqual(sum(row) / len(row), 6)
+
+    def test_outline_is_closed(self):
+        for y in range(32):
+            for x in range(32):
+                if self.im.getpixel((x, y)) == self.OPAQUE_WHITE:
+                    for dx, dy in ((1, 0), (-1, 0), (0, 1), (0, -1)):
+                        nx, ny = x + dx, y + dy
+                        self.assertTrue(0 <= nx < 32 and 0 <= ny < 32, (x, y))
+                        self.assertNotEqual(self.im.getpixel((nx, ny)), self.CLEAR, (x, y))
+
+
+if __name__ == "__main__":
+    unittest.main()
