@@ -7,6 +7,13 @@ if(MNEMORA_SANITIZE)
     add_link_options(-fsanitize=address,undefined)
 endif()
 
+# Fuzzing instruments every object for coverage; only the fuzz targets link
+# libFuzzer's main.
+if(MNEMORA_FUZZ)
+    add_compile_options(-fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer)
+    add_link_options(-fsanitize=address,undefined)
+endif()
+
 # Hardening for optimised builds: stack protector, fortified libc calls,
 # position-independent executables and full RELRO.
 set(CMAKE_POSITION_INDEPENDENT_CODE ON)
