@@ -439,7 +439,7 @@ void clsMD5::MD5ProcessBlock(const std::uint8_t *block)
 void clsMD5::BlockToWords(int n, std::uint32_t *X, const std::uint8_t *bytes)
 {
     // RFC 1321 decodes message words little-endian whatever the host order.
-    for (int k = 0; k < n / 4; ++k) {
+    for (std::size_t k = 0; k < static_cast<std::size_t>(n / 4); ++k) {
         const std::uint8_t *p = bytes + 4 * k;
         X[k] = std::uint32_t{p[0]} | std::uint32_t{p[1]} << 8 | std::uint32_t{p[2]} << 16 |
                std::uint32_t{p[3]} << 24;
