@@ -71,9 +71,9 @@ inline std::u16string Utf8ToText(const std::string &utf8)
     for (std::size_t i = 0; i < utf8.size();) {
         const auto b = static_cast<unsigned char>(utf8[i]);
         const int extra = b < 0x80 ? 0 : b < 0xE0 ? 1 : b < 0xF0 ? 2 : 3;
-        std::uint32_t cp = extra == 0 ? b : b & (0x3F >> extra);
+        std::uint32_t cp = extra == 0 ? b : static_cast<std::uint32_t>(b & (0x3F >> extra));
         for (int k = 1; k <= extra; ++k)
-            cp = cp << 6 | (static_cast<unsigned char>(utf8[i + static_cast<std::size_t>(k)]) & 0x3F);
+            cp = cp << 6 | (static_cast<unsigned char>(utf8[i + static_cast<std::size_t>(k)]) & 0x3Fu);
         i += static_cast<std::size_t>(extra) + 1;
         if (cp >= 0x10000) {
             cp -= 0x10000;

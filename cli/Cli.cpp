@@ -1,0 +1,204 @@
+#include "Cli.h"
+
+#include "DigestError.h"
+#include "GenerateCodes.h"
+#include "SecureWipe.h"
+#include "Utf8Decode.h"
+
+#include <cstddef>
+#include <exception>
+#include <new>
+#include <optional>
+#include <string>
+
+#ifndef MNEMORA_VERSION
+#error "MNEMORA_VERSION must be defined by the build"
+#endif
+
+namespace mnemora::cli {
+
+namespace {
+
+constexpr std::string_view Prefix = "mnemora-cli: ";
+constexpr std::string_view Hint = "Try 'mnemora-cli --help'.";
+constexpr std::string_view VersionLine = "mnemora-cli " MNEMORA_VERSION "\n";
+
+// The core refuses either text beyond this many UTF-8 bytes (DigestError,
+// Overflow). Known here only to tell the user which of the two was too long.
+constexpr std::size_t MaxTextBytes = 32767;
+
+constexpr std::string_view UsageText =
+    R"(Usage: mnemora-cli [--long | --all] KEY
+Print the site password derived from the memorised password and KEY.
+
+The password is asked for on the terminal, without echo. When standard input
+is not a terminal, its first line is the password. It is never taken from
+the arguments or the environment.
+
+Options:
+  --long     print the 32-character code instead of the 16-character one
+  --all      print the 16-character code, then the 32-character code
+  --help     show this help and exit
+  --version  show the version and exit
+  --         end of options: what follows is the KEY, even if it starts with '-'
+
+Exit status: 0 on success, 1 when the codes cannot be derived (password or
+key longer than 32,767 bytes in UTF-8), 2 on a usage error.
+)";
+
+enum class Output { Short, Long, Both };
+
+int Fail(std::ostream &err, int status, std::string_view message)
+{
+    err << Prefix << message << '\n';
+    return status;
+}
+
+int UsageError(std::ostream &err, std::string_view message)
+{
+    err << Prefix << message << '\n' << Hint << '\n';
+    return ExitUsage;
+}
+
+// Output that cannot be written (a full disk, a closed pipe) must not pass
+// for success: the caller would take an empty or cut code for the real one.
+int Finish(std::ostream &out, std::ostream &err)
+{
+    out.flush();
+    if (!out)
+        return Fail(err, ExitFailure, "could not write to standard output");
+    return ExitSuccess;
+}
+
+void WriteCode(std::ostream &out, const std::u16string &code)
+{
+    // The codes are ASCII by construction.
+    for (const char16_t c : code)
+        out.put(static_cast<char>(c));
+    out.put('\n');
+}
+
+struct WipeCodesOnExit {
+    Codes &codes;
+    ~WipeCodesOnExit()
+    {
+        SecureWipe(codes.code16);
+        SecureWipe(codes.code32);
+    }
+};
+
+int Run(std::span<const std::string_view> args, PasswordSource &password, std::ostream &out,
+        std::ostream &err, SelfTestFunction selfTest)
+{
+    bool wantLong = false;
+    bool wantAll = false;
+    bool optionsEnded = false;
+    std::optional<std::string_view> key;
+    std::size_t operands = 0;
+
+    // Options act in order, so "--help" answers even if a later argument is
+    // wrong. A lone "-" is an operand, as usual.
+    for (const std::string_view arg : args) {
+        if (!optionsEnded && arg.size() > 1 && arg.front() == '-') {
+            if (arg == "--") {
+                optionsEnded = true;
+            } else if (arg == "--help") {
+                out << UsageText;
+                return Finish(out, err);
+            } else if (arg == "--version") {
+                out << VersionLine;
+                return Finish(out, err);
+            } else if (arg == "--long") {
+                wantLong = true;
+            } else if (arg == "--all") {
+                wantAll = true;
+            } else {
+                return UsageError(err, "unrecognised option '" + std::string(arg) + "'");
+            }
+            continue;
+        }
+        ++operands;
+        if (!key)
+            key = arg;
+    }
+
+    if (wantLong && wantAll)
+        return UsageError(err, "--long and --all cannot be used together");
+    if (!key)
+        return UsageError(err, "no key given");
+    if (operands > 1)
+        return UsageError(err, "too many arguments: give exactly one key");
+    if (key->empty())
+        return UsageError(err, "the key is empty");
+    SecretString<char16_t> key16;
+    if (!DecodeUtf8(*key, key16))
+        return UsageError(err, "the key is not valid UTF-8");
+
+    // A build that computes wrong codes must not hand any out, nor ask for
+    // the password it would misuse.
+    if (const std::string failure = selfTest(); !failure.empty())
+        return Fail(err, ExitFailure, std::string(SelfTestFailureMessage) + " (" + failure + ")");
+
+    SecretString<char16_t> password16;
+    std::size_t passwordBytes = 0;
+    {
+        SecretString<char> passwordUtf8;
+        switch (password.ReadPassword(passwordUtf8)) {
+        case PasswordStatus::Read:
+            break;
+        case PasswordStatus::NoInput:
+            return Fail(err, ExitUsage, "no password given");
+        case PasswordStatus::TooLong:
+            return Fail(err, ExitFailure, "the password is longer than 32,767 bytes in UTF-8");
+        case PasswordStatus::Failed:
+            return Fail(err, ExitFailure, "could not read the password");
+        }
+        if (passwordUtf8.Empty())
+            return Fail(err, ExitUsage, "the password is empty");
+        if (!DecodeUtf8(passwordUtf8.View(), password16))
+            return Fail(err, ExitUsage, "the password is not valid UTF-8");
+        passwordBytes = passwordUtf8.Size();
+    }
+
+    Codes codes;
+    const WipeCodesOnExit wipeCodes{codes};
+    try {
+        codes = GenerateCodes(password16.View(), key16.View());
+    } catch (const DigestError &e) {
+        if (e.kind() != ErrorKind::Overflow)
+            return Fail(err, ExitFailure, std::string("internal error: ") + e.what());
+        if (passwordBytes > MaxTextBytes)
+            return Fail(err, ExitFailure, "the password is longer than 32,767 bytes in UTF-8");
+        if (key->size() > MaxTextBytes)
+            return Fail(err, ExitFailure, "the key is longer than 32,767 bytes in UTF-8");
+        return Fail(err, ExitFailure, std::string("the codes cannot be derived: ") + e.what());
+    }
+    password16.Wipe();
+
+    if (wantLong) {
+        WriteCode(out, codes.code32);
+    } else {
+        WriteCode(out, codes.code16);
+        if (wantAll)
+            WriteCode(out, codes.code32);
+    }
+    return Finish(out, err);
+}
+
+} // namespace
+
+int RunCli(std::span<const std::string_view> args, PasswordSource &password, std::ostream &out,
+           std::ostream &err, SelfTestFunction selfTest)
+{
+    // Nothing reaches `out` before the codes exist, so failing here, even
+    // half-way, never leaves a partial result on standard output.
+    try {
+        return Run(args, password, out, err, selfTest);
+    } catch (const std::bad_alloc &) {
+        return Fail(err, ExitFailure, "out of memory");
+    } catch (const std::exception &e) {
+        return Fail(err, ExitFailure, e.what());
+    }
+}
+
+} // namespace mnemora::cli

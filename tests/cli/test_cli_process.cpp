@@ -1,0 +1,334 @@
+// The built mnemora-cli binary, run as a child process: first with a pipe on
+// standard input, then on a pseudo-terminal as a person would use it.
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <chrono>
+#include <csignal>
+#include <cstring>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <pty.h>
+#include <spawn.h>
+#include <sys/ioctl.h>
+#include <sys/wait.h>
+#include <termios.h>
+#include <unistd.h>
+
+extern char **environ;
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// Generous: only reached when something hangs, which is then the failure.
+constexpr std::chrono::seconds Patience{10};
+
+class Fd {
+public:
+    explicit Fd(int fd = -1) noexcept : m_fd(fd) {}
+    Fd(const Fd &) = delete;
+    Fd &operator=(const Fd &) = delete;
+    ~Fd() { Close(); }
+    int get() const noexcept { return m_fd; }
+    void Close() noexcept
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+        m_fd = -1;
+    }
+
+private:
+    int m_fd;
+};
+
+int MillisecondsLeft(Clock::time_point deadline)
+{
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+    return left.count() > 0 ? static_cast<int>(left.count()) : 0;
+}
+
+// Appends what arrives on fd until `needle` has been seen (an empty needle:
+// until end of file). False on timeout, end of file or error first.
+bool ReadUntil(int fd, std::string &collected, std::string_view needle, Clock::time_point deadline)
+{
+    while (needle.empty() || collected.find(needle) == std::string::npos) {
+        pollfd p{fd, POLLIN, 0};
+        const int ready = ::poll(&p, 1, MillisecondsLeft(deadline));
+        if (ready < 0 && errno == EINTR)
+            continue;
+        if (ready <= 0)
+            return false;
+        char buffer[256];
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return needle.empty() && n == 0;
+        collected.append(buffer, static_cast<std::size_t>(n));
+    }
+    return true;
+}
+
+void WriteAll(int fd, std::string_view text)
+{
+    while (!text.empty()) {
+        const ssize_t n = ::write(fd, text.data(), text.size());
+        if (n < 0 && errno == EINTR)
+            continue;
+        ASSERT_GT(n, 0) << "write: " << std::strerror(errno);
+        text.remove_prefix(static_cast<std::size_t>(n));
+    }
+}
+
+// The wait status, or nothing if the child outlived the deadline (it is then killed).
+std::optional<int> WaitForExit(pid_t pid, Clock::time_point deadline)
+{
+    for (;;) {
+        int status = 0;
+        const pid_t done = ::waitpid(pid, &status, WNOHANG);
+        if (done == pid)
+            return status;
+        if (done < 0 && errno != EINTR)
+            return std::nullopt;
+        if (MillisecondsLeft(deadline) == 0) {
+            ::kill(pid, SIGKILL);
+            ::waitpid(pid, &status, 0);
+            return std::nullopt;
+        }
+        ::poll(nullptr, 0, 5);
+    }
+}
+
+std::vector<char *> Argv(std::vector<std::string> &args)
+{
+    std::vector<char *> argv{const_cast<char *>(MNEMORA_CLI_BINARY)};
+    for (std::string &a : args)
+        argv.push_back(a.data());
+    argv.push_back(nullptr);
+    return argv;
+}
+
+// --- On a pipe -------------------------------------------------------------------
+
+struct PipeCase {
+    std::vector<std::string> args;
+    std::string input;
+    int exitStatus;
+    std::string out;
+    std::string errPrefix;
+};
+
+void PrintTo(const PipeCase &c, std::ostream *os) { *os << testing::PrintToString(c.args); }
+
+class CliBinaryOnPipe : public testing::TestWithParam<PipeCase> {};
+
+TEST_P(CliBinaryOnPipe, ExitsWithStatusAndOutput)
+{
+    // A child that exits without reading must not take the test down.
+    std::signal(SIGPIPE, SIG_IGN);
+    PipeCase c = GetParam();
+    int in[2], out[2], err[2];
+    ASSERT_EQ(::pipe2(in, O_CLOEXEC), 0);
+    ASSERT_EQ(::pipe2(out, O_CLOEXEC), 0);
+    ASSERT_EQ(::pipe2(err, O_CLOEXEC), 0);
+    Fd inRead(in[0]), inWrite(in[1]), outRead(out[0]), outWrite(out[1]), errRead(err[0]), errWrite(err[1]);
+
+    posix_spawn_file_actions_t actions;
+    ASSERT_EQ(posix_spawn_file_actions_init(&actions), 0);
+    posix_spawn_file_actions_adddup2(&actions, inRead.get(), STDIN_FILENO);
+    posix_spawn_file_actions_adddup2(&actions, outWrite.get(), STDOUT_FILENO);
+    posix_spawn_file_actions_adddup2(&actions, errWrite.get(), STDERR_FILENO);
+    std::vector<char *> argv = Argv(c.args);
+    pid_t pid = 0;
+    const int spawned = ::posix_spawn(&pid, MNEMORA_CLI_BINARY, &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    ASSERT_EQ(spawned, 0) << std::strerror(spawned);
+    inRead.Close();
+    outWrite.Close();
+    errWrite.Close();
+
+    const auto deadline = Clock::now() + Patience;
+    // Small enough for the pipe buffer, so this cannot block on the child.
+    EXPECT_EQ(::write(inWrite.get(), c.input.data(), c.input.size()),
+              static_cast<ssize_t>(c.input.size()));
+    inWrite.Close();
+    std::string stdoutText, stderrText;
+    EXPECT_TRUE(ReadUntil(outRead.get(), stdoutText, "", deadline));
+    EXPECT_TRUE(ReadUntil(errRead.get(), stderrText, "", deadline));
+    const std::optional<int> status = WaitForExit(pid, deadline);
+    ASSERT_TRUE(status.has_value()) << "mnemora-cli did not exit";
+    ASSERT_TRUE(WIFEXITED(*status));
+    EXPECT_EQ(WEXITSTATUS(*status), c.exitStatus);
+    EXPECT_EQ(stdoutText, c.out);
+    EXPECT_EQ(stderrText.rfind(c.errPrefix, 0), 0u) << stderrText;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, CliBinaryOnPipe,
+    testing::Values(PipeCase{{"--all", "taobao"}, "test\r\nnot the password\n", 0,
+                             "a20caCf8Eb1b8B6d\na20caCf8Eb1b8B6d5b8a66996910E124\n", ""},
+                    PipeCase{{"--long", "--all", "taobao"}, "test\n", 2, "", "mnemora-cli: "},
+                    PipeCase{{"taobao"}, "\n", 2, "", "mnemora-cli: the password is empty\n"}));
+
+// --- On a terminal ----------------------------------------------------------------
+
+// mnemora-cli with a pseudo-terminal as standard input, standard error and
+// controlling terminal, and a pipe as standard output. The test keeps the
+// terminal's slave side open to inspect its settings.
+class TerminalChild {
+public:
+    explicit TerminalChild(std::vector<std::string> args)
+    {
+        int master = -1, slave = -1;
+        if (::openpty(&master, &slave, nullptr, nullptr, nullptr) != 0)
+            return;
+        m_master = std::make_unique<Fd>(master);
+        m_slave = std::make_unique<Fd>(slave);
+        termios t{};
+        ::tcgetattr(slave, &t);
+        t.c_lflag |= ECHO | ICANON | ISIG;
+        ::tcsetattr(slave, TCSANOW, &t);
+
+        int out[2];
+        if (::pipe2(out, O_CLOEXEC) != 0)
+            return;
+        m_out = std::make_unique<Fd>(out[0]);
+        Fd outWrite(out[1]);
+        std::vector<char *> argv = Argv(args);
+
+        m_pid = ::fork();
+        if (m_pid == 0) {
+            // Async-signal-safe calls only until exec.
+            ::setsid();
+            ::ioctl(slave, TIOCSCTTY, 0);
+            ::dup2(slave, STDIN_FILENO);
+            ::dup2(slave, STDERR_FILENO);
+            ::dup2(out[1], STDOUT_FILENO);
+            ::close(master);
+            ::close(slave);
+            ::execv(MNEMORA_CLI_BINARY, argv.data());
+            ::_exit(127);
+        }
+    }
+
+    TerminalChild(const TerminalChild &) = delete;
+    TerminalChild &operator=(const TerminalChild &) = delete;
+
+    ~TerminalChild()
+    {
+        if (m_pid > 0 && !m_reaped) {
+            ::kill(m_pid, SIGKILL);
+            ::waitpid(m_pid, nullptr, 0);
+        }
+    }
+
+    bool Started() const { return m_pid > 0 && m_out; }
+    pid_t Pid() const { return m_pid; }
+    int Master() const { return m_master->get(); }
+
+    bool Echoing() const
+    {
+        termios t{};
+        ::tcgetattr(m_slave->get(), &t);
+        return (t.c_lflag & ECHO) != 0;
+    }
+
+    std::optional<int> Wait(Clock::time_point deadline)
+    {
+        const std::optional<int> status = WaitForExit(m_pid, deadline);
+        m_reaped = true;
+        return status;
+    }
+
+    std::string Stdout(Clock::time_point deadline)
+    {
+        std::string text;
+        ReadUntil(m_out->get(), text, "", deadline);
+        return text;
+    }
+
+private:
+    pid_t m_pid = -1;
+    bool m_reaped = false;
+    std::unique_ptr<Fd> m_master, m_slave, m_out;
+};
+
+std::string WithoutCarriageReturns(std::string s)
+{
+    std::erase(s, '\r');
+    return s;
+}
+
+TEST(CliBinaryOnTerminal, PromptsReadsWithoutEchoAndRestoresEcho)
+{
+    TerminalChild child({"taobao"});
+    ASSERT_TRUE(child.Started());
+    const auto deadline = Clock::now() + Patience;
+
+    std::string screen;
+    ASSERT_TRUE(ReadUntil(child.Master(), screen, "Password: ", deadline)) << screen;
+    EXPECT_FALSE(child.Echoing());
+    WriteAll(child.Master(), "test\n");
+
+    EXPECT_EQ(child.Stdout(deadline), "a20caCf8Eb1b8B6d\n");
+    const std::optional<int> status = child.Wait(deadline);
+    ASSERT_TRUE(status.has_value());
+    ASSERT_TRUE(WIFEXITED(*status));
+    EXPECT_EQ(WEXITSTATUS(*status), 0);
+
+    // The line break the program writes itself; an echoed password would come first.
+    ASSERT_TRUE(ReadUntil(child.Master(), screen, "\n", deadline)) << screen;
+    EXPECT_EQ(WithoutCarriageReturns(screen), "Password: \n");
+    EXPECT_TRUE(child.Echoing());
+}
+
+struct Interruption {
+    const char *name;
+    int signal;
+    bool fromKeyboard; // typed as the terminal's interrupt character
+};
+
+void PrintTo(const Interruption &i, std::ostream *os) { *os << i.name; }
+
+class CliBinaryInterrupted : public testing::TestWithParam<Interruption> {};
+
+TEST_P(CliBinaryInterrupted, RestoresEchoAndDiesOfTheSignal)
+{
+    const Interruption &p = GetParam();
+    TerminalChild child({"taobao"});
+    ASSERT_TRUE(child.Started());
+    const auto deadline = Clock::now() + Patience;
+
+    std::string screen;
+    ASSERT_TRUE(ReadUntil(child.Master(), screen, "Password: ", deadline)) << screen;
+    ASSERT_FALSE(child.Echoing());
+    if (p.fromKeyboard)
+        WriteAll(child.Master(), "tes\x03");
+    else
+        ASSERT_EQ(::kill(child.Pid(), p.signal), 0);
+
+    const std::optional<int> status = child.Wait(deadline);
+    ASSERT_TRUE(status.has_value());
+    ASSERT_TRUE(WIFSIGNALED(*status)) << *status;
+    EXPECT_EQ(WTERMSIG(*status), p.signal);
+    EXPECT_TRUE(child.Echoing());
+    EXPECT_EQ(child.Stdout(deadline), "");
+}
+
+INSTANTIATE_TEST_SUITE_P(Signals, CliBinaryInterrupted,
+                         testing::Values(Interruption{"CtrlC", SIGINT, true},
+                                         Interruption{"Interrupt", SIGINT, false},
+                                         Interruption{"Terminate", SIGTERM, false},
+                                         Interruption{"HangUp", SIGHUP, false},
+                                         Interruption{"Quit", SIGQUIT, false}),
+                         [](const testing::TestParamInfo<Interruption> &param) { return param.param.name; });
+
+} // namespace
