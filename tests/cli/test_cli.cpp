@@ -329,6 +329,51 @@ TEST(CliStreams, UnwritableOutputFails)
     EXPECT_EQ(err.str(), "mnemora-cli: could not write to standard output\n");
 }
 
+// --- Hostile input ---------------------------------------------------------------
+
+struct HostileCase {
+    const char *name;
+    std::string password; // UTF-8 as typed
+    std::u16string expectedText; // what must reach the core, when it derives
+    int status;
+};
+
+class CliHostileInput : public testing::TestWithParam<HostileCase> {};
+
+TEST_P(CliHostileInput, DerivesFromExactlyTheTypedTextOrFailsCleanly)
+{
+    const HostileCase &c = GetParam();
+    const Result r = RunWith({"--all", "site"}, c.password + "\n");
+    ASSERT_EQ(r.status, c.status) << r.err;
+    if (c.status != ExitSuccess) {
+        EXPECT_EQ(r.out, "");
+        EXPECT_EQ(r.err.rfind("mnemora-cli: ", 0), 0u);
+        EXPECT_EQ(r.err.find('\n'), r.err.size() - 1) << "one line only";
+        return;
+    }
+    const Codes expected = GenerateCodes(c.expectedText, u"site");
+    EXPECT_EQ(r.out, Narrow(expected.code16) + "\n" + Narrow(expected.code32) + "\n");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Passwords, CliHostileInput,
+    testing::Values(
+        HostileCase{"one_megabyte_pasted", Repeat("x", std::size_t{1} << 20), u"", ExitFailure},
+        HostileCase{"forty_thousand_chinese_characters", Repeat("\xE5\xAF\x86", std::size_t{40000}), u"", ExitFailure},
+        HostileCase{"encoded_lone_surrogate", "a\xED\xA0\x80" "b", u"", ExitUsage},
+        HostileCase{"nul_inside", "a"s + '\0' + "b", std::u16string{u'a', u'\0', u'b'}, ExitSuccess},
+        HostileCase{"bidi_override", "\xE2\x80\xAE" "drow", u"\u202Edrow", ExitSuccess},
+        HostileCase{"combining_accent", "e\xCC\x81", u"e\u0301", ExitSuccess},
+        HostileCase{"emoji", "\xF0\x9F\x94\x91" "key", u"\U0001F511key", ExitSuccess},
+        HostileCase{"leading_and_trailing_spaces", "  pw  ", u"  pw  ", ExitSuccess}),
+    [](const auto &row) { return std::string(row.param.name); });
+
+TEST(CliHostileInput, PrecomposedAndCombiningFormsAreDifferentPasswords)
+{
+    // No normalisation: the bytes typed are the password.
+    EXPECT_NE(RunWith({"site"}, "\xC3\xA9\n").out, RunWith({"site"}, "e\xCC\x81\n").out);
+}
+
 // --- Self-test -------------------------------------------------------------------
 
 class FixedPasswordSource final : public PasswordSource {
