@@ -26,7 +26,7 @@ test: build
 	ctest --preset $(PRESET) -j $(JOBS)
 
 bench: build
-	$(BUILD)/bin/mnemora-bench
+	$(BUILD)/bin/mnemora-bench --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
 
 asan: deps
 	cmake --preset asan >/dev/null

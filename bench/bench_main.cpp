@@ -14,17 +14,40 @@
 
 namespace {
 
-// Records seconds per iteration of each benchmark as the console shows it.
+// Records seconds per iteration of each benchmark: the median over the
+// repetitions where there are several (a single busy moment on a shared
+// machine must not decide a ratio), else the one run.
 class RecordingReporter : public benchmark::ConsoleReporter {
 public:
     void ReportRuns(const std::vector<Run> &runs) override
     {
-        for (const Run &run : runs)
-            if (!run.error_occurred && run.iterations > 0 && run.run_type == Run::RT_Iteration)
-                seconds[run.benchmark_name()] = run.real_accumulated_time / static_cast<double>(run.iterations);
-            else if (run.error_occurred)
+        for (const Run &run : runs) {
+            if (run.error_occurred) {
                 failed = true;
+                continue;
+            }
+            const double perIteration = run.GetAdjustedRealTime() / Scale(run.time_unit);
+            if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "median")
+                seconds[run.run_name.str()] = perIteration;
+            else if (run.run_type == Run::RT_Iteration && seconds.count(run.run_name.str()) == 0)
+                seconds[run.run_name.str()] = perIteration;
+        }
         ConsoleReporter::ReportRuns(runs);
+    }
+
+    static double Scale(benchmark::TimeUnit unit)
+    {
+        switch (unit) {
+        case benchmark::kNanosecond:
+            return 1e9;
+        case benchmark::kMicrosecond:
+            return 1e6;
+        case benchmark::kMillisecond:
+            return 1e3;
+        case benchmark::kSecond:
+            return 1.0;
+        }
+        return 1e9;
     }
 
     std::map<std::string, double> seconds;

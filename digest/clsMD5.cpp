@@ -78,6 +78,38 @@ void WriteRegisterHex(std::uint32_t word, char16_t *out) noexcept
     }
 }
 
+// The UTF-8 bytes of an HMAC input. Short texts (every text a derivation
+// passes but the password and key themselves, and most of those) are encoded
+// into a buffer inside the object, sparing an allocation per input; longer
+// ones go through StrToUTF8Bytes. Either way the bytes are wiped on release.
+class Utf8Input {
+public:
+    explicit Utf8Input(std::u16string_view text)
+    {
+        if (text.size() <= SmallUnits) {
+            m_size = EncodeUtf8(text, m_small.data());
+            m_data = m_small.data();
+        } else {
+            m_large = StrToUTF8Bytes(text);
+            m_size = m_large.size();
+            m_data = m_large.data();
+        }
+    }
+    ~Utf8Input() { SecureWipe(m_small.data(), m_small.size()); }
+    Utf8Input(const Utf8Input &) = delete;
+    Utf8Input &operator=(const Utf8Input &) = delete;
+
+    std::span<const std::uint8_t> Bytes() const { return {m_data, m_size}; }
+    std::size_t Size() const { return m_size; }
+
+private:
+    static constexpr std::size_t SmallUnits = 64;
+    std::array<std::uint8_t, 3 * SmallUnits> m_small;
+    ByteArray m_large;
+    const std::uint8_t *m_data = nullptr;
+    std::size_t m_size = 0;
+};
+
 std::u16string AsciiToText(const std::string &ascii)
 {
     return std::u16string(ascii.begin(), ascii.end());
@@ -119,38 +151,37 @@ std::u16string clsMD5::RegisterD() const
 
 std::u16string clsMD5::Hmac_MD5(std::u16string_view in_password, std::u16string_view in_key)
 {
-    ByteArray message = StrToUTF8Bytes(in_password);
-    if (message.empty())
+    const Utf8Input message(in_password);
+    if (message.Size() == 0)
         throw DigestError(ErrorKind::SubscriptOutOfRange, "HMAC message is empty");
-    ByteArray key = StrToUTF8Bytes(in_key);
-    if (key.empty())
+    const Utf8Input keyText(in_key);
+    if (keyText.Size() == 0)
         throw DigestError(ErrorKind::SubscriptOutOfRange, "HMAC key is empty");
-    const std::int32_t n = ToInt32(message.size());
-    std::int32_t k = ToInt32(key.size());
+    const std::int32_t n = ToInt32(message.Size());
+    std::span<const std::uint8_t> key = keyText.Bytes();
 
     // RFC 2104: a key longer than the block is replaced by its digest. A key of
     // exactly 64 bytes is used as it stands.
-    if (k > 64) {
+    std::array<std::uint8_t, 16> keyDigest{};
+    if (key.size() > 64) {
         MD5Init();
-        MD5Update(k, key);
+        MD5Update(ToInt32(key.size()), key);
         MD5Final();
-        std::array<std::uint8_t, 16> keyDigest = DigestBytes();
-        key.assign(keyDigest.begin(), keyDigest.end());
-        k = 16;
-        SecureWipe(keyDigest.data(), keyDigest.size());
+        keyDigest = DigestBytes();
+        key = keyDigest;
     }
 
     std::array<std::uint8_t, 64> innerPad;
     std::array<std::uint8_t, 64> outerPad;
     for (std::size_t i = 0; i < 64; ++i) {
-        const std::uint8_t keyByte = i < static_cast<std::size_t>(k) ? key[i] : 0;
+        const std::uint8_t keyByte = i < key.size() ? key[i] : 0;
         innerPad[i] = static_cast<std::uint8_t>(keyByte ^ 0x36);
         outerPad[i] = static_cast<std::uint8_t>(keyByte ^ 0x5C);
     }
 
     MD5Init();
     MD5Update(64, innerPad);
-    MD5Update(n, message);
+    MD5Update(n, message.Bytes());
     MD5Final();
     std::array<std::uint8_t, 16> inner = DigestBytes();
 
@@ -162,6 +193,7 @@ std::u16string clsMD5::Hmac_MD5(std::u16string_view in_password, std::u16string_
     SecureWipe(innerPad.data(), innerPad.size());
     SecureWipe(outerPad.data(), outerPad.size());
     SecureWipe(inner.data(), inner.size());
+    SecureWipe(keyDigest.data(), keyDigest.size());
     return GetValues();
 }
 

@@ -28,16 +28,8 @@ int HexValue(char16_t c) noexcept
 
 } // namespace
 
-ByteArray StrToUTF8Bytes(std::u16string_view text)
+std::size_t EncodeUtf8(std::u16string_view text, std::uint8_t *out) noexcept
 {
-    if (text.empty())
-        return {};
-    if (text.size() > MaxUtf8Units)
-        throw DigestError(ErrorKind::Overflow, "text longer than 715,827,882 characters");
-
-    // Three bytes per unit is the most UTF-8 needs: a character above U+FFFF
-    // takes two units and four bytes.
-    ByteArray out(3 * text.size() + 1);
     std::size_t n = 0;
     auto put = [&](std::uint32_t byte) { out[n++] = static_cast<std::uint8_t>(byte); };
 
@@ -66,7 +58,21 @@ ByteArray StrToUTF8Bytes(std::u16string_view text)
             put(0x80 | (cp & 0x3F));
         }
     }
-    out.resize(n);
+    return n;
+}
+
+ByteArray StrToUTF8Bytes(std::u16string_view text)
+{
+    if (text.empty())
+        return {};
+    if (text.size() > MaxUtf8Units)
+        throw DigestError(ErrorKind::Overflow, "text longer than 715,827,882 characters");
+
+    // Three bytes per unit is the most UTF-8 needs: a character above U+FFFF
+    // takes two units and four bytes. The spare byte mirrors the converter
+    // contract the rest of the system was written against.
+    ByteArray out(3 * text.size() + 1);
+    out.resize(EncodeUtf8(text, out.data()));
     return out;
 }
 

@@ -2,6 +2,7 @@
 
 #include "SecureWipe.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <string_view>
 
@@ -11,6 +12,11 @@ namespace mnemora {
 // unpaired surrogate becomes U+FFFD (EF BF BD). The empty text gives an empty
 // array. Throws Overflow for texts longer than 715,827,882 units.
 ByteArray StrToUTF8Bytes(std::u16string_view text);
+
+// Writes the UTF-8 form of text to out, which must have room for
+// 3 × text.size() bytes, and returns the number of bytes written. The same
+// encoding as StrToUTF8Bytes, for callers that supply their own buffer.
+std::size_t EncodeUtf8(std::u16string_view text, std::uint8_t *out) noexcept;
 
 // The 16 bytes written as the first 32 hex digits of text (either case);
 // anything after them is ignored. Throws TypeMismatch for a pair that is not
