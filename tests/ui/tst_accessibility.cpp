@@ -1,0 +1,168 @@
+// What assistive technology learns about the window: a Chinese name and
+// description for every control, the copy confirmation announced, and never
+// the password itself.
+
+#include "UiTestSupport.h"
+
+#include <QAccessible>
+#include <QAccessibleEvent>
+
+#include <algorithm>
+
+using uitest::Control;
+
+namespace {
+
+struct Announcement {
+    QObject *object;
+    QAccessible::Event type;
+};
+
+std::vector<Announcement> Announcements;
+
+void RecordAnnouncement(QAccessibleEvent *event)
+{
+    Announcements.push_back({event->object(), event->type()});
+}
+
+} // namespace
+
+class AccessibilityTest : public QObject {
+    Q_OBJECT
+
+private:
+    std::unique_ptr<uitest::Harness> m_harness;
+
+private slots:
+    void initTestCase() { mnemora::SetUpFonts(); }
+
+    void init()
+    {
+        m_harness = std::make_unique<uitest::Harness>();
+        QVERIFY(m_harness->showActive());
+    }
+
+    void cleanup() { m_harness.reset(); }
+
+    void everyControlIsNamed_data()
+    {
+        QTest::addColumn<QString>("control");
+        QTest::addColumn<QString>("name");
+
+        QTest::newRow("the password box is named after its caption") << "txtPassword" << QStringLiteral(u"记忆密码");
+        QTest::newRow("the key box is named after its caption") << "txtKey" << QStringLiteral(u"区分代号");
+        QTest::newRow("the 16-character box is named after its caption") << "txtCode16" << QStringLiteral(u"16位码（推荐）");
+        QTest::newRow("the 32-character box is named after its caption") << "txtCode32" << QStringLiteral(u"32位完整MD5码");
+        QTest::newRow("the copy label says click to copy") << "lblCopy" << QStringLiteral(u"点击复制");
+        QTest::newRow("the confirmation says copied") << "ImgCopy" << QStringLiteral(u"复制成功");
+        QTest::newRow("the donation button says donate") << "ImgDonation" << QStringLiteral(u"捐助Mnemora");
+        QTest::newRow("Tarrow's avatar carries the nickname") << "ImgTarrow" << "Tarrow";
+        QTest::newRow("Belmir's avatar carries the nickname") << "ImgBelmir" << "Belmir";
+        QTest::newRow("Odrin's avatar carries the nickname") << "ImgOdrin" << "Odrin";
+        QTest::newRow("Pelu's avatar carries the nickname") << "ImgPelu" << "Pelu";
+        for (const char *other : {"FrmMain", "ImgLogo", "PicContrl", "ImgCode", "lblCopyright"})
+            QTest::addRow("%s has a name", other) << other << QString();
+    }
+
+    void everyControlIsNamed()
+    {
+        QFETCH(QString, control);
+        QFETCH(QString, name);
+
+        QWidget *widget = Control(*m_harness->window, control);
+        QAccessibleInterface *face = QAccessible::queryAccessibleInterface(widget);
+        QVERIFY(face);
+        if (name.isEmpty())
+            QVERIFY(!face->text(QAccessible::Name).isEmpty());
+        else
+            QCOMPARE(face->text(QAccessible::Name), name);
+        QVERIFY(!face->text(QAccessible::Description).isEmpty());
+    }
+
+    void thePasswordIsNeverExposed_data()
+    {
+        QTest::addColumn<QString>("password");
+
+        QTest::newRow("a Latin password stays hidden") << "s3cret-pass";
+        QTest::newRow("a Chinese password stays hidden") << QStringLiteral(u"我的密码");
+    }
+
+    void thePasswordIsNeverExposed()
+    {
+        QFETCH(QString, password);
+
+        QLineEdit *box = m_harness->box("txtPassword");
+        uitest::Type(box, password);
+        QCOMPARE(box->text(), password);
+
+        QAccessibleInterface *face = QAccessible::queryAccessibleInterface(box);
+        QVERIFY(face);
+        QCOMPARE(face->role(), QAccessible::EditableText);
+        QVERIFY(face->state().passwordEdit);
+        for (const QAccessible::Text kind : {QAccessible::Name, QAccessible::Description, QAccessible::Value,
+                                            QAccessible::Help})
+            QVERIFY2(!face->text(kind).contains(password.left(3)), qPrintable(face->text(kind)));
+        if (QAccessibleTextInterface *text = face->textInterface())
+            QVERIFY(!text->text(0, text->characterCount()).contains(password.left(3)));
+    }
+
+    void theKeyIsReadable()
+    {
+        // The contrast to the password box: the key box does expose its text.
+        QLineEdit *box = m_harness->box("txtKey");
+        uitest::Type(box, QStringLiteral("taobao"));
+        QCOMPARE(QAccessible::queryAccessibleInterface(box)->text(QAccessible::Value), QStringLiteral("taobao"));
+    }
+
+    void theConfirmationIsPerceivableOnlyWhileShown()
+    {
+        QAccessibleInterface *face = QAccessible::queryAccessibleInterface(m_harness->widget("ImgCopy"));
+        QVERIFY(face);
+        QVERIFY(face->state().invisible);
+
+        m_harness->box("txtPassword")->setText(QStringLiteral("test"));
+        m_harness->box("txtKey")->setText(QStringLiteral("taobao"));
+        QTest::mouseClick(m_harness->widget("lblCopy"), Qt::LeftButton);
+        QVERIFY(!face->state().invisible);
+        QCOMPARE(face->text(QAccessible::Name), QStringLiteral(u"复制成功"));
+    }
+
+    void theCopyIsAnnounced_data()
+    {
+        QTest::addColumn<bool>("derived");
+        QTest::addColumn<bool>("announced");
+
+        QTest::newRow("a copy raises an alert on the confirmation") << true << true;
+        QTest::newRow("a click with no code to copy raises none") << false << false;
+    }
+
+    void theCopyIsAnnounced()
+    {
+        QFETCH(bool, derived);
+        QFETCH(bool, announced);
+
+        // Qt hands events to assistive technology only while a platform
+        // bridge is active; the offscreen platform has none.
+        QAccessible::setActive(true);
+        if (!QAccessible::isActive())
+            QSKIP("no accessibility bridge is active on this platform");
+
+        if (derived) {
+            m_harness->box("txtPassword")->setText(QStringLiteral("test"));
+            m_harness->box("txtKey")->setText(QStringLiteral("taobao"));
+        }
+        Announcements.clear();
+        const QAccessible::UpdateHandler previous = QAccessible::installUpdateHandler(RecordAnnouncement);
+        QTest::mouseClick(m_harness->widget("lblCopy"), Qt::LeftButton);
+        QAccessible::installUpdateHandler(previous);
+
+        QWidget *confirmation = m_harness->widget("ImgCopy");
+        const bool alerted = std::any_of(Announcements.begin(), Announcements.end(), [&](const Announcement &a) {
+            return a.object == confirmation && a.type == QAccessible::Alert;
+        });
+        QCOMPARE(alerted, announced);
+    }
+};
+
+QTEST_MAIN(AccessibilityTest)
+#include "tst_accessibility.moc"

@@ -1,0 +1,177 @@
+// The copy action: what reaches the clipboard, the confirmation's six ticks,
+// and the clipboard being emptied again later.
+
+#include "UiTestSupport.h"
+
+#include <QClipboard>
+#include <QMimeData>
+
+namespace {
+
+const QString Code16 = QStringLiteral("a20caCf8Eb1b8B6d");
+const QString Code32 = QStringLiteral("a20caCf8Eb1b8B6d5b8a66996910E124");
+
+QClipboard *SystemClipboard() { return QGuiApplication::clipboard(); }
+
+} // namespace
+
+class CopyTest : public QObject {
+    Q_OBJECT
+
+private:
+    std::unique_ptr<uitest::Harness> m_harness;
+
+    void derive()
+    {
+        m_harness->box("txtPassword")->setText(QStringLiteral("test"));
+        m_harness->box("txtKey")->setText(QStringLiteral("taobao"));
+    }
+    void clickCopy() { QTest::mouseClick(m_harness->widget("lblCopy"), Qt::LeftButton); }
+    bool confirmationShown() { return m_harness->widget("ImgCopy")->isVisible(); }
+    QTimer *tmrShow() { return m_harness->timer("TmrShow"); }
+    QTimer *clearTimer() { return m_harness->window->findChild<QTimer *>(QStringLiteral("ClipboardClearTimer")); }
+
+private slots:
+    void initTestCase() { mnemora::SetUpFonts(); }
+
+    void init()
+    {
+        SystemClipboard()->setText(QStringLiteral("the user's own text"));
+        m_harness = std::make_unique<uitest::Harness>();
+        QVERIFY(m_harness->showActive());
+    }
+
+    void cleanup() { m_harness.reset(); }
+
+    void copyingNothingLeavesTheClipboardAlone()
+    {
+        clickCopy();
+        QCOMPARE(SystemClipboard()->text(), QStringLiteral("the user's own text"));
+        QVERIFY(!confirmationShown());
+        QVERIFY(!tmrShow()->isActive());
+        QVERIFY(!clearTimer()->isActive());
+    }
+
+    void copyPutsExactlyTheShortCodeOnTheClipboard()
+    {
+        derive();
+        clickCopy();
+        QCOMPARE(SystemClipboard()->text(), Code16);
+        QVERIFY(SystemClipboard()->text() != Code32);
+        QVERIFY(confirmationShown());
+        QVERIFY(tmrShow()->isActive());
+    }
+
+    void copyMarksTheCodeAsASecret_data()
+    {
+        QTest::addColumn<QString>("format");
+        QTest::addColumn<QByteArray>("content");
+
+        QTest::newRow("plain text holds the code") << "text/plain" << Code16.toUtf8();
+        QTest::newRow("KDE's clipboard manager is told it is a secret") << "x-kde-passwordManagerHint" << QByteArray("secret");
+        QTest::newRow("macOS conceals it") << "application/x-nspasteboard-concealed-type" << Code16.toUtf8();
+        QTest::newRow("Windows keeps it from clipboard monitors") << "ExcludeClipboardContentFromMonitorProcessing" << QByteArray(1, '\0');
+        QTest::newRow("Windows keeps it out of the clipboard history") << "CanIncludeInClipboardHistory" << QByteArray(4, '\0');
+        QTest::newRow("Windows keeps it off the cloud clipboard") << "CanUploadToCloudClipboard" << QByteArray(4, '\0');
+    }
+
+    void copyMarksTheCodeAsASecret()
+    {
+        QFETCH(QString, format);
+        QFETCH(QByteArray, content);
+
+        derive();
+        clickCopy();
+        const QMimeData *data = SystemClipboard()->mimeData(QClipboard::Clipboard);
+        QVERIFY(data);
+        QVERIFY2(data->hasFormat(format), qPrintable(data->formats().join(QLatin1Char(' '))));
+        QCOMPARE(data->data(format), content);
+    }
+
+    void copyLeavesTheSelectionAlone()
+    {
+        if (!SystemClipboard()->supportsSelection())
+            QSKIP("this platform has no selection clipboard");
+        SystemClipboard()->setText(QStringLiteral("selected elsewhere"), QClipboard::Selection);
+        derive();
+        clickCopy();
+        QCOMPARE(SystemClipboard()->text(QClipboard::Selection), QStringLiteral("selected elsewhere"));
+    }
+
+    void theConfirmationLastsSixTicks_data()
+    {
+        QTest::addColumn<int>("ticks");
+        QTest::addColumn<bool>("shown");
+
+        QTest::newRow("one tick keeps the confirmation") << 1 << true;
+        QTest::newRow("five ticks keep the confirmation") << 5 << true;
+        QTest::newRow("the sixth tick hides the confirmation") << 6 << false;
+    }
+
+    void theConfirmationLastsSixTicks()
+    {
+        QFETCH(int, ticks);
+        QFETCH(bool, shown);
+
+        derive();
+        clickCopy();
+        for (int i = 0; i < ticks; ++i)
+            QVERIFY(uitest::Fire(tmrShow()));
+        QCOMPARE(confirmationShown(), shown);
+        QCOMPARE(tmrShow()->isActive(), shown);
+        QCOMPARE(tmrShow()->interval(), 200);
+    }
+
+    void aSecondCopyDoesNotLengthenTheConfirmation()
+    {
+        derive();
+        clickCopy();
+        for (int i = 0; i < 3; ++i)
+            QVERIFY(uitest::Fire(tmrShow()));
+        clickCopy();
+        QVERIFY(confirmationShown());
+        for (int i = 0; i < 3; ++i)
+            QVERIFY(uitest::Fire(tmrShow()));
+        QVERIFY(!confirmationShown());
+        QVERIFY(!tmrShow()->isActive());
+    }
+
+    void theCountStartsAfreshOnceHidden()
+    {
+        derive();
+        clickCopy();
+        for (int i = 0; i < 6; ++i)
+            QVERIFY(uitest::Fire(tmrShow()));
+        QVERIFY(!confirmationShown());
+
+        clickCopy();
+        for (int i = 0; i < 5; ++i)
+            QVERIFY(uitest::Fire(tmrShow()));
+        QVERIFY(confirmationShown());
+        QVERIFY(uitest::Fire(tmrShow()));
+        QVERIFY(!confirmationShown());
+    }
+
+    void theCopyLabelStillWorksUnderTheHighlight()
+    {
+        derive();
+        uitest::SendMouseMove(m_harness->widget("lblCopy"));
+        QVERIFY(m_harness->widget("ImgCode")->isVisible());
+        clickCopy();
+        QCOMPARE(SystemClipboard()->text(), Code16);
+    }
+
+    void theWindowClearsItsCodeThirtySecondsLater()
+    {
+        QCOMPARE(clearTimer()->interval(), 30000);
+        derive();
+        clickCopy();
+        QVERIFY(clearTimer()->isActive());
+        QVERIFY(clearTimer()->isSingleShot());
+        QVERIFY(uitest::Fire(clearTimer()));
+        QVERIFY(SystemClipboard()->text().isEmpty());
+    }
+};
+
+QTEST_MAIN(CopyTest)
+#include "tst_copy.moc"

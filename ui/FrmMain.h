@@ -1,0 +1,92 @@
+#pragma once
+
+#include <QWidget>
+
+#include <chrono>
+#include <functional>
+#include <string>
+
+class QLabel;
+class QTimer;
+class QUrl;
+
+namespace mnemora {
+
+class Clipboard;
+class TextBox;
+
+// What the main window needs from outside itself. Every member may be left
+// empty for the real thing; tests put in their own.
+struct FrmMainServices {
+    // The known-answer check of the code generator; returns an empty string
+    // when it passes, otherwise what failed. Empty: mnemora::RunSelfTest.
+    std::function<std::string()> selfTest;
+    // Opens a web address. Empty: the desktop's browser.
+    std::function<void(const QUrl &)> openUrl;
+    // How long a copied code may stay on the clipboard.
+    std::chrono::milliseconds clipboardClearDelay = std::chrono::seconds(30);
+};
+
+// The program's one window. The user types the memorised password and a
+// distinguishing key; after every change the two codes derived from them are
+// shown, and one click copies the short code.
+//
+// The design is a background picture with the headings, captions, input
+// frames and the copy button painted in, and borderless controls lying over
+// the painted spots. Every control is a child object named after its member
+// (txtPassword, lblCopy, TmrShow, ...).
+//
+// If the self-test fails, the window never derives: both code boxes stay
+// empty and disabled, and a message tells the user that this build computes
+// wrong codes.
+class FrmMain : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit FrmMain(FrmMainServices services = {}, QWidget *parent = nullptr);
+    ~FrmMain() override;
+
+    // False once the self-test has failed.
+    bool derivingEnabled() const noexcept { return m_derivingEnabled; }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void createControls();
+    void connectHandlers();
+    void describeForAccessibility();
+    void reportSelfTestFailure(const std::string &failure);
+
+    void regenerate();
+    void selectAll(TextBox *box);
+    void copyCode();
+    void tick();
+    void openLink(const QLabel *control);
+
+    // Controls, named as in the window's design.
+    QLabel *ImgLogo = nullptr;
+    QLabel *PicContrl = nullptr;
+    QTimer *TmrShow = nullptr;
+    TextBox *txtCode16 = nullptr;
+    TextBox *txtCode32 = nullptr;
+    TextBox *txtPassword = nullptr;
+    TextBox *txtKey = nullptr;
+    QLabel *ImgDonation = nullptr;
+    QLabel *ImgOdrin = nullptr;
+    QLabel *ImgBelmir = nullptr;
+    QLabel *ImgTarrow = nullptr;
+    QLabel *ImgPelu = nullptr;
+    QLabel *lblCopyright = nullptr;
+    QLabel *lblCopy = nullptr;
+    QLabel *ImgCode = nullptr;
+    QLabel *ImgCopy = nullptr;
+
+    Clipboard *m_clipboard = nullptr;
+    std::function<void(const QUrl &)> m_openUrl;
+    bool m_derivingEnabled = true;
+    // Ticks of TmrShow since the confirmation was last hidden.
+    int m_ticks = 0;
+};
+
+} // namespace mnemora
