@@ -55,13 +55,14 @@ public:
 };
 
 bool Ratio(const RecordingReporter &r, const char *label, const std::string &slow, const std::string &fast,
-           double target)
+    double target)
 {
     const auto s = r.seconds.find(slow), f = r.seconds.find(fast);
     if (s == r.seconds.end() || f == r.seconds.end())
         return true; // filtered out of this run
     const double ratio = s->second / f->second;
-    std::printf("%-44s %6.2f  (target >= %.2f) %s\n", label, ratio, target, ratio >= target ? "ok" : "MISSED");
+    std::printf(
+        "%-44s %6.2f  (target >= %.2f) %s\n", label, ratio, target, ratio >= target ? "ok" : "MISSED");
     return ratio >= target;
 }
 

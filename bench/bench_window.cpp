@@ -30,7 +30,10 @@ QApplication &Application()
     return application;
 }
 
-QString Str(const std::u16string &text) { return QString::fromStdU16String(text); }
+QString Str(const std::u16string &text)
+{
+    return QString::fromStdU16String(text);
+}
 
 // Target: well under 0.2 ms per keystroke.
 void BM_KeystrokeToCodes(benchmark::State &state)

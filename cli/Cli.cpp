@@ -88,7 +88,7 @@ struct WipeCodesOnExit {
 };
 
 int Run(std::span<const std::string_view> args, PasswordSource &password, std::ostream &out,
-        std::ostream &err, SelfTestFunction selfTest)
+    std::ostream &err, SelfTestFunction selfTest)
 {
     bool wantLong = false;
     bool wantAll = false;
@@ -188,7 +188,7 @@ int Run(std::span<const std::string_view> args, PasswordSource &password, std::o
 } // namespace
 
 int RunCli(std::span<const std::string_view> args, PasswordSource &password, std::ostream &out,
-           std::ostream &err, SelfTestFunction selfTest)
+    std::ostream &err, SelfTestFunction selfTest)
 {
     // Nothing reaches `out` before the codes exist, so failing here, even
     // half-way, never leaves a partial result on standard output.

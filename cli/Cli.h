@@ -31,6 +31,6 @@ enum ExitStatus : int {
 // the build computes wrong codes, and the program says so and exits 1.
 using SelfTestFunction = std::string (*)() noexcept;
 int RunCli(std::span<const std::string_view> args, PasswordSource &password, std::ostream &out,
-           std::ostream &err, SelfTestFunction selfTest = RunSelfTest);
+    std::ostream &err, SelfTestFunction selfTest = RunSelfTest);
 
 } // namespace mnemora::cli

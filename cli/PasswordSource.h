@@ -40,9 +40,9 @@ public:
     static constexpr std::size_t DefaultMaxLineBytes = std::size_t{1} << 20;
 
     explicit StreamPasswordSource(std::istream &in, std::size_t maxLineBytes = DefaultMaxLineBytes)
-        : m_in(in), m_maxLineBytes(maxLineBytes)
-    {
-    }
+        : m_in(in)
+        , m_maxLineBytes(maxLineBytes)
+    { }
 
     PasswordStatus ReadPassword(SecretString<char> &utf8) override;
 

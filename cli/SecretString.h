@@ -12,8 +12,7 @@ namespace mnemora::cli {
 // buffer it outgrows is wiped by the allocator, and the last one is wiped on
 // destruction. It cannot be copied, so the only copies of a secret are the
 // ones the caller makes on purpose.
-template <typename CharT>
-class SecretString {
+template <typename CharT> class SecretString {
 public:
     // Invariant: the content always lives on the heap. Were it to start in
     // the string's in-object buffer, growing past that buffer would move it to

@@ -21,7 +21,9 @@ namespace {
 // are thrown, which the owning istream turns into badbit.
 class FdReadBuf final : public std::streambuf {
 public:
-    explicit FdReadBuf(int fd) noexcept : m_fd(fd) {}
+    explicit FdReadBuf(int fd) noexcept
+        : m_fd(fd)
+    { }
     FdReadBuf(const FdReadBuf &) = delete;
     FdReadBuf &operator=(const FdReadBuf &) = delete;
     ~FdReadBuf() override { SecureWipe(&m_byte, sizeof m_byte); }
@@ -93,7 +95,7 @@ public:
         if (::tcgetattr(STDIN_FILENO, &g_savedTermios) != 0)
             return;
 
-        struct sigaction restoring {};
+        struct sigaction restoring { };
         restoring.sa_handler = RestoreTerminalAndReraise;
         sigemptyset(&restoring.sa_mask);
         for (const int sig : RestoringSignals)

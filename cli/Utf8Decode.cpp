@@ -50,8 +50,7 @@ std::optional<char32_t> NextCodePoint(std::string_view utf8, std::size_t &pos) n
         value = (value << 6) | (next & 0x3Fu);
     }
 
-    if (value < shortestFrom || (value >= FirstSurrogate && value <= LastSurrogate) ||
-        value > MaxCodePoint)
+    if (value < shortestFrom || (value >= FirstSurrogate && value <= LastSurrogate) || value > MaxCodePoint)
         return std::nullopt;
     pos += length;
     return value;

@@ -17,7 +17,10 @@ constexpr std::u16string_view ThirdDigestKey = u"fjor";
 constexpr std::u16string_view CaseAlphabet = u"treehidesky2003110846qmvjd";
 constexpr char16_t DigitReplacement = u'K';
 
-constexpr bool IsDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
+constexpr bool IsDigit(char16_t c)
+{
+    return c >= u'0' && c <= u'9';
+}
 
 void LowerHex(std::u16string &hex)
 {

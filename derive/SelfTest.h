@@ -13,7 +13,7 @@ namespace mnemora {
 std::string RunSelfTest() noexcept;
 
 // The message both front ends show when the self-test fails.
-inline constexpr const char *SelfTestFailureMessage =
-    "this build computes wrong codes; do not use the codes it shows";
+inline constexpr const char *SelfTestFailureMessage
+    = "this build computes wrong codes; do not use the codes it shows";
 
 } // namespace mnemora

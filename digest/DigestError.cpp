@@ -18,7 +18,6 @@ const char *ErrorKindName(ErrorKind kind) noexcept
 DigestError::DigestError(ErrorKind kind, const std::string &detail)
     : std::runtime_error(std::string(ErrorKindName(kind)) + ": " + detail)
     , m_kind(kind)
-{
-}
+{ }
 
 } // namespace mnemora

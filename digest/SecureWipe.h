@@ -12,8 +12,7 @@ namespace mnemora {
 // when the memory is about to be freed or go out of scope.
 void SecureWipe(void *data, std::size_t n) noexcept;
 
-template <typename T>
-void SecureWipe(std::basic_string<T> &s) noexcept
+template <typename T> void SecureWipe(std::basic_string<T> &s) noexcept
 {
     // Wipe the whole capacity: a shorter text may have left older, longer
     // content behind its terminator (and small texts live inside the object).
@@ -23,15 +22,11 @@ void SecureWipe(std::basic_string<T> &s) noexcept
 
 // An allocator that wipes every block before handing it back, so a container
 // of secrets leaves nothing behind on reallocation or destruction.
-template <typename T>
-struct WipingAllocator {
+template <typename T> struct WipingAllocator {
     using value_type = T;
 
     WipingAllocator() noexcept = default;
-    template <typename U>
-    WipingAllocator(const WipingAllocator<U> &) noexcept
-    {
-    }
+    template <typename U> WipingAllocator(const WipingAllocator<U> &) noexcept { }
 
     T *allocate(std::size_t n) { return std::allocator<T>{}.allocate(n); }
     void deallocate(T *p, std::size_t n) noexcept
@@ -40,11 +35,7 @@ struct WipingAllocator {
         std::allocator<T>{}.deallocate(p, n);
     }
 
-    template <typename U>
-    bool operator==(const WipingAllocator<U> &) const noexcept
-    {
-        return true;
-    }
+    template <typename U> bool operator==(const WipingAllocator<U> &) const noexcept { return true; }
 };
 
 // Zero-based byte array; it may carry secrets (password bytes, key blocks,

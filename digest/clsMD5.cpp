@@ -20,8 +20,8 @@ constexpr std::uint32_t LongAddWrap(std::uint32_t a, std::uint32_t b) noexcept
     return a + b;
 }
 
-constexpr std::uint32_t LongAddWrap4(std::uint32_t a, std::uint32_t b, std::uint32_t c,
-                                     std::uint32_t d) noexcept
+constexpr std::uint32_t LongAddWrap4(
+    std::uint32_t a, std::uint32_t b, std::uint32_t c, std::uint32_t d) noexcept
 {
     return a + b + c + d;
 }
@@ -29,29 +29,29 @@ constexpr std::uint32_t LongAddWrap4(std::uint32_t a, std::uint32_t b, std::uint
 // The four rounds of RFC 1321, section 3.4. F and G are written in their
 // equivalent one-fewer-operation forms; the truth tables are those of the RFC.
 template <int s>
-inline void StepF(std::uint32_t &a, std::uint32_t b, std::uint32_t c, std::uint32_t d,
-                  std::uint32_t x, std::uint32_t ac) noexcept
+inline void StepF(std::uint32_t &a, std::uint32_t b, std::uint32_t c, std::uint32_t d, std::uint32_t x,
+    std::uint32_t ac) noexcept
 {
     a = LongAddWrap(std::rotl(LongAddWrap4(a, x + ac, d ^ (b & (c ^ d)), 0), s), b);
 }
 
 template <int s>
-inline void StepG(std::uint32_t &a, std::uint32_t b, std::uint32_t c, std::uint32_t d,
-                  std::uint32_t x, std::uint32_t ac) noexcept
+inline void StepG(std::uint32_t &a, std::uint32_t b, std::uint32_t c, std::uint32_t d, std::uint32_t x,
+    std::uint32_t ac) noexcept
 {
     a = LongAddWrap(std::rotl(LongAddWrap4(a, x + ac, (b & d), (c & ~d)), s), b);
 }
 
 template <int s>
-inline void StepH(std::uint32_t &a, std::uint32_t b, std::uint32_t c, std::uint32_t d,
-                  std::uint32_t x, std::uint32_t ac) noexcept
+inline void StepH(std::uint32_t &a, std::uint32_t b, std::uint32_t c, std::uint32_t d, std::uint32_t x,
+    std::uint32_t ac) noexcept
 {
     a = LongAddWrap(std::rotl(LongAddWrap4(a, x + ac, b ^ c ^ d, 0), s), b);
 }
 
 template <int s>
-inline void StepI(std::uint32_t &a, std::uint32_t b, std::uint32_t c, std::uint32_t d,
-                  std::uint32_t x, std::uint32_t ac) noexcept
+inline void StepI(std::uint32_t &a, std::uint32_t b, std::uint32_t c, std::uint32_t d, std::uint32_t x,
+    std::uint32_t ac) noexcept
 {
     a = LongAddWrap(std::rotl(LongAddWrap4(a, x + ac, c ^ (b | ~d), 0), s), b);
 }
@@ -271,7 +271,7 @@ void clsMD5::MD5Init()
 {
     // RFC 1321, section 3.3: word A = 01 23 45 67 (low-order byte first) ...
     Registers = {DoubleToLongBits(1732584193.0), DoubleToLongBits(4023233417.0),
-                 DoubleToLongBits(2562383102.0), DoubleToLongBits(271733878.0)};
+        DoubleToLongBits(2562383102.0), DoubleToLongBits(271733878.0)};
     TotalBytes = 0;
 }
 
@@ -285,8 +285,7 @@ void clsMD5::MD5Update(std::int32_t InputLen, std::span<const std::uint8_t> Inpu
         throw DigestError(ErrorKind::SubscriptOutOfRange, "block position is negative");
 
     const std::int64_t total = std::int64_t{TotalBytes} + InputLen;
-    if (total > std::numeric_limits<std::int32_t>::max() ||
-        total < std::numeric_limits<std::int32_t>::min())
+    if (total > std::numeric_limits<std::int32_t>::max() || total < std::numeric_limits<std::int32_t>::min())
         throw DigestError(ErrorKind::Overflow, "byte count exceeds 2,147,483,647");
 
     if (InputLen < 0) {
@@ -352,10 +351,9 @@ void clsMD5::MD5Final()
     // Length field: the bit count taken before padding, little-endian, with a
     // high word that is always zero.
     const auto unsignedBits = static_cast<std::uint32_t>(bits);
-    const std::array<std::uint8_t, 8> lengthField{
-        static_cast<std::uint8_t>(unsignedBits), static_cast<std::uint8_t>(unsignedBits >> 8),
-        static_cast<std::uint8_t>(unsignedBits >> 16), static_cast<std::uint8_t>(unsignedBits >> 24),
-        0, 0, 0, 0};
+    const std::array<std::uint8_t, 8> lengthField{static_cast<std::uint8_t>(unsignedBits),
+        static_cast<std::uint8_t>(unsignedBits >> 8), static_cast<std::uint8_t>(unsignedBits >> 16),
+        static_cast<std::uint8_t>(unsignedBits >> 24), 0, 0, 0, 0};
     MD5Update(8, lengthField);
 }
 
@@ -473,8 +471,8 @@ void clsMD5::BlockToWords(int n, std::uint32_t *X, const std::uint8_t *bytes)
     // RFC 1321 decodes message words little-endian whatever the host order.
     for (std::size_t k = 0; k < static_cast<std::size_t>(n / 4); ++k) {
         const std::uint8_t *p = bytes + 4 * k;
-        X[k] = std::uint32_t{p[0]} | std::uint32_t{p[1]} << 8 | std::uint32_t{p[2]} << 16 |
-               std::uint32_t{p[3]} << 24;
+        X[k] = std::uint32_t{p[0]} | std::uint32_t{p[1]} << 8 | std::uint32_t{p[2]} << 16
+            | std::uint32_t{p[3]} << 24;
     }
 }
 

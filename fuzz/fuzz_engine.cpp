@@ -13,8 +13,8 @@
 
 namespace {
 
-std::array<std::uint8_t, 16> Engine(const std::uint8_t *data, std::size_t size, std::size_t split1,
-                                    std::size_t split2)
+std::array<std::uint8_t, 16> Engine(
+    const std::uint8_t *data, std::size_t size, std::size_t split1, std::size_t split2)
 {
     mnemora::clsMD5 md5;
     md5.MD5Init();

@@ -36,7 +36,8 @@ QPixmap LoadPicture(const QString &fileName, qreal devicePixelRatio)
         }
     }
 
-    const QSize device(qRound(picture.width() * devicePixelRatio), qRound(picture.height() * devicePixelRatio));
+    const QSize device(
+        qRound(picture.width() * devicePixelRatio), qRound(picture.height() * devicePixelRatio));
     QPixmap scaled = picture.scaled(device, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     scaled.setDevicePixelRatio(devicePixelRatio);
     return scaled;

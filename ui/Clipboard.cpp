@@ -68,7 +68,7 @@ QByteArray Clipboard::Fingerprint(const QString &text)
         return {};
     // Hashes the UTF-16 units in place rather than a converted copy.
     const QByteArrayView units(reinterpret_cast<const char *>(text.constData()),
-                               text.size() * static_cast<qsizetype>(sizeof(QChar)));
+        text.size() * static_cast<qsizetype>(sizeof(QChar)));
     return QCryptographicHash::hash(units, QCryptographicHash::Sha256);
 }
 

@@ -30,7 +30,8 @@ public:
     // The formats that mark a secret, and their contents besides the text itself.
     static constexpr const char *KdeHintFormat = "x-kde-passwordManagerHint";
     static constexpr const char *MacConcealedFormat = "application/x-nspasteboard-concealed-type";
-    static constexpr const char *WindowsExcludeFromMonitorsFormat = "ExcludeClipboardContentFromMonitorProcessing";
+    static constexpr const char *WindowsExcludeFromMonitorsFormat
+        = "ExcludeClipboardContentFromMonitorProcessing";
     static constexpr const char *WindowsHistoryFormat = "CanIncludeInClipboardHistory";
     static constexpr const char *WindowsCloudFormat = "CanUploadToCloudClipboard";
 

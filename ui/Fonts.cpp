@@ -41,13 +41,23 @@ void SetUpFonts()
     // Mono has Courier New's advance widths; DejaVu is the last resort that
     // every Debian desktop has.
     QFont::insertSubstitutions(WindowFamily, {QStringLiteral("DejaVu Sans")});
-    QFont::insertSubstitutions(BoxFamily, {QStringLiteral("Liberation Mono"), QStringLiteral("DejaVu Sans Mono")});
+    QFont::insertSubstitutions(
+        BoxFamily, {QStringLiteral("Liberation Mono"), QStringLiteral("DejaVu Sans Mono")});
 }
 
-QFont WindowFont() { return Font(WindowFamily, 8.25); }
+QFont WindowFont()
+{
+    return Font(WindowFamily, 8.25);
+}
 
-QFont InputFont() { return Font(BoxFamily, 15.75); }
+QFont InputFont()
+{
+    return Font(BoxFamily, 15.75);
+}
 
-QFont OutputFont() { return Font(BoxFamily, 9.75); }
+QFont OutputFont()
+{
+    return Font(BoxFamily, 9.75);
+}
 
 } // namespace mnemora

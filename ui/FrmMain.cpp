@@ -97,7 +97,7 @@ constexpr std::array<Description, 16> Descriptions{{
 class PasswordStyle final : public QProxyStyle {
 public:
     int styleHint(StyleHint hint, const QStyleOption *option, const QWidget *widget,
-                  QStyleHintReturn *returnData) const override
+        QStyleHintReturn *returnData) const override
     {
         if (hint == SH_LineEdit_PasswordCharacter)
             return u'*';
@@ -138,7 +138,8 @@ QLabel *MakePicture(QWidget *parent, const char *name, const QString &fileName, 
     return picture;
 }
 
-TextBox *MakeTextBox(QWidget *parent, const char *name, const QRect &place, const QFont &font, QRgb background)
+TextBox *MakeTextBox(
+    QWidget *parent, const char *name, const QRect &place, const QFont &font, QRgb background)
 {
     auto *box = new TextBox(parent);
     box->setObjectName(QLatin1String(name));
@@ -165,8 +166,9 @@ void OpenInBrowser(const QUrl &address)
 } // namespace
 
 FrmMain::FrmMain(FrmMainServices services, QWidget *parent)
-    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
-                          | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint)
+    : QWidget(parent,
+        Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+            | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint)
     , m_openUrl(services.openUrl ? std::move(services.openUrl) : OpenInBrowser)
 {
     // Before anything can be typed: a build that computes wrong codes must
@@ -182,7 +184,8 @@ FrmMain::FrmMain(FrmMainServices services, QWidget *parent)
     setAutoFillBackground(true);
     setFixedSize(TwipsToPixels(9900), TwipsToPixels(7125));
     if (const QScreen *where = screen())
-        setGeometry(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, size(), where->availableGeometry()));
+        setGeometry(
+            QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, size(), where->availableGeometry()));
 
     m_clipboard = new Clipboard(services.clipboardClearDelay, this);
 
@@ -201,22 +204,30 @@ void FrmMain::createControls()
     ImgLogo = MakePicture(this, "ImgLogo", QStringLiteral("logo.gif"), TwipsRect(0, 0, 9900, 2340));
 
     // 4 px wider than the window: the window's edge cuts off the rest.
-    PicContrl = MakePicture(this, "PicContrl", QStringLiteral("background.gif"), TwipsRect(0, 2340, 9960, 4770));
+    PicContrl
+        = MakePicture(this, "PicContrl", QStringLiteral("background.gif"), TwipsRect(0, 2340, 9960, 4770));
     PicContrl->setAutoFillBackground(true);
 
     TmrShow = new QTimer(PicContrl);
     TmrShow->setObjectName(QStringLiteral("TmrShow"));
     TmrShow->setInterval(TimerInterval);
 
-    txtCode16 = MakeTextBox(PicContrl, "txtCode16", TwipsRect(1805, 3700, 1960, 260), OutputFont(), OutputColour);
-    txtCode32 = MakeTextBox(PicContrl, "txtCode32", TwipsRect(1700, 4300, 3975, 285), OutputFont(), OutputColour);
-    txtPassword = MakeTextBox(PicContrl, "txtPassword", TwipsRect(1260, 1058, 3135, 375), InputFont(), InputColour);
+    txtCode16
+        = MakeTextBox(PicContrl, "txtCode16", TwipsRect(1805, 3700, 1960, 260), OutputFont(), OutputColour);
+    txtCode32
+        = MakeTextBox(PicContrl, "txtCode32", TwipsRect(1700, 4300, 3975, 285), OutputFont(), OutputColour);
+    txtPassword
+        = MakeTextBox(PicContrl, "txtPassword", TwipsRect(1260, 1058, 3135, 375), InputFont(), InputColour);
     txtKey = MakeTextBox(PicContrl, "txtKey", TwipsRect(6510, 1058, 3120, 360), InputFont(), InputColour);
 
-    ImgDonation = MakePicture(PicContrl, "ImgDonation", QStringLiteral("donation.gif"), TwipsRect(8280, 3360, 1380, 585));
-    ImgOdrin = MakePicture(PicContrl, "ImgOdrin", QStringLiteral("odrin.gif"), TwipsRect(8880, 4200, 300, 300));
-    ImgBelmir = MakePicture(PicContrl, "ImgBelmir", QStringLiteral("belmir.gif"), TwipsRect(8400, 4200, 300, 300));
-    ImgTarrow = MakePicture(PicContrl, "ImgTarrow", QStringLiteral("tarrow.gif"), TwipsRect(7920, 4200, 300, 300));
+    ImgDonation = MakePicture(
+        PicContrl, "ImgDonation", QStringLiteral("donation.gif"), TwipsRect(8280, 3360, 1380, 585));
+    ImgOdrin
+        = MakePicture(PicContrl, "ImgOdrin", QStringLiteral("odrin.gif"), TwipsRect(8880, 4200, 300, 300));
+    ImgBelmir
+        = MakePicture(PicContrl, "ImgBelmir", QStringLiteral("belmir.gif"), TwipsRect(8400, 4200, 300, 300));
+    ImgTarrow
+        = MakePicture(PicContrl, "ImgTarrow", QStringLiteral("tarrow.gif"), TwipsRect(7920, 4200, 300, 300));
     ImgPelu = MakePicture(PicContrl, "ImgPelu", QStringLiteral("pelu.jpg"), TwipsRect(9360, 4200, 300, 300));
 
     lblCopyright = new QLabel(CopyrightNotice, PicContrl);
@@ -260,11 +271,12 @@ void FrmMain::createControls()
     // A password is typed as plain keystrokes, never composed by an input
     // method. Set after the echo mode, which would switch it back on.
     txtPassword->setAttribute(Qt::WA_InputMethodEnabled, false);
-    txtPassword->setInputMethodHints(Qt::ImhHiddenText | Qt::ImhSensitiveData | Qt::ImhNoPredictiveText
-                                     | Qt::ImhNoAutoUppercase);
+    txtPassword->setInputMethodHints(
+        Qt::ImhHiddenText | Qt::ImhSensitiveData | Qt::ImhNoPredictiveText | Qt::ImhNoAutoUppercase);
 
     const QCursor hand = HandCursor();
-    for (QLabel *clickable : {ImgDonation, ImgTarrow, ImgBelmir, ImgOdrin, ImgPelu, ImgCode, lblCopyright, lblCopy})
+    for (QLabel *clickable :
+        {ImgDonation, ImgTarrow, ImgBelmir, ImgOdrin, ImgPelu, ImgCode, lblCopyright, lblCopy})
         clickable->setCursor(hand);
 
     ImgDonation->setToolTip(QStringLiteral(u"了解并资助Mnemora的发展"));
@@ -280,7 +292,7 @@ void FrmMain::createControls()
         if (auto *control = qobject_cast<QWidget *>(child))
             control->setAttribute(Qt::WA_NoMousePropagation);
     for (QWidget *hover : {static_cast<QWidget *>(PicContrl), static_cast<QWidget *>(lblCopy),
-                           static_cast<QWidget *>(txtCode16)})
+             static_cast<QWidget *>(txtCode16)})
         hover->setMouseTracking(true);
 
     // The tab order is password, key, 16, 32, then the panel and the two
@@ -298,8 +310,8 @@ void FrmMain::describeForAccessibility()
 {
     for (const Description &entry : Descriptions) {
         QWidget *control = objectName() == QLatin1String(entry.control)
-                               ? this
-                               : findChild<QWidget *>(QLatin1String(entry.control));
+            ? this
+            : findChild<QWidget *>(QLatin1String(entry.control));
         if (!control)
             continue;
         control->setAccessibleName(QString::fromUtf8(entry.name));
@@ -318,10 +330,10 @@ void FrmMain::connectHandlers()
     connect(TmrShow, &QTimer::timeout, this, &FrmMain::tick);
 
     for (QWidget *watched : {static_cast<QWidget *>(PicContrl), static_cast<QWidget *>(txtCode16),
-                             static_cast<QWidget *>(lblCopy), static_cast<QWidget *>(lblCopyright),
-                             static_cast<QWidget *>(ImgDonation), static_cast<QWidget *>(ImgTarrow),
-                             static_cast<QWidget *>(ImgBelmir), static_cast<QWidget *>(ImgOdrin),
-                             static_cast<QWidget *>(ImgPelu)})
+             static_cast<QWidget *>(lblCopy), static_cast<QWidget *>(lblCopyright),
+             static_cast<QWidget *>(ImgDonation), static_cast<QWidget *>(ImgTarrow),
+             static_cast<QWidget *>(ImgBelmir), static_cast<QWidget *>(ImgOdrin),
+             static_cast<QWidget *>(ImgPelu)})
         watched->installEventFilter(this);
 }
 
@@ -334,11 +346,11 @@ void FrmMain::reportSelfTestFailure(const std::string &failure)
     }
 
     auto *message = new QMessageBox(QMessageBox::Critical, Title,
-                                    QStringLiteral(u"自检失败：本版本计算出的密码是错误的，请不要使用它显示的任何密码。"),
-                                    QMessageBox::Ok, this);
+        QStringLiteral(u"自检失败：本版本计算出的密码是错误的，请不要使用它显示的任何密码。"),
+        QMessageBox::Ok, this);
     message->setObjectName(QStringLiteral("SelfTestFailure"));
     message->setInformativeText(QString::fromUtf8(SelfTestFailureMessage) + QStringLiteral(" (")
-                                + QString::fromStdString(failure) + QLatin1Char(')'));
+        + QString::fromStdString(failure) + QLatin1Char(')'));
     message->setWindowModality(Qt::WindowModal);
     // Opened once the event loop runs, so that it stands over the shown window.
     QTimer::singleShot(0, message, [message] { message->open(); });
@@ -380,7 +392,7 @@ void FrmMain::regenerate()
     const QString key = txtKey->text();
 
     const bool derive = m_derivingEnabled && !password.isEmpty() && !key.isEmpty()
-                        && password.size() <= MaxDigestUnits && key.size() <= MaxDigestUnits;
+        && password.size() <= MaxDigestUnits && key.size() <= MaxDigestUnits;
     if (derive) {
         try {
             Codes codes = GenerateCodes(View(password), View(key));

@@ -29,8 +29,7 @@ class CountingSource final : public PasswordSource {
 public:
     explicit CountingSource(std::istream &in, std::size_t maxLine)
         : m_inner(in, maxLine)
-    {
-    }
+    { }
     PasswordStatus ReadPassword(SecretString<char> &utf8) override
     {
         ++reads;
@@ -43,7 +42,7 @@ private:
 };
 
 Result RunWith(const std::vector<std::string> &args, const std::string &stdinText,
-           std::size_t maxLine = StreamPasswordSource::DefaultMaxLineBytes)
+    std::size_t maxLine = StreamPasswordSource::DefaultMaxLineBytes)
 {
     const std::vector<std::string_view> views(args.begin(), args.end());
     std::istringstream in(stdinText);
@@ -54,7 +53,10 @@ Result RunWith(const std::vector<std::string> &args, const std::string &stdinTex
     return {status, out.str(), err.str(), source.reads};
 }
 
-std::string Narrow(const std::u16string &ascii) { return {ascii.begin(), ascii.end()}; }
+std::string Narrow(const std::u16string &ascii)
+{
+    return {ascii.begin(), ascii.end()};
+}
 
 // --- Known derivations ------------------------------------------------------
 
@@ -65,13 +67,19 @@ struct KnownCodes {
     std::string code32;
 };
 
-void PrintTo(const KnownCodes &k, std::ostream *os) { *os << '"' << k.password << "\" \"" << k.key << '"'; }
+void PrintTo(const KnownCodes &k, std::ostream *os)
+{
+    *os << '"' << k.password << "\" \"" << k.key << '"';
+}
 
 enum class Mode { Default, Long, All };
 
-void PrintTo(Mode m, std::ostream *os) { *os << (m == Mode::Default ? "default" : m == Mode::Long ? "--long" : "--all"); }
+void PrintTo(Mode m, std::ostream *os)
+{
+    *os << (m == Mode::Default ? "default" : m == Mode::Long ? "--long" : "--all");
+}
 
-class CliKnownCodes : public testing::TestWithParam<std::tuple<KnownCodes, Mode>> {};
+class CliKnownCodes : public testing::TestWithParam<std::tuple<KnownCodes, Mode>> { };
 
 TEST_P(CliKnownCodes, PrintsTheSelectedCodes)
 {
@@ -94,18 +102,17 @@ TEST_P(CliKnownCodes, PrintsTheSelectedCodes)
     EXPECT_EQ(r.passwordReads, 1);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Vectors, CliKnownCodes,
+INSTANTIATE_TEST_SUITE_P(Vectors, CliKnownCodes,
     testing::Combine(
         testing::Values(KnownCodes{"test", "taobao", "a20caCf8Eb1b8B6d", "a20caCf8Eb1b8B6d5b8a66996910E124"},
-                        KnownCodes{"taobao", "test", "KA55784DDe9C7632", "5A55784DDe9C7632Fcb5685EB6F6F1DE"},
-                        KnownCodes{"密码", "淘宝", "B992378745248eCD", "B992378745248eCD44c7062dA515FdBc"}),
+            KnownCodes{"taobao", "test", "KA55784DDe9C7632", "5A55784DDe9C7632Fcb5685EB6F6F1DE"},
+            KnownCodes{"密码", "淘宝", "B992378745248eCD", "B992378745248eCD44c7062dA515FdBc"}),
         testing::Values(Mode::Default, Mode::Long, Mode::All)));
 
 // --- What counts as the password --------------------------------------------
 
 // Every input here must be read as the password "test".
-class CliLineEnds : public testing::TestWithParam<std::string> {};
+class CliLineEnds : public testing::TestWithParam<std::string> { };
 
 TEST_P(CliLineEnds, GiveThePasswordOfTheFirstLine)
 {
@@ -115,8 +122,7 @@ TEST_P(CliLineEnds, GiveThePasswordOfTheFirstLine)
 }
 
 INSTANTIATE_TEST_SUITE_P(Inputs, CliLineEnds,
-                         testing::Values("test\n", "test\r\n", "test", "test\nsecond\n",
-                                         "test\r\n\r\n", "test\nother password"));
+    testing::Values("test\n", "test\r\n", "test", "test\nsecond\n", "test\r\n\r\n", "test\nother password"));
 
 struct ExactText {
     std::string stdinText;
@@ -132,7 +138,7 @@ void PrintTo(const ExactText &t, std::ostream *os)
 
 // Nothing is trimmed or dropped: spaces, NULs, characters beyond U+FFFF and
 // lone carriage returns reach the derivation unchanged.
-class CliExactText : public testing::TestWithParam<ExactText> {};
+class CliExactText : public testing::TestWithParam<ExactText> { };
 
 TEST_P(CliExactText, ReachesTheDerivationUnchanged)
 {
@@ -145,15 +151,14 @@ TEST_P(CliExactText, ReachesTheDerivationUnchanged)
     EXPECT_NE(r.out.substr(0, 17), "a20caCf8Eb1b8B6d\n");
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Texts, CliExactText,
+INSTANTIATE_TEST_SUITE_P(Texts, CliExactText,
     testing::Values(ExactText{"test \n", "taobao", u"test ", u"taobao"},
-                    ExactText{" test\n", "taobao", u" test", u"taobao"},
-                    ExactText{"test\n", "taobao ", u"test", u"taobao "},
-                    ExactText{"test\n", " taobao", u"test", u" taobao"},
-                    ExactText{"te\0st\n"s, "taobao", u"te\0st"s, u"taobao"},
-                    ExactText{"test\r", "taobao", u"test\r", u"taobao"},
-                    ExactText{"\xF0\x9F\x98\x80\n", "\xF0\x9F\x94\x91", u"\U0001F600", u"\U0001F511"}));
+        ExactText{" test\n", "taobao", u" test", u"taobao"},
+        ExactText{"test\n", "taobao ", u"test", u"taobao "},
+        ExactText{"test\n", " taobao", u"test", u" taobao"},
+        ExactText{"te\0st\n"s, "taobao", u"te\0st"s, u"taobao"},
+        ExactText{"test\r", "taobao", u"test\r", u"taobao"},
+        ExactText{"\xF0\x9F\x98\x80\n", "\xF0\x9F\x94\x91", u"\U0001F600", u"\U0001F511"}));
 
 // --- Failures ------------------------------------------------------------------
 
@@ -166,9 +171,12 @@ struct FailureCase {
     bool hint;           // arguments at fault: the help hint follows
 };
 
-void PrintTo(const FailureCase &c, std::ostream *os) { *os << c.name; }
+void PrintTo(const FailureCase &c, std::ostream *os)
+{
+    *os << c.name;
+}
 
-class CliFailures : public testing::TestWithParam<FailureCase> {};
+class CliFailures : public testing::TestWithParam<FailureCase> { };
 
 TEST_P(CliFailures, ReportOneLineAndPrintNothing)
 {
@@ -195,33 +203,44 @@ std::string Repeat(std::string_view s, std::size_t n)
     return r;
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, CliFailures,
-    testing::Values(
-        FailureCase{"NoArguments", {}, "test\n", ExitUsage, "no key given", true},
+INSTANTIATE_TEST_SUITE_P(Cases, CliFailures,
+    testing::Values(FailureCase{"NoArguments", {}, "test\n", ExitUsage, "no key given", true},
         FailureCase{"OnlyOptions", {"--long"}, "test\n", ExitUsage, "no key given", true},
         FailureCase{"OnlyDoubleDash", {"--"}, "test\n", ExitUsage, "no key given", true},
         FailureCase{"EmptyKey", {""}, "test\n", ExitUsage, "the key is empty", true},
-        FailureCase{"UnknownLongOption", {"--short", "k"}, "test\n", ExitUsage, "unrecognised option '--short'", true},
+        FailureCase{"UnknownLongOption", {"--short", "k"}, "test\n", ExitUsage,
+            "unrecognised option '--short'", true},
         FailureCase{"UnknownShortOption", {"k", "-l"}, "test\n", ExitUsage, "unrecognised option '-l'", true},
-        FailureCase{"LongAndAll", {"--long", "--all", "k"}, "test\n", ExitUsage, "--long and --all cannot be used together", true},
-        FailureCase{"TwoKeys", {"a", "b"}, "test\n", ExitUsage, "too many arguments: give exactly one key", true},
+        FailureCase{"LongAndAll", {"--long", "--all", "k"}, "test\n", ExitUsage,
+            "--long and --all cannot be used together", true},
+        FailureCase{
+            "TwoKeys", {"a", "b"}, "test\n", ExitUsage, "too many arguments: give exactly one key", true},
         FailureCase{"KeyOverlong", {"\xC0\xAF"}, "test\n", ExitUsage, "the key is not valid UTF-8", true},
-        FailureCase{"KeySurrogate", {"k\xED\xA0\x80"}, "test\n", ExitUsage, "the key is not valid UTF-8", true},
-        FailureCase{"KeyAboveUnicode", {"\xF4\x90\x80\x80"}, "test\n", ExitUsage, "the key is not valid UTF-8", true},
+        FailureCase{
+            "KeySurrogate", {"k\xED\xA0\x80"}, "test\n", ExitUsage, "the key is not valid UTF-8", true},
+        FailureCase{
+            "KeyAboveUnicode", {"\xF4\x90\x80\x80"}, "test\n", ExitUsage, "the key is not valid UTF-8", true},
         FailureCase{"KeyTruncated", {"\xE6\xB7"}, "test\n", ExitUsage, "the key is not valid UTF-8", true},
         FailureCase{"KeyLatin1", {"caf\xE9"}, "test\n", ExitUsage, "the key is not valid UTF-8", true},
         FailureCase{"NoPassword", {"k"}, "", ExitUsage, "no password given", false},
         FailureCase{"EmptyPassword", {"k"}, "\nsecond\n", ExitUsage, "the password is empty", false},
         FailureCase{"EmptyPasswordCrLf", {"k"}, "\r\n", ExitUsage, "the password is empty", false},
-        FailureCase{"PasswordOverlong", {"k"}, "\xE0\x80\xAF\n", ExitUsage, "the password is not valid UTF-8", false},
-        FailureCase{"PasswordSurrogate", {"k"}, "\xED\xBF\xBF\n", ExitUsage, "the password is not valid UTF-8", false},
-        FailureCase{"PasswordAboveUnicode", {"k"}, "\xF5\x80\x80\x80\n", ExitUsage, "the password is not valid UTF-8", false},
-        FailureCase{"PasswordTruncated", {"k"}, "pa\xF0\x9F\x98\n", ExitUsage, "the password is not valid UTF-8", false},
-        FailureCase{"PasswordStrayContinuation", {"k"}, "\x80pw\n", ExitUsage, "the password is not valid UTF-8", false},
-        FailureCase{"PasswordTooLong", {"k"}, Ascii32768 + "\n", ExitFailure, "the password is longer than 32,767 bytes in UTF-8", false},
-        FailureCase{"PasswordTooLongInUtf8Only", {"k"}, Repeat("密", 10923), ExitFailure, "the password is longer than 32,767 bytes in UTF-8", false},
-        FailureCase{"KeyTooLong", {Ascii32768}, "test\n", ExitFailure, "the key is longer than 32,767 bytes in UTF-8", false}),
+        FailureCase{
+            "PasswordOverlong", {"k"}, "\xE0\x80\xAF\n", ExitUsage, "the password is not valid UTF-8", false},
+        FailureCase{"PasswordSurrogate", {"k"}, "\xED\xBF\xBF\n", ExitUsage,
+            "the password is not valid UTF-8", false},
+        FailureCase{"PasswordAboveUnicode", {"k"}, "\xF5\x80\x80\x80\n", ExitUsage,
+            "the password is not valid UTF-8", false},
+        FailureCase{"PasswordTruncated", {"k"}, "pa\xF0\x9F\x98\n", ExitUsage,
+            "the password is not valid UTF-8", false},
+        FailureCase{"PasswordStrayContinuation", {"k"}, "\x80pw\n", ExitUsage,
+            "the password is not valid UTF-8", false},
+        FailureCase{"PasswordTooLong", {"k"}, Ascii32768 + "\n", ExitFailure,
+            "the password is longer than 32,767 bytes in UTF-8", false},
+        FailureCase{"PasswordTooLongInUtf8Only", {"k"}, Repeat("密", 10923), ExitFailure,
+            "the password is longer than 32,767 bytes in UTF-8", false},
+        FailureCase{"KeyTooLong", {Ascii32768}, "test\n", ExitFailure,
+            "the key is longer than 32,767 bytes in UTF-8", false}),
     [](const testing::TestParamInfo<FailureCase> &param) { return param.param.name; });
 
 TEST(CliLimits, TextsOfExactly32767BytesAreAccepted)
@@ -248,9 +267,12 @@ struct KeyCase {
     bool longCode;
 };
 
-void PrintTo(const KeyCase &c, std::ostream *os) { *os << testing::PrintToString(c.args); }
+void PrintTo(const KeyCase &c, std::ostream *os)
+{
+    *os << testing::PrintToString(c.args);
+}
 
-class CliKeyArguments : public testing::TestWithParam<KeyCase> {};
+class CliKeyArguments : public testing::TestWithParam<KeyCase> { };
 
 TEST_P(CliKeyArguments, SelectTheKey)
 {
@@ -261,17 +283,14 @@ TEST_P(CliKeyArguments, SelectTheKey)
     EXPECT_EQ(r.out, Narrow(c.longCode ? codes.code32 : codes.code16) + "\n");
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Arguments, CliKeyArguments,
+INSTANTIATE_TEST_SUITE_P(Arguments, CliKeyArguments,
     testing::Values(KeyCase{{"--", "--weird-key"}, u"--weird-key", false},
-                    KeyCase{{"--long", "--", "--all"}, u"--all", true},
-                    KeyCase{{"--", "--"}, u"--", false},
-                    KeyCase{{"-"}, u"-", false},
-                    KeyCase{{"-", "--long"}, u"-", true},
-                    KeyCase{{"--long", "--long", "k"}, u"k", true}));
+        KeyCase{{"--long", "--", "--all"}, u"--all", true}, KeyCase{{"--", "--"}, u"--", false},
+        KeyCase{{"-"}, u"-", false}, KeyCase{{"-", "--long"}, u"-", true},
+        KeyCase{{"--long", "--long", "k"}, u"k", true}));
 
 // Options act in order: --help answers as soon as it is reached.
-class CliHelp : public testing::TestWithParam<std::vector<std::string>> {};
+class CliHelp : public testing::TestWithParam<std::vector<std::string>> { };
 
 TEST_P(CliHelp, GoesToStdoutWithoutReadingThePassword)
 {
@@ -283,10 +302,8 @@ TEST_P(CliHelp, GoesToStdoutWithoutReadingThePassword)
 }
 
 INSTANTIATE_TEST_SUITE_P(Arguments, CliHelp,
-                         testing::Values(std::vector<std::string>{"--help"},
-                                         std::vector<std::string>{"--help", "--bogus"},
-                                         std::vector<std::string>{"k", "--help"},
-                                         std::vector<std::string>{"--long", "--all", "--help"}));
+    testing::Values(std::vector<std::string>{"--help"}, std::vector<std::string>{"--help", "--bogus"},
+        std::vector<std::string>{"k", "--help"}, std::vector<std::string>{"--long", "--all", "--help"}));
 
 TEST(CliInformation, VersionComesFromTheProject)
 {
@@ -333,12 +350,12 @@ TEST(CliStreams, UnwritableOutputFails)
 
 struct HostileCase {
     const char *name;
-    std::string password; // UTF-8 as typed
+    std::string password;        // UTF-8 as typed
     std::u16string expectedText; // what must reach the core, when it derives
     int status;
 };
 
-class CliHostileInput : public testing::TestWithParam<HostileCase> {};
+class CliHostileInput : public testing::TestWithParam<HostileCase> { };
 
 TEST_P(CliHostileInput, DerivesFromExactlyTheTypedTextOrFailsCleanly)
 {
@@ -355,16 +372,24 @@ TEST_P(CliHostileInput, DerivesFromExactlyTheTypedTextOrFailsCleanly)
     EXPECT_EQ(r.out, Narrow(expected.code16) + "\n" + Narrow(expected.code32) + "\n");
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Passwords, CliHostileInput,
-    testing::Values(
-        HostileCase{"one_megabyte_pasted", Repeat("x", std::size_t{1} << 20), u"", ExitFailure},
-        HostileCase{"forty_thousand_chinese_characters", Repeat("\xE5\xAF\x86", std::size_t{40000}), u"", ExitFailure},
-        HostileCase{"encoded_lone_surrogate", "a\xED\xA0\x80" "b", u"", ExitUsage},
+INSTANTIATE_TEST_SUITE_P(Passwords, CliHostileInput,
+    testing::Values(HostileCase{"one_megabyte_pasted", Repeat("x", std::size_t{1} << 20), u"", ExitFailure},
+        HostileCase{"forty_thousand_chinese_characters", Repeat("\xE5\xAF\x86", std::size_t{40000}), u"",
+            ExitFailure},
+        HostileCase{"encoded_lone_surrogate",
+            "a\xED\xA0\x80"
+            "b",
+            u"", ExitUsage},
         HostileCase{"nul_inside", "a"s + '\0' + "b", std::u16string{u'a', u'\0', u'b'}, ExitSuccess},
-        HostileCase{"bidi_override", "\xE2\x80\xAE" "drow", u"\u202Edrow", ExitSuccess},
+        HostileCase{"bidi_override",
+            "\xE2\x80\xAE"
+            "drow",
+            u"\u202Edrow", ExitSuccess},
         HostileCase{"combining_accent", "e\xCC\x81", u"e\u0301", ExitSuccess},
-        HostileCase{"emoji", "\xF0\x9F\x94\x91" "key", u"\U0001F511key", ExitSuccess},
+        HostileCase{"emoji",
+            "\xF0\x9F\x94\x91"
+            "key",
+            u"\U0001F511key", ExitSuccess},
         HostileCase{"leading_and_trailing_spaces", "  pw  ", u"  pw  ", ExitSuccess}),
     [](const auto &row) { return std::string(row.param.name); });
 

@@ -33,7 +33,9 @@ constexpr std::chrono::seconds Patience{10};
 
 class Fd {
 public:
-    explicit Fd(int fd = -1) noexcept : m_fd(fd) {}
+    explicit Fd(int fd = -1) noexcept
+        : m_fd(fd)
+    { }
     Fd(const Fd &) = delete;
     Fd &operator=(const Fd &) = delete;
     ~Fd() { Close(); }
@@ -126,9 +128,12 @@ struct PipeCase {
     std::string errPrefix;
 };
 
-void PrintTo(const PipeCase &c, std::ostream *os) { *os << testing::PrintToString(c.args); }
+void PrintTo(const PipeCase &c, std::ostream *os)
+{
+    *os << testing::PrintToString(c.args);
+}
 
-class CliBinaryOnPipe : public testing::TestWithParam<PipeCase> {};
+class CliBinaryOnPipe : public testing::TestWithParam<PipeCase> { };
 
 TEST_P(CliBinaryOnPipe, ExitsWithStatusAndOutput)
 {
@@ -157,8 +162,7 @@ TEST_P(CliBinaryOnPipe, ExitsWithStatusAndOutput)
 
     const auto deadline = Clock::now() + Patience;
     // Small enough for the pipe buffer, so this cannot block on the child.
-    EXPECT_EQ(::write(inWrite.get(), c.input.data(), c.input.size()),
-              static_cast<ssize_t>(c.input.size()));
+    EXPECT_EQ(::write(inWrite.get(), c.input.data(), c.input.size()), static_cast<ssize_t>(c.input.size()));
     inWrite.Close();
     std::string stdoutText, stderrText;
     EXPECT_TRUE(ReadUntil(outRead.get(), stdoutText, "", deadline));
@@ -171,12 +175,11 @@ TEST_P(CliBinaryOnPipe, ExitsWithStatusAndOutput)
     EXPECT_EQ(stderrText.rfind(c.errPrefix, 0), 0u) << stderrText;
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, CliBinaryOnPipe,
+INSTANTIATE_TEST_SUITE_P(Cases, CliBinaryOnPipe,
     testing::Values(PipeCase{{"--all", "taobao"}, "test\r\nnot the password\n", 0,
-                             "a20caCf8Eb1b8B6d\na20caCf8Eb1b8B6d5b8a66996910E124\n", ""},
-                    PipeCase{{"--long", "--all", "taobao"}, "test\n", 2, "", "mnemora-cli: "},
-                    PipeCase{{"taobao"}, "\n", 2, "", "mnemora-cli: the password is empty\n"}));
+                        "a20caCf8Eb1b8B6d\na20caCf8Eb1b8B6d5b8a66996910E124\n", ""},
+        PipeCase{{"--long", "--all", "taobao"}, "test\n", 2, "", "mnemora-cli: "},
+        PipeCase{{"taobao"}, "\n", 2, "", "mnemora-cli: the password is empty\n"}));
 
 // --- On a terminal ----------------------------------------------------------------
 
@@ -296,9 +299,12 @@ struct Interruption {
     bool fromKeyboard; // typed as the terminal's interrupt character
 };
 
-void PrintTo(const Interruption &i, std::ostream *os) { *os << i.name; }
+void PrintTo(const Interruption &i, std::ostream *os)
+{
+    *os << i.name;
+}
 
-class CliBinaryInterrupted : public testing::TestWithParam<Interruption> {};
+class CliBinaryInterrupted : public testing::TestWithParam<Interruption> { };
 
 TEST_P(CliBinaryInterrupted, RestoresEchoAndDiesOfTheSignal)
 {
@@ -324,11 +330,9 @@ TEST_P(CliBinaryInterrupted, RestoresEchoAndDiesOfTheSignal)
 }
 
 INSTANTIATE_TEST_SUITE_P(Signals, CliBinaryInterrupted,
-                         testing::Values(Interruption{"CtrlC", SIGINT, true},
-                                         Interruption{"Interrupt", SIGINT, false},
-                                         Interruption{"Terminate", SIGTERM, false},
-                                         Interruption{"HangUp", SIGHUP, false},
-                                         Interruption{"Quit", SIGQUIT, false}),
-                         [](const testing::TestParamInfo<Interruption> &param) { return param.param.name; });
+    testing::Values(Interruption{"CtrlC", SIGINT, true}, Interruption{"Interrupt", SIGINT, false},
+        Interruption{"Terminate", SIGTERM, false}, Interruption{"HangUp", SIGHUP, false},
+        Interruption{"Quit", SIGQUIT, false}),
+    [](const testing::TestParamInfo<Interruption> &param) { return param.param.name; });
 
 } // namespace

@@ -21,9 +21,12 @@ struct LineCase {
     std::string rest; // what must be left unread in the stream
 };
 
-void PrintTo(const LineCase &c, std::ostream *os) { *os << testing::PrintToString(c.input); }
+void PrintTo(const LineCase &c, std::ostream *os)
+{
+    *os << testing::PrintToString(c.input);
+}
 
-class StreamPasswordLine : public testing::TestWithParam<LineCase> {};
+class StreamPasswordLine : public testing::TestWithParam<LineCase> { };
 
 TEST_P(StreamPasswordLine, ReadsExactlyTheFirstLine)
 {
@@ -37,24 +40,20 @@ TEST_P(StreamPasswordLine, ReadsExactlyTheFirstLine)
     EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), c.rest);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Inputs, StreamPasswordLine,
+INSTANTIATE_TEST_SUITE_P(Inputs, StreamPasswordLine,
     testing::Values(LineCase{"pw\n", PasswordStatus::Read, "pw", ""},
-                    LineCase{"pw\r\n", PasswordStatus::Read, "pw", ""},
-                    LineCase{"pw", PasswordStatus::Read, "pw", ""},
-                    LineCase{"pw\nnext\n", PasswordStatus::Read, "pw", "next\n"},
-                    LineCase{"pw\r\nnext", PasswordStatus::Read, "pw", "next"},
-                    LineCase{"\n", PasswordStatus::Read, "", ""},
-                    LineCase{"\r\n", PasswordStatus::Read, "", ""},
-                    LineCase{"\npw\n", PasswordStatus::Read, "", "pw\n"},
-                    LineCase{"", PasswordStatus::NoInput, "", ""},
-                    LineCase{"  p w  \n", PasswordStatus::Read, "  p w  ", ""},
-                    LineCase{"p\0w\0\n"s, PasswordStatus::Read, "p\0w\0"s, ""},
-                    // Only "\r\n" is a line end; other carriage returns are kept.
-                    LineCase{"pw\r", PasswordStatus::Read, "pw\r", ""},
-                    LineCase{"pw\r\r\n", PasswordStatus::Read, "pw\r", ""},
-                    LineCase{"\rpw\n", PasswordStatus::Read, "\rpw", ""},
-                    LineCase{"p\rw\n", PasswordStatus::Read, "p\rw", ""}));
+        LineCase{"pw\r\n", PasswordStatus::Read, "pw", ""}, LineCase{"pw", PasswordStatus::Read, "pw", ""},
+        LineCase{"pw\nnext\n", PasswordStatus::Read, "pw", "next\n"},
+        LineCase{"pw\r\nnext", PasswordStatus::Read, "pw", "next"},
+        LineCase{"\n", PasswordStatus::Read, "", ""}, LineCase{"\r\n", PasswordStatus::Read, "", ""},
+        LineCase{"\npw\n", PasswordStatus::Read, "", "pw\n"}, LineCase{"", PasswordStatus::NoInput, "", ""},
+        LineCase{"  p w  \n", PasswordStatus::Read, "  p w  ", ""},
+        LineCase{"p\0w\0\n"s, PasswordStatus::Read, "p\0w\0"s, ""},
+        // Only "\r\n" is a line end; other carriage returns are kept.
+        LineCase{"pw\r", PasswordStatus::Read, "pw\r", ""},
+        LineCase{"pw\r\r\n", PasswordStatus::Read, "pw\r", ""},
+        LineCase{"\rpw\n", PasswordStatus::Read, "\rpw", ""},
+        LineCase{"p\rw\n", PasswordStatus::Read, "p\rw", ""}));
 
 struct CapCase {
     std::string input;
@@ -62,9 +61,12 @@ struct CapCase {
     std::string password;
 };
 
-void PrintTo(const CapCase &c, std::ostream *os) { *os << testing::PrintToString(c.input); }
+void PrintTo(const CapCase &c, std::ostream *os)
+{
+    *os << testing::PrintToString(c.input);
+}
 
-class StreamPasswordCap : public testing::TestWithParam<CapCase> {};
+class StreamPasswordCap : public testing::TestWithParam<CapCase> { };
 
 TEST_P(StreamPasswordCap, StopsReadingBeyondTheCap)
 {
@@ -76,16 +78,16 @@ TEST_P(StreamPasswordCap, StopsReadingBeyondTheCap)
 }
 
 INSTANTIATE_TEST_SUITE_P(Inputs, StreamPasswordCap,
-                         testing::Values(CapCase{"abcd\n", PasswordStatus::Read, "abcd"},
-                                         CapCase{"abcd", PasswordStatus::Read, "abcd"},
-                                         CapCase{"abc\r\n", PasswordStatus::Read, "abc"},
-                                         CapCase{"abcde\n", PasswordStatus::TooLong, ""},
-                                         CapCase{"abcde", PasswordStatus::TooLong, ""}));
+    testing::Values(CapCase{"abcd\n", PasswordStatus::Read, "abcd"},
+        CapCase{"abcd", PasswordStatus::Read, "abcd"}, CapCase{"abc\r\n", PasswordStatus::Read, "abc"},
+        CapCase{"abcde\n", PasswordStatus::TooLong, ""}, CapCase{"abcde", PasswordStatus::TooLong, ""}));
 
 // Hands out its text, then fails the way a broken descriptor does.
 class BreakingBuf final : public std::streambuf {
 public:
-    explicit BreakingBuf(std::string text) : m_text(std::move(text)) {}
+    explicit BreakingBuf(std::string text)
+        : m_text(std::move(text))
+    { }
 
 protected:
     int_type underflow() override

@@ -45,9 +45,12 @@ struct Valid {
     std::u16string utf16;
 };
 
-void PrintTo(const Valid &v, std::ostream *os) { *os << testing::PrintToString(v.utf8); }
+void PrintTo(const Valid &v, std::ostream *os)
+{
+    *os << testing::PrintToString(v.utf8);
+}
 
-class Utf8DecodeValid : public testing::TestWithParam<Valid> {};
+class Utf8DecodeValid : public testing::TestWithParam<Valid> { };
 
 TEST_P(Utf8DecodeValid, GivesUtf16)
 {
@@ -57,17 +60,14 @@ TEST_P(Utf8DecodeValid, GivesUtf16)
 }
 
 // The first and last value of every sequence length and around the surrogates.
-INSTANTIATE_TEST_SUITE_P(
-    Boundaries, Utf8DecodeValid,
-    testing::Values(Valid{"", u""}, Valid{"\0"s, u"\0"s}, Valid{"\x7F", u"\x7F"},
-                    Valid{"\xC2\x80", u"\x80"}, Valid{"\xDF\xBF", u"\x7FF"},
-                    Valid{"\xE0\xA0\x80", u"\x800"}, Valid{"\xED\x9F\xBF", u"\xD7FF"},
-                    Valid{"\xEE\x80\x80", u"\xE000"}, Valid{"\xEF\xBF\xBF", u"\xFFFF"},
-                    Valid{"\xF0\x90\x80\x80", u"\xD800\xDC00"},
-                    Valid{"\xF4\x8F\xBF\xBF", u"\xDBFF\xDFFF"},
-                    Valid{"a \xE5\xAF\x86\xF0\x9F\x98\x80 z", u"a \u5BC6\U0001F600 z"}));
+INSTANTIATE_TEST_SUITE_P(Boundaries, Utf8DecodeValid,
+    testing::Values(Valid{"", u""}, Valid{"\0"s, u"\0"s}, Valid{"\x7F", u"\x7F"}, Valid{"\xC2\x80", u"\x80"},
+        Valid{"\xDF\xBF", u"\x7FF"}, Valid{"\xE0\xA0\x80", u"\x800"}, Valid{"\xED\x9F\xBF", u"\xD7FF"},
+        Valid{"\xEE\x80\x80", u"\xE000"}, Valid{"\xEF\xBF\xBF", u"\xFFFF"},
+        Valid{"\xF0\x90\x80\x80", u"\xD800\xDC00"}, Valid{"\xF4\x8F\xBF\xBF", u"\xDBFF\xDFFF"},
+        Valid{"a \xE5\xAF\x86\xF0\x9F\x98\x80 z", u"a \u5BC6\U0001F600 z"}));
 
-class Utf8DecodeInvalid : public testing::TestWithParam<std::string> {};
+class Utf8DecodeInvalid : public testing::TestWithParam<std::string> { };
 
 TEST_P(Utf8DecodeInvalid, IsRejectedAndLeavesNothing)
 {
@@ -77,23 +77,20 @@ TEST_P(Utf8DecodeInvalid, IsRejectedAndLeavesNothing)
     EXPECT_TRUE(out.Empty());
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Overlong, Utf8DecodeInvalid,
-    testing::Values("\xC0\x80", "\xC0\xAF", "\xC1\xBF", "\xE0\x80\x80", "\xE0\x9F\xBF",
-                    "\xF0\x80\x80\x80", "\xF0\x8F\xBF\xBF"));
+INSTANTIATE_TEST_SUITE_P(Overlong, Utf8DecodeInvalid,
+    testing::Values("\xC0\x80", "\xC0\xAF", "\xC1\xBF", "\xE0\x80\x80", "\xE0\x9F\xBF", "\xF0\x80\x80\x80",
+        "\xF0\x8F\xBF\xBF"));
 INSTANTIATE_TEST_SUITE_P(Surrogates, Utf8DecodeInvalid,
-                         testing::Values("\xED\xA0\x80", "\xED\xAF\xBF", "\xED\xB0\x80",
-                                         "\xED\xBF\xBF", "\xED\xA0\xBD\xED\xB8\x80"));
+    testing::Values(
+        "\xED\xA0\x80", "\xED\xAF\xBF", "\xED\xB0\x80", "\xED\xBF\xBF", "\xED\xA0\xBD\xED\xB8\x80"));
 INSTANTIATE_TEST_SUITE_P(AboveU10FFFF, Utf8DecodeInvalid,
-                         testing::Values("\xF4\x90\x80\x80", "\xF5\x80\x80\x80",
-                                         "\xF7\xBF\xBF\xBF", "\xF8\x88\x80\x80\x80",
-                                         "\xFC\x84\x80\x80\x80\x80", "\xFE", "\xFF"));
+    testing::Values("\xF4\x90\x80\x80", "\xF5\x80\x80\x80", "\xF7\xBF\xBF\xBF", "\xF8\x88\x80\x80\x80",
+        "\xFC\x84\x80\x80\x80\x80", "\xFE", "\xFF"));
 INSTANTIATE_TEST_SUITE_P(Truncated, Utf8DecodeInvalid,
-                         testing::Values("\xC3", "\xE6\xB7", "\xF0\x9F\x98", "abc\xC3",
-                                         "\xE6\xB7z", "\xF0\x9F\x98z", "\xC3\xC3\xA9"));
+    testing::Values(
+        "\xC3", "\xE6\xB7", "\xF0\x9F\x98", "abc\xC3", "\xE6\xB7z", "\xF0\x9F\x98z", "\xC3\xC3\xA9"));
 INSTANTIATE_TEST_SUITE_P(StrayContinuation, Utf8DecodeInvalid,
-                         testing::Values("\x80", "\xBF", "a\x80", "\xC3\xA9\xA9",
-                                         "\xE6\xB7\x98\x80"));
+    testing::Values("\x80", "\xBF", "a\x80", "\xC3\xA9\xA9", "\xE6\xB7\x98\x80"));
 
 TEST(Utf8DecodeExhaustive, EveryScalarValueRoundTrips)
 {
@@ -126,7 +123,9 @@ TEST(Utf8DecodeExhaustive, TwoByteStringsAreAcceptedOnlyInShortestForm)
             std::string reencoded;
             for (const char16_t unit : text)
                 reencoded += Encode(unit);
-            const bool canonical = first < 0x80 ? second < 0x80 : (first >= 0xC2 && first <= 0xDF && second >= 0x80 && second <= 0xBF);
+            const bool canonical = first < 0x80
+                ? second < 0x80
+                : (first >= 0xC2 && first <= 0xDF && second >= 0x80 && second <= 0xBF);
             ASSERT_EQ(ok, canonical) << first << ' ' << second;
             if (ok) {
                 ASSERT_EQ(reencoded, bytes);

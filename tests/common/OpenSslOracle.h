@@ -26,13 +26,12 @@ inline std::string OpenSslMd5(const std::vector<std::uint8_t> &data)
     return OpenSslMd5(data.data(), data.size());
 }
 
-inline std::string OpenSslHmacMd5(const std::vector<std::uint8_t> &key,
-                                  const std::vector<std::uint8_t> &message)
+inline std::string OpenSslHmacMd5(
+    const std::vector<std::uint8_t> &key, const std::vector<std::uint8_t> &message)
 {
     unsigned char out[EVP_MAX_MD_SIZE];
     unsigned int len = 0;
-    HMAC(EVP_md5(), key.data(), static_cast<int>(key.size()), message.data(), message.size(), out,
-         &len);
+    HMAC(EVP_md5(), key.data(), static_cast<int>(key.size()), message.data(), message.size(), out, &len);
     return ToUpperHex(out, len);
 }
 

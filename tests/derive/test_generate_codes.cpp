@@ -79,8 +79,8 @@ Codes ViaOpenSsl(const std::string &password, const std::string &key)
     for (std::size_t i = 0; i < 32; ++i) {
         const bool letter = two[i] >= 'a';
         code32 += letter && alphabet.find(rule[i]) != std::string::npos
-                      ? static_cast<char>(std::toupper(two[i]))
-                      : two[i];
+            ? static_cast<char>(std::toupper(two[i]))
+            : two[i];
     }
     const std::string code16 = code32[0] <= '9' ? "K" + code32.substr(1, 15) : code32.substr(0, 16);
     return {AsciiText(code16), AsciiText(code32)};
@@ -88,7 +88,7 @@ Codes ViaOpenSsl(const std::string &password, const std::string &key)
 
 } // namespace
 
-class KnownDerivation : public testing::TestWithParam<Derivation> {};
+class KnownDerivation : public testing::TestWithParam<Derivation> { };
 
 TEST_P(KnownDerivation, GivesTheRecordedCodes)
 {
@@ -173,7 +173,7 @@ struct OverLong {
     std::u16string key;
 };
 
-class OverLongInput : public testing::TestWithParam<OverLong> {};
+class OverLongInput : public testing::TestWithParam<OverLong> { };
 
 TEST_P(OverLongInput, FailsWithOverflow)
 {
@@ -185,17 +185,17 @@ TEST_P(OverLongInput, FailsWithOverflow)
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Inputs, OverLongInput,
+INSTANTIATE_TEST_SUITE_P(Inputs, OverLongInput,
     testing::Values(OverLong{"ascii_password", std::u16string(32768, u'a'), u"k"},
-                    OverLong{"chinese_password", std::u16string(40000, u'\u5BC6'), u"k"},
-                    OverLong{"ascii_key", u"p", std::u16string(32768, u'k')},
-                    OverLong{"emoji_key", u"p", [] {
-                                 std::u16string s;
-                                 for (int i = 0; i < 8192; ++i)
-                                     s += u"\U0001F511"; // 4 bytes each: 32,768
-                                 return s;
-                             }()}),
+        OverLong{"chinese_password", std::u16string(40000, u'\u5BC6'), u"k"},
+        OverLong{"ascii_key", u"p", std::u16string(32768, u'k')},
+        OverLong{"emoji_key", u"p",
+            [] {
+                std::u16string s;
+                for (int i = 0; i < 8192; ++i)
+                    s += u"\U0001F511"; // 4 bytes each: 32,768
+                return s;
+            }()}),
     [](const auto &row) { return std::string(row.param.name); });
 
 TEST(GeneratorLimits, The32767BytePasswordStillDerives)

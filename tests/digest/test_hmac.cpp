@@ -76,7 +76,7 @@ ErrorKind KindOf(const std::function<void()> &action)
 
 } // namespace
 
-class Rfc2202 : public testing::TestWithParam<Rfc2202Case> {};
+class Rfc2202 : public testing::TestWithParam<Rfc2202Case> { };
 
 TEST_P(Rfc2202, DataAsFirstArgumentAndKeyAsSecondGiveTheRfcValue)
 {
@@ -84,7 +84,7 @@ TEST_P(Rfc2202, DataAsFirstArgumentAndKeyAsSecondGiveTheRfcValue)
 }
 
 INSTANTIATE_TEST_SUITE_P(Section2, Rfc2202, testing::ValuesIn(AsciiRfc2202Cases()),
-                         [](const auto &row) { return "case_" + std::to_string(row.param.number); });
+    [](const auto &row) { return "case_" + std::to_string(row.param.number); });
 
 TEST(Rfc2202Cases, AtLeastTheThreeAsciiCasesAreRun)
 {
@@ -96,7 +96,7 @@ struct Lengths {
     std::size_t key;
 };
 
-class StandardHmac : public testing::TestWithParam<Lengths> {};
+class StandardHmac : public testing::TestWithParam<Lengths> { };
 
 TEST_P(StandardHmac, EqualsOpenSslWhenNoPassHitsTheFinishingRule)
 {
@@ -106,12 +106,11 @@ TEST_P(StandardHmac, EqualsOpenSslWhenNoPassHitsTheFinishingRule)
 }
 
 INSTANTIATE_TEST_SUITE_P(MessageAndKeyLengths, StandardHmac,
-                         testing::Values(Lengths{1, 1}, Lengths{55, 4}, Lengths{64, 4}, Lengths{65, 4},
-                                         Lengths{119, 4}, Lengths{128, 4}, Lengths{8, 63}, Lengths{8, 64},
-                                         Lengths{8, 65}, Lengths{8, 119}, Lengths{8, 128},
-                                         Lengths{8, 183}, Lengths{8, 192}, Lengths{32704, 5}));
+    testing::Values(Lengths{1, 1}, Lengths{55, 4}, Lengths{64, 4}, Lengths{65, 4}, Lengths{119, 4},
+        Lengths{128, 4}, Lengths{8, 63}, Lengths{8, 64}, Lengths{8, 65}, Lengths{8, 119}, Lengths{8, 128},
+        Lengths{8, 183}, Lengths{8, 192}, Lengths{32704, 5}));
 
-class OwnHmac : public testing::TestWithParam<Lengths> {};
+class OwnHmac : public testing::TestWithParam<Lengths> { };
 
 TEST_P(OwnHmac, DiffersFromOpenSslWhenTheInnerOrKeyPassHitsTheFinishingRule)
 {
@@ -121,10 +120,9 @@ TEST_P(OwnHmac, DiffersFromOpenSslWhenTheInnerOrKeyPassHitsTheFinishingRule)
 }
 
 INSTANTIATE_TEST_SUITE_P(MessageAndKeyLengths, OwnHmac,
-                         testing::Values(Lengths{56, 4}, Lengths{57, 4}, Lengths{60, 4}, Lengths{63, 4},
-                                         Lengths{120, 4}, Lengths{127, 4}, Lengths{8, 120},
-                                         Lengths{8, 121}, Lengths{8, 127}, Lengths{8, 184},
-                                         Lengths{8, 191}, Lengths{32767, 5}));
+    testing::Values(Lengths{56, 4}, Lengths{57, 4}, Lengths{60, 4}, Lengths{63, 4}, Lengths{120, 4},
+        Lengths{127, 4}, Lengths{8, 120}, Lengths{8, 121}, Lengths{8, 127}, Lengths{8, 184}, Lengths{8, 191},
+        Lengths{32767, 5}));
 
 TEST(OwnHmacValues, MatchTheIndependentModel)
 {
@@ -209,7 +207,7 @@ struct Refusal {
     ErrorKind kind;
 };
 
-class HmacRefusals : public testing::TestWithParam<Refusal> {};
+class HmacRefusals : public testing::TestWithParam<Refusal> { };
 
 TEST_P(HmacRefusals, FailWithTheirKind)
 {
@@ -220,10 +218,9 @@ TEST_P(HmacRefusals, FailWithTheirKind)
 }
 
 INSTANTIATE_TEST_SUITE_P(Inputs, HmacRefusals,
-                         testing::Values(Refusal{0, 3, ErrorKind::SubscriptOutOfRange},
-                                         Refusal{3, 0, ErrorKind::SubscriptOutOfRange},
-                                         Refusal{32768, 3, ErrorKind::Overflow},
-                                         Refusal{3, 32768, ErrorKind::Overflow}));
+    testing::Values(Refusal{0, 3, ErrorKind::SubscriptOutOfRange},
+        Refusal{3, 0, ErrorKind::SubscriptOutOfRange}, Refusal{32768, 3, ErrorKind::Overflow},
+        Refusal{3, 32768, ErrorKind::Overflow}));
 
 TEST(HmacLimits, ALongestKeyOf32767BytesIsAccepted)
 {

@@ -57,7 +57,7 @@ std::vector<Rfc1321Case> Rfc1321Cases()
 
 } // namespace
 
-class Rfc1321Suite : public testing::TestWithParam<Rfc1321Case> {};
+class Rfc1321Suite : public testing::TestWithParam<Rfc1321Case> { };
 
 TEST_P(Rfc1321Suite, DigestOfTheTextMatchesTheRfc)
 {
@@ -87,7 +87,7 @@ static std::vector<LengthCase> LengthCases()
     return cases;
 }
 
-class EngineLengthSweep : public testing::TestWithParam<LengthCase> {};
+class EngineLengthSweep : public testing::TestWithParam<LengthCase> { };
 
 TEST_P(EngineLengthSweep, AgreesWithOpenSslExactlyWhereTheFinishingRuleIsStandard)
 {
@@ -109,7 +109,7 @@ TEST_P(EngineLengthSweep, FeedingInPiecesGivesTheSameDigestAsOneCall)
 }
 
 INSTANTIATE_TEST_SUITE_P(KnownAnswers, EngineLengthSweep, testing::ValuesIn(LengthCases()),
-                         [](const auto &row) { return "length_" + std::to_string(row.param.length); });
+    [](const auto &row) { return "length_" + std::to_string(row.param.length); });
 
 TEST(EngineSplits, EverySplitPointOfATwoBlockMessageGivesTheSameDigest)
 {
@@ -132,7 +132,7 @@ TEST(EngineSplits, EverySplitPointOfATwoBlockMessageGivesTheSameDigest)
 
 // For totals of 64 bytes or more with a remainder of 57 to 63, the length
 // field overwrites the last (remainder - 56) message bytes.
-class IgnoredTail : public testing::TestWithParam<std::size_t> {};
+class IgnoredTail : public testing::TestWithParam<std::size_t> { };
 
 TEST_P(IgnoredTail, OnlyTheBytesThatTheLengthFieldOverwritesAreIgnored)
 {
@@ -150,9 +150,8 @@ TEST_P(IgnoredTail, OnlyTheBytesThatTheLengthFieldOverwritesAreIgnored)
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Lengths, IgnoredTail,
-                         testing::Values(56u, 57u, 63u, 64u, 120u, 121u, 124u, 127u, 185u, 191u,
-                                         32831u));
+INSTANTIATE_TEST_SUITE_P(
+    Lengths, IgnoredTail, testing::Values(56u, 57u, 63u, 64u, 120u, 121u, 124u, 127u, 185u, 191u, 32831u));
 
 TEST(EngineLimits, OneUpdateTakesAtMost32767Bytes)
 {
@@ -177,7 +176,7 @@ struct FinalCase {
     bool succeeds;
 };
 
-class FinalLimits : public testing::TestWithParam<FinalCase> {};
+class FinalLimits : public testing::TestWithParam<FinalCase> { };
 
 // The large totals feed a quarter of a gigabyte: the limits sit at the edge
 // of the bit count, and only real data gets the counter there.
@@ -202,11 +201,9 @@ TEST_P(FinalLimits, FinalSucceedsOrOverflowsByTheTotalLength)
 }
 
 INSTANTIATE_TEST_SUITE_P(Totals, FinalLimits,
-                         testing::Values(FinalCase{32831, true}, FinalCase{32888, true},
-                                         FinalCase{32889, false}, FinalCase{32895, false},
-                                         FinalCase{32896, true}, FinalCase{268435448, true},
-                                         FinalCase{268435449, false}, FinalCase{268435455, false},
-                                         FinalCase{268435456, false}));
+    testing::Values(FinalCase{32831, true}, FinalCase{32888, true}, FinalCase{32889, false},
+        FinalCase{32895, false}, FinalCase{32896, true}, FinalCase{268435448, true},
+        FinalCase{268435449, false}, FinalCase{268435455, false}, FinalCase{268435456, false}));
 
 TEST(EngineLimits, ANegativeCountBelowMinus32767Overflows)
 {
@@ -249,7 +246,7 @@ struct RotateCase {
     std::int32_t bitsAfter;
 };
 
-class Rotate : public testing::TestWithParam<RotateCase> {};
+class Rotate : public testing::TestWithParam<RotateCase> { };
 
 TEST_P(Rotate, RotatesByTheSignedRemainderAndReturnsItThroughBits)
 {
@@ -260,9 +257,8 @@ TEST_P(Rotate, RotatesByTheSignedRemainderAndReturnsItThroughBits)
     EXPECT_EQ(bits, GetParam().bitsAfter);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Amounts, Rotate,
+INSTANTIATE_TEST_SUITE_P(Amounts, Rotate,
     testing::Values(RotateCase{0x12345678, 0, 0x12345678, 0}, RotateCase{0x12345678, 32, 0x12345678, 0},
-                    RotateCase{0x80000001, 33, 0x00000003, 1}, RotateCase{0x80000001, 1, 0x00000003, 1},
-                    RotateCase{0x12345678, -3, 0x12345678, -3}, RotateCase{1, 31, 0x80000000, 31},
-                    RotateCase{0xF0000000, 4, 0x0000000F, 4}, RotateCase{0x12345678, -35, 0x12345678, -3}));
+        RotateCase{0x80000001, 33, 0x00000003, 1}, RotateCase{0x80000001, 1, 0x00000003, 1},
+        RotateCase{0x12345678, -3, 0x12345678, -3}, RotateCase{1, 31, 0x80000000, 31},
+        RotateCase{0xF0000000, 4, 0x0000000F, 4}, RotateCase{0x12345678, -35, 0x12345678, -3}));

@@ -21,16 +21,14 @@
 namespace uitest {
 
 // A control of the window by its name; the window itself answers to "FrmMain".
-template <typename T = QWidget>
-T *Control(QWidget &window, const QString &name)
+template <typename T = QWidget> T *Control(QWidget &window, const QString &name)
 {
     if (window.objectName() == name)
         return qobject_cast<T *>(&window);
     return window.findChild<T *>(name);
 }
 
-template <typename T = QWidget>
-T *Control(QWidget &window, const char *name)
+template <typename T = QWidget> T *Control(QWidget &window, const char *name)
 {
     return Control<T>(window, QString::fromLatin1(name));
 }
@@ -93,8 +91,8 @@ inline void Type(QWidget *widget, const QString &text)
 inline void SendMouseMove(QWidget *widget)
 {
     const QPointF centre = QRectF(widget->rect()).center();
-    QMouseEvent move(QEvent::MouseMove, centre, widget->mapToGlobal(centre), Qt::NoButton, Qt::NoButton,
-                     Qt::NoModifier);
+    QMouseEvent move(
+        QEvent::MouseMove, centre, widget->mapToGlobal(centre), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
     QApplication::sendEvent(widget, &move);
 }
 

@@ -49,17 +49,24 @@ private slots:
         QTest::addColumn<QString>("control");
         QTest::addColumn<QString>("name");
 
-        QTest::newRow("the password box is named after its caption") << "txtPassword" << QStringLiteral(u"记忆密码");
+        QTest::newRow("the password box is named after its caption")
+            << "txtPassword" << QStringLiteral(u"记忆密码");
         QTest::newRow("the key box is named after its caption") << "txtKey" << QStringLiteral(u"区分代号");
-        QTest::newRow("the 16-character box is named after its caption") << "txtCode16" << QStringLiteral(u"16位码（推荐）");
-        QTest::newRow("the 32-character box is named after its caption") << "txtCode32" << QStringLiteral(u"32位完整MD5码");
+        QTest::newRow("the 16-character box is named after its caption")
+            << "txtCode16" << QStringLiteral(u"16位码（推荐）");
+        QTest::newRow("the 32-character box is named after its caption")
+            << "txtCode32" << QStringLiteral(u"32位完整MD5码");
         QTest::newRow("the copy label says click to copy") << "lblCopy" << QStringLiteral(u"点击复制");
         QTest::newRow("the confirmation says copied") << "ImgCopy" << QStringLiteral(u"复制成功");
         QTest::newRow("the donation button says donate") << "ImgDonation" << QStringLiteral(u"捐助Mnemora");
-        QTest::newRow("Tarrow's avatar carries the nickname") << "ImgTarrow" << "Tarrow";
-        QTest::newRow("Belmir's avatar carries the nickname") << "ImgBelmir" << "Belmir";
-        QTest::newRow("Odrin's avatar carries the nickname") << "ImgOdrin" << "Odrin";
-        QTest::newRow("Pelu's avatar carries the nickname") << "ImgPelu" << "Pelu";
+        QTest::newRow("Tarrow's avatar carries the nickname") << "ImgTarrow"
+                                                              << "Tarrow";
+        QTest::newRow("Belmir's avatar carries the nickname") << "ImgBelmir"
+                                                              << "Belmir";
+        QTest::newRow("Odrin's avatar carries the nickname") << "ImgOdrin"
+                                                             << "Odrin";
+        QTest::newRow("Pelu's avatar carries the nickname") << "ImgPelu"
+                                                            << "Pelu";
         for (const char *other : {"FrmMain", "ImgLogo", "PicContrl", "ImgCode", "lblCopyright"})
             QTest::addRow("%s has a name", other) << other << QString();
     }
@@ -99,8 +106,8 @@ private slots:
         QVERIFY(face);
         QCOMPARE(face->role(), QAccessible::EditableText);
         QVERIFY(face->state().passwordEdit);
-        for (const QAccessible::Text kind : {QAccessible::Name, QAccessible::Description, QAccessible::Value,
-                                            QAccessible::Help})
+        for (const QAccessible::Text kind :
+            {QAccessible::Name, QAccessible::Description, QAccessible::Value, QAccessible::Help})
             QVERIFY2(!face->text(kind).contains(password.left(3)), qPrintable(face->text(kind)));
         if (QAccessibleTextInterface *text = face->textInterface())
             QVERIFY(!text->text(0, text->characterCount()).contains(password.left(3)));
@@ -111,7 +118,8 @@ private slots:
         // The contrast to the password box: the key box does expose its text.
         QLineEdit *box = m_harness->box("txtKey");
         uitest::Type(box, QStringLiteral("taobao"));
-        QCOMPARE(QAccessible::queryAccessibleInterface(box)->text(QAccessible::Value), QStringLiteral("taobao"));
+        QCOMPARE(
+            QAccessible::queryAccessibleInterface(box)->text(QAccessible::Value), QStringLiteral("taobao"));
     }
 
     void theConfirmationIsPerceivableOnlyWhileShown()
@@ -157,9 +165,8 @@ private slots:
         QAccessible::installUpdateHandler(previous);
 
         QWidget *confirmation = m_harness->widget("ImgCopy");
-        const bool alerted = std::any_of(Announcements.begin(), Announcements.end(), [&](const Announcement &a) {
-            return a.object == confirmation && a.type == QAccessible::Alert;
-        });
+        const bool alerted = std::any_of(Announcements.begin(), Announcements.end(),
+            [&](const Announcement &a) { return a.object == confirmation && a.type == QAccessible::Alert; });
         QCOMPARE(alerted, announced);
     }
 };

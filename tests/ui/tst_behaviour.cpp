@@ -15,7 +15,10 @@ using uitest::Control;
 
 namespace {
 
-QString Str(const std::u16string &text) { return QString::fromStdU16String(text); }
+QString Str(const std::u16string &text)
+{
+    return QString::fromStdU16String(text);
+}
 
 std::u16string_view View(const QString &text)
 {
@@ -50,10 +53,15 @@ private slots:
         QTest::addColumn<QString>("code16");
         QTest::addColumn<QString>("code32");
 
-        QTest::newRow("test with the key taobao gives its known codes")
-            << "test" << "taobao" << "a20caCf8Eb1b8B6d" << "a20caCf8Eb1b8B6d5b8a66996910E124";
+        QTest::newRow("test with the key taobao gives its known codes") << "test"
+                                                                        << "taobao"
+                                                                        << "a20caCf8Eb1b8B6d"
+                                                                        << "a20caCf8Eb1b8B6d5b8a66996910E124";
         QTest::newRow("taobao with the key test starts its short code with K")
-            << "taobao" << "test" << "KA55784DDe9C7632" << "5A55784DDe9C7632Fcb5685EB6F6F1DE";
+            << "taobao"
+            << "test"
+            << "KA55784DDe9C7632"
+            << "5A55784DDe9C7632Fcb5685EB6F6F1DE";
         QTest::newRow("a Chinese password with a Chinese key gives its known codes")
             << QStringLiteral(u"密码") << QStringLiteral(u"淘宝") << "B992378745248eCD"
             << "B992378745248eCD44c7062dA515FdBc";
@@ -126,10 +134,12 @@ private slots:
         QTest::addColumn<QString>("key");
         QTest::addColumn<QString>("then");
 
-        QTest::newRow("deriving writes the 16-character code before the 32-character one")
-            << "test" << "taobao" << "taobaox";
-        QTest::newRow("emptying clears the 16-character code before the 32-character one")
-            << "test" << "taobao" << "";
+        QTest::newRow("deriving writes the 16-character code before the 32-character one") << "test"
+                                                                                           << "taobao"
+                                                                                           << "taobaox";
+        QTest::newRow("emptying clears the 16-character code before the 32-character one") << "test"
+                                                                                           << "taobao"
+                                                                                           << "";
     }
 
     void the16CharacterCodeIsWrittenFirst()
@@ -142,8 +152,10 @@ private slots:
         box("txtKey")->setText(key);
 
         QStringList writes;
-        connect(box("txtCode16"), &QLineEdit::textChanged, this, [&writes] { writes << QStringLiteral("16"); });
-        connect(box("txtCode32"), &QLineEdit::textChanged, this, [&writes] { writes << QStringLiteral("32"); });
+        connect(
+            box("txtCode16"), &QLineEdit::textChanged, this, [&writes] { writes << QStringLiteral("16"); });
+        connect(
+            box("txtCode32"), &QLineEdit::textChanged, this, [&writes] { writes << QStringLiteral("32"); });
         box("txtKey")->setText(then);
         QCOMPARE(writes, (QStringList{"16", "32"}));
     }
@@ -180,14 +192,22 @@ private slots:
         QTest::addColumn<QString>("from");
         QTest::addColumn<bool>("byClick");
 
-        QTest::newRow("tabbing into the password box selects the password") << "txtPassword" << "txtCode32" << false;
-        QTest::newRow("tabbing into the key box selects the key") << "txtKey" << "txtPassword" << false;
-        QTest::newRow("tabbing into the 16-character box selects the code") << "txtCode16" << "txtKey" << false;
-        QTest::newRow("tabbing into the 32-character box selects the code") << "txtCode32" << "txtCode16" << false;
-        QTest::newRow("clicking into the password box selects the password") << "txtPassword" << "txtKey" << true;
-        QTest::newRow("clicking into the key box selects the key") << "txtKey" << "txtPassword" << true;
-        QTest::newRow("clicking into the 16-character box selects the code") << "txtCode16" << "txtKey" << true;
-        QTest::newRow("clicking into the 32-character box selects the code") << "txtCode32" << "txtKey" << true;
+        QTest::newRow("tabbing into the password box selects the password") << "txtPassword"
+                                                                            << "txtCode32" << false;
+        QTest::newRow("tabbing into the key box selects the key") << "txtKey"
+                                                                  << "txtPassword" << false;
+        QTest::newRow("tabbing into the 16-character box selects the code") << "txtCode16"
+                                                                            << "txtKey" << false;
+        QTest::newRow("tabbing into the 32-character box selects the code") << "txtCode32"
+                                                                            << "txtCode16" << false;
+        QTest::newRow("clicking into the password box selects the password") << "txtPassword"
+                                                                             << "txtKey" << true;
+        QTest::newRow("clicking into the key box selects the key") << "txtKey"
+                                                                   << "txtPassword" << true;
+        QTest::newRow("clicking into the 16-character box selects the code") << "txtCode16"
+                                                                             << "txtKey" << true;
+        QTest::newRow("clicking into the 32-character box selects the code") << "txtCode32"
+                                                                             << "txtKey" << true;
     }
 
     void gettingTheFocusSelectsTheWholeText()
@@ -246,12 +266,21 @@ private slots:
         QTest::addColumn<QString>("control");
         QTest::addColumn<QString>("address");
 
-        QTest::newRow("the donation button opens the donation page") << "ImgDonation" << "https://mnemora.example.org/donate";
-        QTest::newRow("Tarrow's avatar opens Tarrow's page") << "ImgTarrow" << "https://mnemora.example.org/contributors/tarrow";
-        QTest::newRow("Belmir's avatar opens Belmir's page") << "ImgBelmir" << "https://mnemora.example.org/contributors/belmir";
-        QTest::newRow("Odrin's avatar opens Odrin's page") << "ImgOdrin" << "https://mnemora.example.org/contributors/odrin";
-        QTest::newRow("Pelu's avatar opens Pelu's page") << "ImgPelu" << "https://mnemora.example.org/contributors/pelu";
-        QTest::newRow("the copyright line opens the home page") << "lblCopyright" << "https://mnemora.example.org/";
+        QTest::newRow("the donation button opens the donation page") << "ImgDonation"
+                                                                     << "https://mnemora.example.org/donate";
+        QTest::newRow("Tarrow's avatar opens Tarrow's page")
+            << "ImgTarrow"
+            << "https://mnemora.example.org/contributors/tarrow";
+        QTest::newRow("Belmir's avatar opens Belmir's page")
+            << "ImgBelmir"
+            << "https://mnemora.example.org/contributors/belmir";
+        QTest::newRow("Odrin's avatar opens Odrin's page")
+            << "ImgOdrin"
+            << "https://mnemora.example.org/contributors/odrin";
+        QTest::newRow("Pelu's avatar opens Pelu's page") << "ImgPelu"
+                                                         << "https://mnemora.example.org/contributors/pelu";
+        QTest::newRow("the copyright line opens the home page") << "lblCopyright"
+                                                                << "https://mnemora.example.org/";
     }
 
     void linksOpenTheirPages()
@@ -294,12 +323,16 @@ private slots:
         QTest::addColumn<bool>("derives");
 
         const QString han(1, QChar(0x5BC6)); // three bytes in UTF-8
-        QTest::newRow("40,000 Chinese characters in the password give no codes") << "txtPassword" << han.repeated(40000) << false;
-        QTest::newRow("40,000 Chinese characters in the key give no codes") << "txtKey" << han.repeated(40000) << false;
-        QTest::newRow("10,923 Chinese characters are one byte too many") << "txtPassword" << han.repeated(10923) << false;
+        QTest::newRow("40,000 Chinese characters in the password give no codes")
+            << "txtPassword" << han.repeated(40000) << false;
+        QTest::newRow("40,000 Chinese characters in the key give no codes")
+            << "txtKey" << han.repeated(40000) << false;
+        QTest::newRow("10,923 Chinese characters are one byte too many")
+            << "txtPassword" << han.repeated(10923) << false;
         QTest::newRow("10,922 Chinese characters still fit") << "txtPassword" << han.repeated(10922) << true;
         QTest::newRow("32,767 letters still fit") << "txtKey" << QString(32767, QLatin1Char('k')) << true;
-        QTest::newRow("32,768 letters are one too many") << "txtKey" << QString(32768, QLatin1Char('k')) << false;
+        QTest::newRow("32,768 letters are one too many")
+            << "txtKey" << QString(32768, QLatin1Char('k')) << false;
     }
 
     void overLongInputEmptiesTheCodes()

@@ -14,9 +14,15 @@ using mnemora::Clipboard;
 
 namespace {
 
-QClipboard *SystemClipboard() { return QGuiApplication::clipboard(); }
+QClipboard *SystemClipboard()
+{
+    return QGuiApplication::clipboard();
+}
 
-bool Fire(QTimer *timer) { return timer && QMetaObject::invokeMethod(timer, "timeout"); }
+bool Fire(QTimer *timer)
+{
+    return timer && QMetaObject::invokeMethod(timer, "timeout");
+}
 
 } // namespace
 
@@ -46,11 +52,14 @@ private slots:
         QTest::addColumn<QString>("copiedByTheUserSince");
         QTest::addColumn<QString>("left");
 
-        QTest::newRow("the code still on the clipboard is cleared") << QStringList{"secret1"} << QString() << QString();
-        QTest::newRow("what the user copied since is kept") << QStringList{"secret1"} << "mine" << "mine";
+        QTest::newRow("the code still on the clipboard is cleared")
+            << QStringList{"secret1"} << QString() << QString();
+        QTest::newRow("what the user copied since is kept") << QStringList{"secret1"} << "mine"
+                                                            << "mine";
         QTest::newRow("the user copying the same text again still clears it")
             << QStringList{"secret1"} << "secret1" << QString();
-        QTest::newRow("a newer copy is the one cleared") << QStringList{"secret1", "secret2"} << QString() << QString();
+        QTest::newRow("a newer copy is the one cleared")
+            << QStringList{"secret1", "secret2"} << QString() << QString();
     }
 
     void clearingAfterTheDelay()
@@ -114,7 +123,8 @@ private slots:
         clipboard.copySecret(QStringLiteral("two"));
         QVERIFY(timer->isActive());
         QVERIFY2(timer->remainingTime() > leftBefore,
-                 qPrintable(QStringLiteral("%1 ms left before, %2 after").arg(leftBefore).arg(timer->remainingTime())));
+            qPrintable(
+                QStringLiteral("%1 ms left before, %2 after").arg(leftBefore).arg(timer->remainingTime())));
     }
 };
 

@@ -11,7 +11,10 @@ namespace {
 const QString Code16 = QStringLiteral("a20caCf8Eb1b8B6d");
 const QString Code32 = QStringLiteral("a20caCf8Eb1b8B6d5b8a66996910E124");
 
-QClipboard *SystemClipboard() { return QGuiApplication::clipboard(); }
+QClipboard *SystemClipboard()
+{
+    return QGuiApplication::clipboard();
+}
 
 } // namespace
 
@@ -29,7 +32,10 @@ private:
     void clickCopy() { QTest::mouseClick(m_harness->widget("lblCopy"), Qt::LeftButton); }
     bool confirmationShown() { return m_harness->widget("ImgCopy")->isVisible(); }
     QTimer *tmrShow() { return m_harness->timer("TmrShow"); }
-    QTimer *clearTimer() { return m_harness->window->findChild<QTimer *>(QStringLiteral("ClipboardClearTimer")); }
+    QTimer *clearTimer()
+    {
+        return m_harness->window->findChild<QTimer *>(QStringLiteral("ClipboardClearTimer"));
+    }
 
 private slots:
     void initTestCase() { mnemora::SetUpFonts(); }
@@ -68,11 +74,15 @@ private slots:
         QTest::addColumn<QByteArray>("content");
 
         QTest::newRow("plain text holds the code") << "text/plain" << Code16.toUtf8();
-        QTest::newRow("KDE's clipboard manager is told it is a secret") << "x-kde-passwordManagerHint" << QByteArray("secret");
+        QTest::newRow("KDE's clipboard manager is told it is a secret")
+            << "x-kde-passwordManagerHint" << QByteArray("secret");
         QTest::newRow("macOS conceals it") << "application/x-nspasteboard-concealed-type" << Code16.toUtf8();
-        QTest::newRow("Windows keeps it from clipboard monitors") << "ExcludeClipboardContentFromMonitorProcessing" << QByteArray(1, '\0');
-        QTest::newRow("Windows keeps it out of the clipboard history") << "CanIncludeInClipboardHistory" << QByteArray(4, '\0');
-        QTest::newRow("Windows keeps it off the cloud clipboard") << "CanUploadToCloudClipboard" << QByteArray(4, '\0');
+        QTest::newRow("Windows keeps it from clipboard monitors")
+            << "ExcludeClipboardContentFromMonitorProcessing" << QByteArray(1, '\0');
+        QTest::newRow("Windows keeps it out of the clipboard history")
+            << "CanIncludeInClipboardHistory" << QByteArray(4, '\0');
+        QTest::newRow("Windows keeps it off the cloud clipboard")
+            << "CanUploadToCloudClipboard" << QByteArray(4, '\0');
     }
 
     void copyMarksTheCodeAsASecret()
