@@ -27,6 +27,7 @@ test: build
 
 bench: build
 	$(BUILD)/bin/mnemora-bench --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
+	bench/startup-memory.sh $(BUILD)/bin/mnemora
 
 asan: deps
 	cmake --preset asan >/dev/null
