@@ -6,7 +6,7 @@ set(CPACK_PACKAGE_VENDOR "The Mnemora contributors")
 set(CPACK_PACKAGE_CONTACT "The Mnemora contributors <dev@mnemora.example.org>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "site passwords from one memorised password and a key")
 set(CPACK_PACKAGE_DESCRIPTION
-    "Mnemora derives a 16- and a 32-character site password from a memorised\n password and a short per-site key, after every keystroke. Nothing is stored:\n the same pair gives the same codes on every machine. Includes the window\n program (mnemora) and a command-line front end (mnemora-cli).")
+    "Mnemora derives a 16- and a 32-character site password from a memorised\npassword and a short per-site key, after every keystroke. Nothing is stored:\nthe same pair gives the same codes on every machine. Includes the window\nprogram (mnemora) and a command-line front end (mnemora-cli).")
 set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
 set(CPACK_GENERATOR DEB)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)

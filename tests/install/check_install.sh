@@ -10,7 +10,7 @@ trap 'rm -rf "$prefix"' EXIT
 
 cmake --install "$build" --prefix "$prefix" >/dev/null
 
-expect=(bin/mnemora-cli share/man/man1/mnemora-cli.1)
+expect=(bin/mnemora-cli share/man/man1/mnemora-cli.1 share/doc/mnemora/copyright)
 if [ "$core_only" != "ON" ]; then
     expect+=(bin/mnemora
              share/applications/org.example.mnemora.desktop
