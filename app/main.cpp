@@ -17,7 +17,8 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Mnemora"));
     QApplication::setApplicationVersion(QStringLiteral(MNEMORA_VERSION));
-    QApplication::setDesktopFileName(QStringLiteral("mnemora"));
+    // Matches the installed launcher, so desktops pair the window with it.
+    QApplication::setDesktopFileName(QStringLiteral("org.example.mnemora"));
 
     mnemora::SetUpFonts();
 
