@@ -26,7 +26,7 @@ test: build
 	ctest --preset $(PRESET) -j $(JOBS)
 
 bench: build
-	$(BUILD)/bin/mnemora-bench --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
+	$(BUILD)/bin/mnemora-bench --benchmark_repetitions=7 --benchmark_enable_random_interleaving=true --benchmark_report_aggregates_only=true
 	bench/startup-memory.sh $(BUILD)/bin/mnemora
 
 asan: deps

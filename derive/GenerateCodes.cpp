@@ -3,6 +3,7 @@
 #include "SecureWipe.h"
 #include "clsMD5.h"
 
+#include <array>
 #include <memory>
 
 namespace mnemora {
@@ -16,6 +17,15 @@ constexpr std::u16string_view ThirdDigestKey = u"fjor";
 // these characters at the same position (case-sensitive).
 constexpr std::u16string_view CaseAlphabet = u"treehidesky2003110846qmvjd";
 constexpr char16_t DigitReplacement = u'K';
+
+// Membership in CaseAlphabet for every ASCII character; the rule digest holds
+// only hex digits, and anything else is simply not in the alphabet.
+constexpr std::array<bool, 128> InCaseAlphabet = [] {
+    std::array<bool, 128> table{};
+    for (const char16_t c : CaseAlphabet)
+        table[c] = true;
+    return table;
+}();
 
 constexpr bool IsDigit(char16_t c)
 {
@@ -48,7 +58,7 @@ Codes GenerateCodes(std::u16string_view password, std::u16string_view key)
     codes.code32.reserve(two.size());
     for (std::size_t i = 0; i < two.size(); ++i) {
         const char16_t c = two[i];
-        if (!IsDigit(c) && CaseAlphabet.find(rule[i]) != std::u16string_view::npos)
+        if (!IsDigit(c) && rule[i] < InCaseAlphabet.size() && InCaseAlphabet[rule[i]])
             codes.code32 += static_cast<char16_t>(c - u'a' + u'A');
         else
             codes.code32 += c;

@@ -117,6 +117,13 @@ std::u16string AsciiToText(const std::string &ascii)
 
 } // namespace
 
+constexpr std::uint32_t clsMD5::DoubleToLongBits(double value)
+{
+    if (!(value >= 0.0 && value < 4294967296.0))
+        throw DigestError(ErrorKind::Overflow, "value outside 0 to 4,294,967,295");
+    return static_cast<std::uint32_t>(value);
+}
+
 clsMD5::~clsMD5()
 {
     Wipe();
@@ -171,12 +178,14 @@ std::u16string clsMD5::Hmac_MD5(std::u16string_view in_password, std::u16string_
         key = keyDigest;
     }
 
+    // The key, zero-padded to the block, XOR the pad bytes.
     std::array<std::uint8_t, 64> innerPad;
     std::array<std::uint8_t, 64> outerPad;
-    for (std::size_t i = 0; i < 64; ++i) {
-        const std::uint8_t keyByte = i < key.size() ? key[i] : 0;
-        innerPad[i] = static_cast<std::uint8_t>(keyByte ^ 0x36);
-        outerPad[i] = static_cast<std::uint8_t>(keyByte ^ 0x5C);
+    innerPad.fill(0x36);
+    outerPad.fill(0x5C);
+    for (std::size_t i = 0; i < key.size(); ++i) {
+        innerPad[i] ^= key[i];
+        outerPad[i] ^= key[i];
     }
 
     MD5Init();
@@ -269,9 +278,11 @@ std::array<std::uint8_t, 16> clsMD5::DigestBytes() const
 
 void clsMD5::MD5Init()
 {
-    // RFC 1321, section 3.3: word A = 01 23 45 67 (low-order byte first) ...
-    Registers = {DoubleToLongBits(1732584193.0), DoubleToLongBits(4023233417.0),
-        DoubleToLongBits(2562383102.0), DoubleToLongBits(271733878.0)};
+    // RFC 1321, section 3.3: word A = 01 23 45 67 (low-order byte first) and
+    // so on, formed once at compile time.
+    static constexpr std::array<std::uint32_t, 4> InitialRegisters{DoubleToLongBits(1732584193.0),
+        DoubleToLongBits(4023233417.0), DoubleToLongBits(2562383102.0), DoubleToLongBits(271733878.0)};
+    Registers = InitialRegisters;
     TotalBytes = 0;
 }
 
@@ -468,19 +479,17 @@ void clsMD5::MD5ProcessBlock(const std::uint8_t *block)
 
 void clsMD5::BlockToWords(int n, std::uint32_t *X, const std::uint8_t *bytes)
 {
-    // RFC 1321 decodes message words little-endian whatever the host order.
+    // RFC 1321 decodes message words little-endian whatever the host order;
+    // on a little-endian host that is a plain copy.
+    if constexpr (std::endian::native == std::endian::little) {
+        std::memcpy(X, bytes, static_cast<std::size_t>(n));
+        return;
+    }
     for (std::size_t k = 0; k < static_cast<std::size_t>(n / 4); ++k) {
         const std::uint8_t *p = bytes + 4 * k;
         X[k] = std::uint32_t{p[0]} | std::uint32_t{p[1]} << 8 | std::uint32_t{p[2]} << 16
             | std::uint32_t{p[3]} << 24;
     }
-}
-
-std::uint32_t clsMD5::DoubleToLongBits(double value)
-{
-    if (!(value >= 0.0 && value < 4294967296.0))
-        throw DigestError(ErrorKind::Overflow, "value outside 0 to 4,294,967,295");
-    return static_cast<std::uint32_t>(value);
 }
 
 } // namespace mnemora

@@ -69,7 +69,7 @@ private:
 
     void MD5ProcessBlock(const std::uint8_t *block);
     static void BlockToWords(int n, std::uint32_t *X, const std::uint8_t *bytes);
-    static std::uint32_t DoubleToLongBits(double value);
+    static constexpr std::uint32_t DoubleToLongBits(double value);
 
     // Buffers and compresses without the per-call limit; MD5Update adds the
     // limit checks, the file digest uses it for large reads.

@@ -41,6 +41,10 @@ std::size_t EncodeUtf8(std::u16string_view text, std::uint8_t *out) noexcept
 
     for (std::size_t i = 0; i < text.size(); ++i) {
         std::uint32_t cp = text[i];
+        if (cp < 0x80) { // the common case, and every byte of a hex digest
+            put(cp);
+            continue;
+        }
         if (IsHighSurrogate(text[i]) && i + 1 < text.size() && IsLowSurrogate(text[i + 1])) {
             cp = 0x10000 + ((cp - 0xD800) << 10) + (std::uint32_t{text[i + 1]} - 0xDC00);
             ++i;
