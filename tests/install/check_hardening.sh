@@ -7,16 +7,22 @@ set -euo pipefail
 status=0
 fail() { echo "$1: $2"; status=1; }
 
+# Each tool's output is read whole before grep looks at it: `grep -q` on a
+# pipe would stop reading early and fail the pipeline under pipefail.
 for program in "$@"; do
     name=${program##*/}
-    readelf -h "$program" | grep -q 'Type:.*DYN' || fail "$name" "not a position-independent executable"
-    readelf -lW "$program" | grep -q 'GNU_RELRO' || fail "$name" "no RELRO segment"
-    readelf -d "$program" | grep -qE 'BIND_NOW|FLAGS_1.*NOW' || fail "$name" "relocations not bound at start (partial RELRO)"
-    readelf -lW "$program" | grep 'GNU_STACK' | grep -q 'RWE' && fail "$name" "executable stack"
+    header=$(readelf -h "$program")
+    segments=$(readelf -lW "$program")
+    dynamic=$(readelf -d "$program")
+    symbols=$(nm -D "$program")
+    grep -q 'Type:.*DYN' <<<"$header" || fail "$name" "not a position-independent executable"
+    grep -q 'GNU_RELRO' <<<"$segments" || fail "$name" "no RELRO segment"
+    grep -qE 'BIND_NOW|FLAGS_1.*NOW' <<<"$dynamic" || fail "$name" "relocations not bound at start (partial RELRO)"
+    grep 'GNU_STACK' <<<"$segments" | grep -q 'RWE' && fail "$name" "executable stack"
     # A program whose functions hold no arrays needs no canary, so the stack
     # protector shows in the compiler switches recorded with the debug info.
     producers=$(readelf --debug-dump=info "$program" 2>/dev/null | grep 'DW_AT_producer' || true)
     grep -q -e '-fstack-protector-strong' <<<"$producers" || fail "$name" "not compiled with -fstack-protector-strong"
-    nm -D "$program" | grep -qE '__[a-z_]+_chk@' || fail "$name" "no fortified libc calls"
+    grep -qE '__[a-z_]+_chk@' <<<"$symbols" || fail "$name" "no fortified libc calls"
 done
 exit $status
