@@ -18,7 +18,7 @@ for program in "$@"; do
     grep -q 'Type:.*DYN' <<<"$header" || fail "$name" "not a position-independent executable"
     grep -q 'GNU_RELRO' <<<"$segments" || fail "$name" "no RELRO segment"
     grep -qE 'BIND_NOW|FLAGS_1.*NOW' <<<"$dynamic" || fail "$name" "relocations not bound at start (partial RELRO)"
-    grep 'GNU_STACK' <<<"$segments" | grep -q 'RWE' && fail "$name" "executable stack"
+    grep -qE 'GNU_STACK.*RWE' <<<"$segments" && fail "$name" "executable stack"
     # A program whose functions hold no arrays needs no canary, so the stack
     # protector shows in the compiler switches recorded with the debug info.
     producers=$(readelf --debug-dump=info "$program" 2>/dev/null | grep 'DW_AT_producer' || true)
