@@ -1,18 +1,13 @@
 #include "Fonts.h"
 #include "FrmMain.h"
-
-#ifdef MNEMORA_HARDENING
 #include "ProcessHardening.h"
-#endif
 
 #include <QApplication>
 
 int main(int argc, char *argv[])
 {
-#ifdef MNEMORA_HARDENING
     // Before the first keystroke can put a password into memory.
     mnemora::HardenProcess();
-#endif
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Mnemora"));

@@ -12,7 +12,8 @@ namespace mnemora {
 // when the memory is about to be freed or go out of scope.
 void SecureWipe(void *data, std::size_t n) noexcept;
 
-template <typename T> void SecureWipe(std::basic_string<T> &s) noexcept
+template <typename T, typename Traits, typename Alloc>
+void SecureWipe(std::basic_string<T, Traits, Alloc> &s) noexcept
 {
     // Wipe the whole capacity: a shorter text may have left older, longer
     // content behind its terminator (and small texts live inside the object).

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-namespace mnemora::cli {
+namespace mnemora {
 
 // A growable text that never leaves a copy of its content behind: every
 // buffer it outgrows is wiped by the allocator, and the last one is wiped on
@@ -23,13 +23,7 @@ public:
     SecretString &operator=(const SecretString &) = delete;
     ~SecretString() { Wipe(); }
 
-    void Wipe() noexcept
-    {
-        // The whole capacity: a shorter text may have left older content
-        // behind its terminator.
-        SecureWipe(m_text.data(), (m_text.capacity() + 1) * sizeof(CharT));
-        m_text.clear();
-    }
+    void Wipe() noexcept { SecureWipe(m_text); }
 
     void Reserve(std::size_t n) { m_text.reserve(n); }
     void PushBack(CharT c) { m_text.push_back(c); }
@@ -47,4 +41,4 @@ private:
     std::basic_string<CharT, std::char_traits<CharT>, WipingAllocator<CharT>> m_text;
 };
 
-} // namespace mnemora::cli
+} // namespace mnemora
