@@ -133,6 +133,9 @@ int Run(std::span<const std::string_view> args, PasswordSource &password, std::o
     SecretString<char16_t> key16;
     if (!DecodeUtf8(*key, key16))
         return UsageError(err, "the key is not valid UTF-8");
+    // Known now, so nobody types a password only to be told the key was wrong.
+    if (key->size() > MaxTextBytes)
+        return Fail(err, ExitFailure, "the key is longer than 32,767 bytes in UTF-8");
 
     // A build that computes wrong codes must not hand any out, nor ask for
     // the password it would misuse.

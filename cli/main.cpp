@@ -2,6 +2,7 @@
 #include "ProcessHardening.h"
 #include "TerminalPasswordSource.h"
 
+#include <csignal>
 #include <exception>
 #include <iostream>
 #include <string_view>
@@ -11,8 +12,14 @@ int main(int argc, char **argv)
 {
     mnemora::HardenProcess();
     try {
-        const std::vector<std::string_view> args(argv + 1, argv + argc);
+        // Made first: it keeps the signal dispositions the process started with.
         mnemora::cli::TerminalPasswordSource password;
+        // A reader that went away must not end the program silently with a
+        // status beyond 0, 1 and 2: the write fails instead, and is reported.
+        // While the password is typed, SIGPIPE restores the terminal and
+        // kills as any terminating signal does.
+        std::signal(SIGPIPE, SIG_IGN);
+        const std::vector<std::string_view> args(argv + 1, argv + argc);
         return mnemora::cli::RunCli(args, password, std::cout, std::cerr);
     } catch (const std::exception &e) {
         std::cerr << "mnemora-cli: " << e.what() << '\n';
