@@ -126,6 +126,7 @@ struct PipeCase {
     int exitStatus;
     std::string out;
     std::string errPrefix;
+    bool readerGone = false; // standard output is a pipe nobody reads any more
 };
 
 void PrintTo(const PipeCase &c, std::ostream *os)
@@ -137,39 +138,52 @@ class CliBinaryOnPipe : public testing::TestWithParam<PipeCase> { };
 
 TEST_P(CliBinaryOnPipe, ExitsWithStatusAndOutput)
 {
-    // A child that exits without reading must not take the test down.
-    std::signal(SIGPIPE, SIG_IGN);
     PipeCase c = GetParam();
     int in[2], out[2], err[2];
     ASSERT_EQ(::pipe2(in, O_CLOEXEC), 0);
     ASSERT_EQ(::pipe2(out, O_CLOEXEC), 0);
     ASSERT_EQ(::pipe2(err, O_CLOEXEC), 0);
     Fd inRead(in[0]), inWrite(in[1]), outRead(out[0]), outWrite(out[1]), errRead(err[0]), errWrite(err[1]);
+    // All of it before the child starts, which may exit without reading:
+    // small enough for the pipe buffer, so this cannot block.
+    WriteAll(inWrite.get(), c.input);
+    inWrite.Close();
+    if (c.readerGone)
+        outRead.Close();
 
     posix_spawn_file_actions_t actions;
     ASSERT_EQ(posix_spawn_file_actions_init(&actions), 0);
     posix_spawn_file_actions_adddup2(&actions, inRead.get(), STDIN_FILENO);
     posix_spawn_file_actions_adddup2(&actions, outWrite.get(), STDOUT_FILENO);
     posix_spawn_file_actions_adddup2(&actions, errWrite.get(), STDERR_FILENO);
+    // Every signal as a fresh login shell would leave it, whatever this test process did.
+    posix_spawnattr_t attributes;
+    ASSERT_EQ(posix_spawnattr_init(&attributes), 0);
+    sigset_t all, none;
+    sigfillset(&all);
+    sigemptyset(&none);
+    posix_spawnattr_setsigdefault(&attributes, &all);
+    posix_spawnattr_setsigmask(&attributes, &none);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK);
     std::vector<char *> argv = Argv(c.args);
     pid_t pid = 0;
-    const int spawned = ::posix_spawn(&pid, MNEMORA_CLI_BINARY, &actions, nullptr, argv.data(), environ);
+    const int spawned = ::posix_spawn(&pid, MNEMORA_CLI_BINARY, &actions, &attributes, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
+    posix_spawnattr_destroy(&attributes);
     ASSERT_EQ(spawned, 0) << std::strerror(spawned);
     inRead.Close();
     outWrite.Close();
     errWrite.Close();
 
     const auto deadline = Clock::now() + Patience;
-    // Small enough for the pipe buffer, so this cannot block on the child.
-    EXPECT_EQ(::write(inWrite.get(), c.input.data(), c.input.size()), static_cast<ssize_t>(c.input.size()));
-    inWrite.Close();
     std::string stdoutText, stderrText;
-    EXPECT_TRUE(ReadUntil(outRead.get(), stdoutText, "", deadline));
+    if (!c.readerGone) {
+        EXPECT_TRUE(ReadUntil(outRead.get(), stdoutText, "", deadline));
+    }
     EXPECT_TRUE(ReadUntil(errRead.get(), stderrText, "", deadline));
     const std::optional<int> status = WaitForExit(pid, deadline);
     ASSERT_TRUE(status.has_value()) << "mnemora-cli did not exit";
-    ASSERT_TRUE(WIFEXITED(*status));
+    ASSERT_TRUE(WIFEXITED(*status)) << *status;
     EXPECT_EQ(WEXITSTATUS(*status), c.exitStatus);
     EXPECT_EQ(stdoutText, c.out);
     EXPECT_EQ(stderrText.rfind(c.errPrefix, 0), 0u) << stderrText;
@@ -179,16 +193,26 @@ INSTANTIATE_TEST_SUITE_P(Cases, CliBinaryOnPipe,
     testing::Values(PipeCase{{"--all", "taobao"}, "test\r\nnot the password\n", 0,
                         "a20caCf8Eb1b8B6d\na20caCf8Eb1b8B6d5b8a66996910E124\n", ""},
         PipeCase{{"--long", "--all", "taobao"}, "test\n", 2, "", "mnemora-cli: "},
-        PipeCase{{"taobao"}, "\n", 2, "", "mnemora-cli: the password is empty\n"}));
+        PipeCase{{"taobao"}, "\n", 2, "", "mnemora-cli: the password is empty\n"},
+        PipeCase{{"taobao"}, "test\n", 1, "", "mnemora-cli: could not write to standard output\n", true}));
 
 // --- On a terminal ----------------------------------------------------------------
 
-// mnemora-cli with a pseudo-terminal as standard input, standard error and
-// controlling terminal, and a pipe as standard output. The test keeps the
-// terminal's slave side open to inspect its settings.
+struct TerminalSetup {
+    bool stderrToPipe = false; // as with 2>file
+    int ignored = 0;           // a signal ignored from the start, as under nohup
+};
+
+// mnemora-cli as a shell runs a foreground job: in a process group of its own
+// on a pseudo-terminal that is its controlling terminal, as standard input
+// and (unless redirected) standard error, with a pipe as standard output.
+// Its parent leads the session and stays in it, so the job's process group
+// is not orphaned and can really be stopped; the parent reports every change
+// of the job's state through a pipe. The test keeps the terminal's slave side
+// open to inspect its settings.
 class TerminalChild {
 public:
-    explicit TerminalChild(std::vector<std::string> args)
+    explicit TerminalChild(std::vector<std::string> args, TerminalSetup setup = {})
     {
         int master = -1, slave = -1;
         if (::openpty(&master, &slave, nullptr, nullptr, nullptr) != 0)
@@ -200,26 +224,66 @@ public:
         t.c_lflag |= ECHO | ICANON | ISIG;
         ::tcsetattr(slave, TCSANOW, &t);
 
-        int out[2];
-        if (::pipe2(out, O_CLOEXEC) != 0)
+        int out[2], err[2], report[2];
+        if (::pipe2(out, O_CLOEXEC) != 0 || ::pipe2(err, O_CLOEXEC) != 0 || ::pipe2(report, O_CLOEXEC) != 0)
             return;
         m_out = std::make_unique<Fd>(out[0]);
-        Fd outWrite(out[1]);
+        m_err = std::make_unique<Fd>(err[0]);
+        m_report = std::make_unique<Fd>(report[0]);
+        Fd outWrite(out[1]), errWrite(err[1]), reportWrite(report[1]);
         std::vector<char *> argv = Argv(args);
 
-        m_pid = ::fork();
-        if (m_pid == 0) {
-            // Async-signal-safe calls only until exec.
+        // Async-signal-safe calls only in the children.
+        m_leader = ::fork();
+        if (m_leader == 0) {
             ::setsid();
             ::ioctl(slave, TIOCSCTTY, 0);
-            ::dup2(slave, STDIN_FILENO);
-            ::dup2(slave, STDERR_FILENO);
-            ::dup2(out[1], STDOUT_FILENO);
             ::close(master);
-            ::close(slave);
-            ::execv(MNEMORA_CLI_BINARY, argv.data());
-            ::_exit(127);
+            const pid_t job = ::fork();
+            if (job == 0) {
+                ::setpgid(0, 0);
+                sigset_t set;
+                sigemptyset(&set);
+                sigaddset(&set, SIGTTOU);
+                ::sigprocmask(SIG_BLOCK, &set, nullptr);
+                ::tcsetpgrp(slave, ::getpid());
+                struct sigaction action { };
+                action.sa_handler = SIG_DFL;
+                for (int sig = 1; sig < NSIG; ++sig)
+                    ::sigaction(sig, &action, nullptr);
+                if (setup.ignored != 0) {
+                    action.sa_handler = SIG_IGN;
+                    ::sigaction(setup.ignored, &action, nullptr);
+                }
+                sigemptyset(&set);
+                ::sigprocmask(SIG_SETMASK, &set, nullptr);
+                ::dup2(slave, STDIN_FILENO);
+                ::dup2(setup.stderrToPipe ? err[1] : slave, STDERR_FILENO);
+                ::dup2(out[1], STDOUT_FILENO);
+                ::close(master);
+                ::close(slave);
+                ::execv(MNEMORA_CLI_BINARY, argv.data());
+                ::_exit(127);
+            }
+            ::setpgid(job, job);
+            ::close(out[1]);
+            ::close(err[1]);
+            if (::write(report[1], &job, sizeof job) != sizeof job)
+                ::_exit(1);
+            int status = 0;
+            do {
+                if (::waitpid(job, &status, WUNTRACED) < 0) {
+                    if (errno == EINTR)
+                        continue;
+                    ::_exit(1);
+                }
+                if (::write(report[1], &status, sizeof status) != sizeof status)
+                    ::_exit(1);
+            } while (WIFSTOPPED(status));
+            ::_exit(0);
         }
+        if (m_leader > 0 && !ReadValue(m_job))
+            m_job = -1;
     }
 
     TerminalChild(const TerminalChild &) = delete;
@@ -227,14 +291,14 @@ public:
 
     ~TerminalChild()
     {
-        if (m_pid > 0 && !m_reaped) {
-            ::kill(m_pid, SIGKILL);
-            ::waitpid(m_pid, nullptr, 0);
-        }
+        if (m_job > 0 && !m_done)
+            ::kill(m_job, SIGKILL);
+        if (m_leader > 0)
+            ::waitpid(m_leader, nullptr, 0);
     }
 
-    bool Started() const { return m_pid > 0 && m_out; }
-    pid_t Pid() const { return m_pid; }
+    bool Started() const { return m_job > 0; }
+    pid_t Pid() const { return m_job; }
     int Master() const { return m_master->get(); }
 
     bool Echoing() const
@@ -244,24 +308,59 @@ public:
         return (t.c_lflag & ECHO) != 0;
     }
 
-    std::optional<int> Wait(Clock::time_point deadline)
+    // The job's next change of state as a wait status (stopped or ended), or
+    // nothing if none came before the deadline (the job is then killed).
+    std::optional<int> NextState(Clock::time_point deadline)
     {
-        const std::optional<int> status = WaitForExit(m_pid, deadline);
-        m_reaped = true;
+        int status = 0;
+        if (!ReadValue(status, deadline)) {
+            ::kill(m_job, SIGKILL);
+            m_done = true;
+            return std::nullopt;
+        }
+        m_done = !WIFSTOPPED(status);
         return status;
     }
 
-    std::string Stdout(Clock::time_point deadline)
+    std::optional<int> Wait(Clock::time_point deadline) { return NextState(deadline); }
+
+    std::string Stdout(Clock::time_point deadline) { return ReadToEnd(*m_out, deadline); }
+    std::string Stderr(Clock::time_point deadline) { return ReadToEnd(*m_err, deadline); }
+
+private:
+    template <typename T> bool ReadValue(T &value, Clock::time_point deadline = Clock::now() + Patience)
+    {
+        auto *next = reinterpret_cast<char *>(&value);
+        std::size_t left = sizeof value;
+        while (left > 0) {
+            pollfd p{m_report->get(), POLLIN, 0};
+            const int ready = ::poll(&p, 1, MillisecondsLeft(deadline));
+            if (ready < 0 && errno == EINTR)
+                continue;
+            if (ready <= 0)
+                return false;
+            const ssize_t n = ::read(m_report->get(), next, left);
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0)
+                return false;
+            next += n;
+            left -= static_cast<std::size_t>(n);
+        }
+        return true;
+    }
+
+    static std::string ReadToEnd(Fd &fd, Clock::time_point deadline)
     {
         std::string text;
-        ReadUntil(m_out->get(), text, "", deadline);
+        ReadUntil(fd.get(), text, "", deadline);
         return text;
     }
 
-private:
-    pid_t m_pid = -1;
-    bool m_reaped = false;
-    std::unique_ptr<Fd> m_master, m_slave, m_out;
+    pid_t m_leader = -1;
+    pid_t m_job = -1;
+    bool m_done = false;
+    std::unique_ptr<Fd> m_master, m_slave, m_out, m_err, m_report;
 };
 
 std::string WithoutCarriageReturns(std::string s)
@@ -270,7 +369,55 @@ std::string WithoutCarriageReturns(std::string s)
     return s;
 }
 
-TEST(CliBinaryOnTerminal, PromptsReadsWithoutEchoAndRestoresEcho)
+struct Session {
+    const char *name;
+    TerminalSetup setup;
+};
+
+void PrintTo(const Session &s, std::ostream *os)
+{
+    *os << s.name;
+}
+
+class CliBinaryOnTerminal : public testing::TestWithParam<Session> { };
+
+TEST_P(CliBinaryOnTerminal, PromptsReadsWithoutEchoAndRestoresEcho)
+{
+    const TerminalSetup &setup = GetParam().setup;
+    TerminalChild child({"taobao"}, setup);
+    ASSERT_TRUE(child.Started());
+    const auto deadline = Clock::now() + Patience;
+
+    std::string screen;
+    ASSERT_TRUE(ReadUntil(child.Master(), screen, "Password: ", deadline)) << screen;
+    EXPECT_FALSE(child.Echoing());
+    // What was ignored at the start stays ignored: a handler would kill here.
+    if (setup.ignored != 0) {
+        ASSERT_EQ(::kill(child.Pid(), setup.ignored), 0);
+    }
+    WriteAll(child.Master(), "test\n");
+
+    EXPECT_EQ(child.Stdout(deadline), "a20caCf8Eb1b8B6d\n");
+    const std::optional<int> status = child.Wait(deadline);
+    ASSERT_TRUE(status.has_value());
+    ASSERT_TRUE(WIFEXITED(*status)) << *status;
+    EXPECT_EQ(WEXITSTATUS(*status), 0);
+    if (setup.stderrToPipe) {
+        EXPECT_EQ(child.Stderr(deadline), "");
+    }
+
+    // The line break the program writes itself; an echoed password would come first.
+    ASSERT_TRUE(ReadUntil(child.Master(), screen, "\n", deadline)) << screen;
+    EXPECT_EQ(WithoutCarriageReturns(screen), "Password: \n");
+    EXPECT_TRUE(child.Echoing());
+}
+
+INSTANTIATE_TEST_SUITE_P(Sessions, CliBinaryOnTerminal,
+    testing::Values(Session{"Plain", {}}, Session{"StderrToFile", {.stderrToPipe = true}},
+        Session{"HangUpIgnored", {.ignored = SIGHUP}}),
+    [](const testing::TestParamInfo<Session> &param) { return param.param.name; });
+
+TEST(CliBinarySuspended, GivesTheTerminalBackAndAsksAgainWhenContinued)
 {
     TerminalChild child({"taobao"});
     ASSERT_TRUE(child.Started());
@@ -278,18 +425,26 @@ TEST(CliBinaryOnTerminal, PromptsReadsWithoutEchoAndRestoresEcho)
 
     std::string screen;
     ASSERT_TRUE(ReadUntil(child.Master(), screen, "Password: ", deadline)) << screen;
+    WriteAll(child.Master(), "wrong\x1a"); // half a password, then Ctrl-Z
+    const std::optional<int> stopped = child.NextState(deadline);
+    ASSERT_TRUE(stopped.has_value());
+    ASSERT_TRUE(WIFSTOPPED(*stopped)) << *stopped;
+    EXPECT_EQ(WSTOPSIG(*stopped), SIGTSTP);
+    // The shell gets a terminal that shows what is typed.
+    EXPECT_TRUE(child.Echoing());
+
+    ASSERT_EQ(::kill(child.Pid(), SIGCONT), 0);
+    screen.clear();
+    ASSERT_TRUE(ReadUntil(child.Master(), screen, "Password: ", deadline)) << screen;
     EXPECT_FALSE(child.Echoing());
     WriteAll(child.Master(), "test\n");
 
+    // The code of "test": what was typed before the stop is gone.
     EXPECT_EQ(child.Stdout(deadline), "a20caCf8Eb1b8B6d\n");
     const std::optional<int> status = child.Wait(deadline);
     ASSERT_TRUE(status.has_value());
-    ASSERT_TRUE(WIFEXITED(*status));
+    ASSERT_TRUE(WIFEXITED(*status)) << *status;
     EXPECT_EQ(WEXITSTATUS(*status), 0);
-
-    // The line break the program writes itself; an echoed password would come first.
-    ASSERT_TRUE(ReadUntil(child.Master(), screen, "\n", deadline)) << screen;
-    EXPECT_EQ(WithoutCarriageReturns(screen), "Password: \n");
     EXPECT_TRUE(child.Echoing());
 }
 
@@ -332,7 +487,8 @@ TEST_P(CliBinaryInterrupted, RestoresEchoAndDiesOfTheSignal)
 INSTANTIATE_TEST_SUITE_P(Signals, CliBinaryInterrupted,
     testing::Values(Interruption{"CtrlC", SIGINT, true}, Interruption{"Interrupt", SIGINT, false},
         Interruption{"Terminate", SIGTERM, false}, Interruption{"HangUp", SIGHUP, false},
-        Interruption{"Quit", SIGQUIT, false}),
+        Interruption{"Quit", SIGQUIT, false}, Interruption{"User1", SIGUSR1, false},
+        Interruption{"BrokenPipe", SIGPIPE, false}),
     [](const testing::TestParamInfo<Interruption> &param) { return param.param.name; });
 
 } // namespace
