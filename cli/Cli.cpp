@@ -43,7 +43,7 @@ Options:
   --         end of options: what follows is the KEY, even if it starts with '-'
 
 Exit status: 0 on success, 1 when the codes cannot be derived (password or
-key longer than 32,767 bytes in UTF-8), 2 on a usage error.
+key longer than 32,767 bytes in UTF-8) or written, 2 on a usage error.
 )";
 
 enum class Output { Short, Long, Both };
