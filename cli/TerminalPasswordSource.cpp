@@ -173,6 +173,8 @@ void ShowPrompt() noexcept
         g_silenced = false;
         return;
     }
+    // As the driver keeps them, which is what RestoreTerminal compares with.
+    ::tcgetattr(g_in, &g_quiet);
     g_silenced = true;
     g_prompts.fetch_add(1);
     WriteAll(g_out, Prompt);
