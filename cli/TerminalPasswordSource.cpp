@@ -312,6 +312,7 @@ constexpr std::size_t TerminalLineBytes = std::size_t{1} << 16;
 PasswordStatus ReadTerminalLine(SecretString<char> &utf8)
 {
     utf8.Wipe();
+    // Wiped by its allocator when released.
     std::vector<char, WipingAllocator<char>> line(TerminalLineBytes);
     for (;;) {
         if (!g_silenced && InForeground())
@@ -326,15 +327,11 @@ PasswordStatus ReadTerminalLine(SecretString<char> &utf8)
         if (n == 0)
             return PasswordStatus::NoInput;
         const auto size = static_cast<std::size_t>(n);
-        if (size == line.size() && line.back() != '\n') {
-            SecureWipe(line.data(), line.size());
+        if (size == line.size() && line.back() != '\n')
             return PasswordStatus::TooLong;
-        }
         ChunkBuf chunk(line.data(), line.data() + size);
         std::istream in(&chunk);
-        const PasswordStatus status = StreamPasswordSource(in).ReadPassword(utf8);
-        SecureWipe(line.data(), size);
-        return status;
+        return StreamPasswordSource(in).ReadPassword(utf8);
     }
 }
 

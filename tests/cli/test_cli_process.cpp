@@ -293,6 +293,8 @@ public:
     {
         if (m_job > 0 && !m_done)
             ::kill(m_job, SIGKILL);
+        else if (m_job <= 0 && m_leader > 0)
+            ::kill(m_leader, SIGKILL);
         if (m_leader > 0)
             ::waitpid(m_leader, nullptr, 0);
     }
