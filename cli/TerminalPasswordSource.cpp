@@ -124,7 +124,7 @@ Role RoleOf(int sig) noexcept
 
 // State shared with the signal handlers. Normal code touches it only while
 // every handled signal is blocked, and the handlers block one another.
-static_assert(std::atomic<bool>::is_always_lock_free && std::atomic<unsigned>::is_always_lock_free);
+static_assert(std::atomic<bool>::is_always_lock_free);
 int g_in = -1;  // the terminal
 int g_out = -1; // where the prompt goes: the terminal, or standard error without one
 termios g_normal{};
@@ -132,8 +132,6 @@ termios g_quiet{};
 struct sigaction g_action { };
 // Our quiet settings are on the terminal and the normal ones not yet back.
 std::atomic<bool> g_silenced{false};
-// Bumped whenever the prompt is shown.
-std::atomic<unsigned> g_prompts{0};
 
 bool SameSettings(const termios &a, const termios &b) noexcept
 {
@@ -176,7 +174,6 @@ void ShowPrompt() noexcept
     // As the driver keeps them, which is what RestoreTerminal compares with.
     ::tcgetattr(g_in, &g_quiet);
     g_silenced = true;
-    g_prompts.fetch_add(1);
     WriteAll(g_out, Prompt);
 }
 
