@@ -39,10 +39,10 @@ QuitOnSignals::QuitOnSignals(QObject *parent)
     connect(m_notifier, &QSocketNotifier::activated, this, &QuitOnSignals::readSignal);
 
     for (const int signal : QuitSignals) {
-        struct sigaction old {};
+        struct sigaction old { };
         if (::sigaction(signal, nullptr, &old) != 0 || old.sa_handler == SIG_IGN)
             continue;
-        struct sigaction action {};
+        struct sigaction action { };
         action.sa_handler = OnQuitSignal;
         ::sigemptyset(&action.sa_mask);
         // The handler runs once; a second signal meets the default action.
@@ -54,7 +54,7 @@ QuitOnSignals::QuitOnSignals(QObject *parent)
 QuitOnSignals::~QuitOnSignals()
 {
     for (const int signal : QuitSignals) {
-        struct sigaction current {};
+        struct sigaction current { };
         if (::sigaction(signal, nullptr, &current) == 0 && current.sa_handler == OnQuitSignal)
             ::signal(signal, SIG_DFL);
     }

@@ -6,12 +6,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <malloc.h>
-#include <algorithm>
 #include <utility>
 
 namespace {
@@ -68,9 +68,9 @@ TEST_P(Realloc, KeepsTheContent)
 
 INSTANTIATE_TEST_SUITE_P(GrowAndShrink, Realloc,
     testing::Values(std::pair<std::size_t, std::size_t>{16, 4096}, // grows: moves
-        std::pair<std::size_t, std::size_t>{4096, 3000}, // shrinks a little: stays
-        std::pair<std::size_t, std::size_t>{4096, 16}, // shrinks a lot: moves
-        std::pair<std::size_t, std::size_t>{300000, 10}, // a mapped block
+        std::pair<std::size_t, std::size_t>{4096, 3000},           // shrinks a little: stays
+        std::pair<std::size_t, std::size_t>{4096, 16},             // shrinks a lot: moves
+        std::pair<std::size_t, std::size_t>{300000, 10},           // a mapped block
         std::pair<std::size_t, std::size_t>{10, 300000}));
 
 TEST(HeapWipe, ReallocEdgeCasesKeepTheirMeaning)
