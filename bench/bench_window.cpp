@@ -14,6 +14,7 @@
 #include <QLineEdit>
 #include <QTest>
 
+#include <cstdlib>
 #include <memory>
 
 namespace {
@@ -108,5 +109,22 @@ void BM_WindowStartup(benchmark::State &state)
     }
 }
 BENCHMARK(BM_WindowStartup)->ArgName("heap_wipe")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
+// The wiping's cost per block: one allocation and its free, for a string of
+// a typed key (48 bytes), a line of text (1 KiB) and a picture row (64 KiB).
+void BM_MallocFree(benchmark::State &state)
+{
+    const HeapWiping wiping(state);
+    const auto size = static_cast<std::size_t>(state.range(1));
+    for (auto _ : state) {
+        void *block = std::malloc(size);
+        benchmark::DoNotOptimize(block);
+        std::free(block);
+    }
+}
+BENCHMARK(BM_MallocFree)
+    ->ArgNames({"heap_wipe", "bytes"})
+    ->ArgsProduct({{0, 1}, {48, 1024, 65536}})
+    ->Unit(benchmark::kNanosecond);
 
 } // namespace
