@@ -1,6 +1,7 @@
 #include "Fonts.h"
 #include "FrmMain.h"
 #include "ProcessHardening.h"
+#include "QuitOnSignals.h"
 
 #include <QApplication>
 
@@ -9,15 +10,25 @@ int main(int argc, char *argv[])
     // Before the first keystroke can put a password into memory.
     mnemora::HardenProcess();
 
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Mnemora"));
-    QApplication::setApplicationVersion(QStringLiteral(MNEMORA_VERSION));
-    // Matches the installed launcher, so desktops pair the window with it.
-    QApplication::setDesktopFileName(QStringLiteral("org.example.mnemora"));
+    int status = 0;
+    int quitSignal = 0;
+    {
+        QApplication app(argc, argv);
+        QApplication::setApplicationName(QStringLiteral("Mnemora"));
+        QApplication::setApplicationVersion(QStringLiteral(MNEMORA_VERSION));
+        // Matches the installed launcher, so desktops pair the window with it.
+        QApplication::setDesktopFileName(QStringLiteral("org.example.mnemora"));
 
-    mnemora::SetUpFonts();
+        mnemora::SetUpFonts();
+        const mnemora::QuitOnSignals quitOnSignals;
 
-    mnemora::FrmMain window;
-    window.show();
-    return QApplication::exec();
+        // Destroyed before the application object, whose end hands the
+        // clipboard to a clipboard manager: the window clears its code first.
+        mnemora::FrmMain window;
+        window.show();
+        status = QApplication::exec();
+        quitSignal = quitOnSignals.received();
+    }
+    mnemora::QuitOnSignals::Reraise(quitSignal);
+    return status;
 }

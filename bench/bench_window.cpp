@@ -1,10 +1,12 @@
 // Costs of the main window: one keystroke until both codes are shown, and
-// opening the window. Runs on Qt's offscreen platform when no application
-// exists yet.
+// opening the window, each with the heap wiping the window program links
+// (heap_wipe:1) and without it (heap_wipe:0). Runs on Qt's offscreen
+// platform when no application exists yet.
 
 #include "Fonts.h"
 #include "FrmMain.h"
 #include "GenerateCodes.h"
+#include "HeapWipe.h"
 
 #include <benchmark/benchmark.h>
 
@@ -12,6 +14,7 @@
 #include <QLineEdit>
 #include <QTest>
 
+#include <cstdlib>
 #include <memory>
 
 namespace {
@@ -30,6 +33,14 @@ QApplication &Application()
     return application;
 }
 
+// Switches the heap wiping as the benchmark's argument says for its run.
+struct HeapWiping {
+    explicit HeapWiping(const benchmark::State &state) { mnemora::SetHeapWiping(state.range(0) != 0); }
+    ~HeapWiping() { mnemora::SetHeapWiping(true); }
+    HeapWiping(const HeapWiping &) = delete;
+    HeapWiping &operator=(const HeapWiping &) = delete;
+};
+
 QString Str(const std::u16string &text)
 {
     return QString::fromStdU16String(text);
@@ -39,6 +50,7 @@ QString Str(const std::u16string &text)
 void BM_KeystrokeToCodes(benchmark::State &state)
 {
     Application();
+    const HeapWiping wiping(state);
     mnemora::FrmMain window;
     window.show();
     QCoreApplication::processEvents();
@@ -81,12 +93,13 @@ void BM_KeystrokeToCodes(benchmark::State &state)
     if (code16->text() != Str(last.code16) || code32->text() != Str(last.code32))
         state.SkipWithError("the codes went wrong while typing");
 }
-BENCHMARK(BM_KeystrokeToCodes)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_KeystrokeToCodes)->ArgName("heap_wipe")->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
 
 // Target: under 20 ms from construction to destruction.
 void BM_WindowStartup(benchmark::State &state)
 {
     Application();
+    const HeapWiping wiping(state);
     for (auto _ : state) {
         auto window = std::make_unique<mnemora::FrmMain>();
         window->show();
@@ -95,6 +108,23 @@ void BM_WindowStartup(benchmark::State &state)
         window.reset();
     }
 }
-BENCHMARK(BM_WindowStartup)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_WindowStartup)->ArgName("heap_wipe")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
+// The wiping's cost per block: one allocation and its free, for a string of
+// a typed key (48 bytes), a line of text (1 KiB) and a picture row (64 KiB).
+void BM_MallocFree(benchmark::State &state)
+{
+    const HeapWiping wiping(state);
+    const auto size = static_cast<std::size_t>(state.range(1));
+    for (auto _ : state) {
+        void *block = std::malloc(size);
+        benchmark::DoNotOptimize(block);
+        std::free(block);
+    }
+}
+BENCHMARK(BM_MallocFree)
+    ->ArgNames({"heap_wipe", "bytes"})
+    ->ArgsProduct({{0, 1}, {48, 1024, 65536}})
+    ->Unit(benchmark::kNanosecond);
 
 } // namespace

@@ -2,6 +2,7 @@
 
 #include <QByteArrayView>
 #include <QClipboard>
+#include <QCoreApplication>
 #include <QCryptographicHash>
 #include <QGuiApplication>
 #include <QMimeData>
@@ -18,6 +19,13 @@ Clipboard::Clipboard(std::chrono::milliseconds clearDelay, QObject *parent)
     m_clearTimer->setSingleShot(true);
     m_clearTimer->setInterval(clearDelay);
     connect(m_clearTimer, &QTimer::timeout, this, &Clipboard::clearIfUnchanged);
+    if (QCoreApplication *application = QCoreApplication::instance())
+        connect(application, &QCoreApplication::aboutToQuit, this, &Clipboard::clearIfUnchanged);
+}
+
+Clipboard::~Clipboard()
+{
+    clearIfUnchanged();
 }
 
 void Clipboard::copySecret(const QString &secret)
@@ -28,16 +36,18 @@ void Clipboard::copySecret(const QString &secret)
     clipboard->clear(QClipboard::Clipboard);
     clipboard->setMimeData(secretMimeData(secret), QClipboard::Clipboard);
     m_fingerprint = Fingerprint(secret);
+    m_ownershipReported = clipboard->ownsClipboard();
     m_clearTimer->start();
 }
 
 void Clipboard::clearIfUnchanged()
 {
     m_clearTimer->stop();
-    if (m_fingerprint.isEmpty())
+    if (m_fingerprint.isEmpty() || QGuiApplication::instance() == nullptr)
         return;
     QClipboard *clipboard = QGuiApplication::clipboard();
-    if (Fingerprint(clipboard->text(QClipboard::Clipboard)) == m_fingerprint)
+    const bool ours = !m_ownershipReported || clipboard->ownsClipboard();
+    if (ours && Fingerprint(clipboard->text(QClipboard::Clipboard)) == m_fingerprint)
         clipboard->clear(QClipboard::Clipboard);
     m_fingerprint.clear();
 }

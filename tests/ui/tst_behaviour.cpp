@@ -331,6 +331,8 @@ private slots:
             << "txtPassword" << han.repeated(10923) << false;
         QTest::newRow("10,922 Chinese characters still fit") << "txtPassword" << han.repeated(10922) << true;
         QTest::newRow("32,767 letters still fit") << "txtKey" << QString(32767, QLatin1Char('k')) << true;
+        QTest::newRow("32,767 letters still fit in the password")
+            << "txtPassword" << QString(32767, QLatin1Char('p')) << true;
         QTest::newRow("32,768 letters are one too many")
             << "txtKey" << QString(32768, QLatin1Char('k')) << false;
     }

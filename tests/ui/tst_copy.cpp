@@ -4,7 +4,10 @@
 #include "UiTestSupport.h"
 
 #include <QClipboard>
+#include <QElapsedTimer>
+#include <QKeyEvent>
 #include <QMimeData>
+#include <QProcess>
 
 namespace {
 
@@ -169,6 +172,35 @@ private slots:
         QVERIFY(m_harness->widget("ImgCode")->isVisible());
         clickCopy();
         QCOMPARE(SystemClipboard()->text(), Code16);
+    }
+
+    void aSilentClipboardOwnerDoesNotFreezeTheWindow()
+    {
+        if (QGuiApplication::platformName() != QLatin1String("xcb"))
+            QSKIP("needs an X11 display, where another program can own the clipboard");
+        derive();
+        clickCopy();
+        // Another program takes the clipboard over and never answers a request.
+        QProcess owner;
+        owner.start(QStringLiteral(MNEMORA_PYTHON), {QStringLiteral(MNEMORA_X11_CLIPBOARD_PEER), "mute"});
+        QVERIFY2(owner.waitForReadyRead(10000), owner.readAllStandardError().constData());
+        QTRY_VERIFY(!SystemClipboard()->ownsClipboard());
+
+        // A keystroke arriving as the clearing check starts is answered at once.
+        QLineEdit *key = m_harness->box("txtKey");
+        QElapsedTimer clock;
+        qint64 answeredAfter = -1;
+        connect(key, &QLineEdit::textChanged, this, [&] { answeredAfter = clock.elapsed(); });
+        QTimer::singleShot(0, this, [&] {
+            clock.start();
+            QCoreApplication::postEvent(
+                key, new QKeyEvent(QEvent::KeyPress, Qt::Key_X, Qt::NoModifier, QStringLiteral("x")));
+            QVERIFY(uitest::Fire(clearTimer()));
+        });
+        QTRY_VERIFY_WITH_TIMEOUT(answeredAfter >= 0, 20000);
+        QVERIFY2(answeredAfter < 100, qPrintable(QStringLiteral("answered after %1 ms").arg(answeredAfter)));
+        owner.closeWriteChannel();
+        QVERIFY(owner.waitForFinished(5000));
     }
 
     void theWindowClearsItsCodeThirtySecondsLater()
