@@ -1,12 +1,16 @@
 # Thin wrapper over CMake presets: `make run` and `make test` are all a
 # newcomer needs. Under CI (CI=true) warnings are errors.
+#
+# Each preset builds in its own folder (CMakePresets.json: build/ for
+# default, build-<preset>/ for the others), so switching presets never reuses
+# a tree configured with other options.
 
 PRESET  := $(if $(filter true 1 yes,$(CI)),ci,default)
-BUILD   := build
+BUILD   := $(if $(filter default,$(PRESET)),build,build-$(PRESET))
 JOBS    ?= $(shell nproc)
 FUZZ_SECONDS ?= 60
 
-.PHONY: all run test build deps bench fuzz fuzz-build asan lint format package install clean
+.PHONY: all run test build deps bench fuzz fuzz-build asan lint format package install clean print-build-dir
 
 all: build
 
@@ -40,7 +44,7 @@ fuzz: deps
 	tools/run-fuzzers build-fuzz $(FUZZ_SECONDS)
 
 lint: build
-	tools/lint
+	tools/lint $(BUILD)
 
 format:
 	tools/lint --fix
@@ -52,4 +56,8 @@ install: build
 	cmake --install $(BUILD)
 
 clean:
-	rm -rf $(BUILD) build-asan build-fuzz
+	rm -rf build build-*/
+
+# The folder of the preset in use, for scripts: `make -s print-build-dir`.
+print-build-dir:
+	@echo $(BUILD)

@@ -2,9 +2,9 @@
 # Peak memory (VmHWM) of the whole window program once it has started and shown
 # its window, on the offscreen platform unless a display is chosen. Target:
 # under 40 MB.
-# Usage: bench/startup-memory.sh [path/to/mnemora]
+# Usage: bench/startup-memory.sh path/to/mnemora
 set -euo pipefail
-program=${1:-build/bin/mnemora}
+program=${1:?usage: bench/startup-memory.sh path/to/mnemora}
 limit_kb=$((40 * 1024))
 
 QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen} "$program" >/dev/null 2>&1 &

@@ -26,56 +26,77 @@ constexpr std::uint32_t LongAddWrap4(
     return a + b + c + d;
 }
 
-// The four rounds of RFC 1321, section 3.4. F and G are written in their
-// equivalent one-fewer-operation forms; the truth tables are those of the RFC.
+// The auxiliary functions of RFC 1321, section 3.4. H and I are the RFC's
+// own expressions; F and G are rewritten with the same truth tables.
+
+// F(X,Y,Z) = XY v not(X)Z: where X is set take Y, else Z. Selecting by
+// Z xor (X and (Y xor Z)) needs one operation fewer.
+constexpr std::uint32_t F(std::uint32_t x, std::uint32_t y, std::uint32_t z) noexcept
+{
+    return z ^ (x & (y ^ z));
+}
+
+// G(X,Y,Z) = XZ v Y not(Z). The two terms never have a bit set in the same
+// place, so their OR equals their sum, and a sum lets the compiler fold it
+// into the step's other additions.
+constexpr std::uint32_t G(std::uint32_t x, std::uint32_t y, std::uint32_t z) noexcept
+{
+    return (x & z) + (y & ~z);
+}
+
+constexpr std::uint32_t H(std::uint32_t x, std::uint32_t y, std::uint32_t z) noexcept
+{
+    return x ^ y ^ z;
+}
+
+constexpr std::uint32_t I(std::uint32_t x, std::uint32_t y, std::uint32_t z) noexcept
+{
+    return y ^ (x | ~z);
+}
+
+// One step of RFC 1321: a = b + ((a + f(b,c,d) + X[k] + T[i]) <<< s).
 template <int s>
 inline void StepF(std::uint32_t &a, std::uint32_t b, std::uint32_t c, std::uint32_t d, std::uint32_t x,
     std::uint32_t ac) noexcept
 {
-    a = LongAddWrap(std::rotl(LongAddWrap4(a, x + ac, d ^ (b & (c ^ d)), 0), s), b);
+    a = LongAddWrap(b, std::rotl(LongAddWrap4(a, F(b, c, d), x, ac), s));
 }
 
 template <int s>
 inline void StepG(std::uint32_t &a, std::uint32_t b, std::uint32_t c, std::uint32_t d, std::uint32_t x,
     std::uint32_t ac) noexcept
 {
-    a = LongAddWrap(std::rotl(LongAddWrap4(a, x + ac, (b & d), (c & ~d)), s), b);
+    a = LongAddWrap(b, std::rotl(LongAddWrap4(a, G(b, c, d), x, ac), s));
 }
 
 template <int s>
 inline void StepH(std::uint32_t &a, std::uint32_t b, std::uint32_t c, std::uint32_t d, std::uint32_t x,
     std::uint32_t ac) noexcept
 {
-    a = LongAddWrap(std::rotl(LongAddWrap4(a, x + ac, b ^ c ^ d, 0), s), b);
+    a = LongAddWrap(b, std::rotl(LongAddWrap4(a, H(b, c, d), x, ac), s));
 }
 
 template <int s>
 inline void StepI(std::uint32_t &a, std::uint32_t b, std::uint32_t c, std::uint32_t d, std::uint32_t x,
     std::uint32_t ac) noexcept
 {
-    a = LongAddWrap(std::rotl(LongAddWrap4(a, x + ac, c ^ (b | ~d), 0), s), b);
+    a = LongAddWrap(b, std::rotl(LongAddWrap4(a, I(b, c, d), x, ac), s));
 }
 
-// TotalBytes × 8 must fit a signed 32-bit bit count.
-constexpr std::int32_t MaxFinalBytes = 268435455;
+// Block position at which the 8-byte length field begins (RFC 1321, 3.2).
+constexpr std::int32_t LengthFieldAt = 56;
+
+// TotalBytes × 8 must fit the signed 32-bit bit count.
+constexpr std::int32_t MaxFinalBytes = std::numeric_limits<std::int32_t>::max() / 8;
+
+// The most padding MD5Final feeds: 120 - 57 bytes, after a 57-byte message.
+constexpr std::size_t MaxPadBytes = 63;
 
 constexpr std::int32_t ToInt32(std::size_t n)
 {
     if (n > static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max()))
         throw DigestError(ErrorKind::Overflow, "byte count exceeds 2,147,483,647");
     return static_cast<std::int32_t>(n);
-}
-
-// Eight upper-case hex digits of a word, least significant byte first, each
-// byte high nibble first.
-void WriteRegisterHex(std::uint32_t word, char16_t *out) noexcept
-{
-    static constexpr char16_t digits[] = u"0123456789ABCDEF";
-    for (std::size_t b = 0; b < 4; ++b) {
-        const auto byte = static_cast<std::uint8_t>(word >> (8 * b));
-        out[2 * b] = digits[byte >> 4];
-        out[2 * b + 1] = digits[byte & 0x0F];
-    }
 }
 
 // The UTF-8 bytes of an HMAC input. Short texts (every text a derivation
@@ -170,7 +191,7 @@ std::u16string clsMD5::Hmac_MD5(std::u16string_view in_password, std::u16string_
     // RFC 2104: a key longer than the block is replaced by its digest. A key of
     // exactly 64 bytes is used as it stands.
     std::array<std::uint8_t, 16> keyDigest{};
-    if (key.size() > 64) {
+    if (key.size() > std::size_t{BlockBytes}) {
         MD5Init();
         MD5Update(ToInt32(key.size()), key);
         MD5Final();
@@ -179,8 +200,8 @@ std::u16string clsMD5::Hmac_MD5(std::u16string_view in_password, std::u16string_
     }
 
     // The key, zero-padded to the block, XOR the pad bytes.
-    std::array<std::uint8_t, 64> innerPad;
-    std::array<std::uint8_t, 64> outerPad;
+    std::array<std::uint8_t, BlockBytes> innerPad;
+    std::array<std::uint8_t, BlockBytes> outerPad;
     innerPad.fill(0x36);
     outerPad.fill(0x5C);
     for (std::size_t i = 0; i < key.size(); ++i) {
@@ -189,13 +210,13 @@ std::u16string clsMD5::Hmac_MD5(std::u16string_view in_password, std::u16string_
     }
 
     MD5Init();
-    MD5Update(64, innerPad);
+    MD5Update(BlockBytes, innerPad);
     MD5Update(n, message.Bytes());
     MD5Final();
     std::array<std::uint8_t, 16> inner = DigestBytes();
 
     MD5Init();
-    MD5Update(64, outerPad);
+    MD5Update(BlockBytes, outerPad);
     MD5Update(16, inner);
     MD5Final();
 
@@ -263,7 +284,7 @@ std::u16string clsMD5::GetValues() const
 {
     std::u16string text(32, u'0');
     for (std::size_t r = 0; r < 4; ++r)
-        WriteRegisterHex(Registers[r], text.data() + 8 * r);
+        RegisterToHexStr(Registers[r], std::span<char16_t, 8>(text.data() + 8 * r, 8));
     return text;
 }
 
@@ -278,10 +299,14 @@ std::array<std::uint8_t, 16> clsMD5::DigestBytes() const
 
 void clsMD5::MD5Init()
 {
-    // RFC 1321, section 3.3: word A = 01 23 45 67 (low-order byte first) and
-    // so on, formed once at compile time.
-    static constexpr std::array<std::uint32_t, 4> InitialRegisters{DoubleToLongBits(1732584193.0),
-        DoubleToLongBits(4023233417.0), DoubleToLongBits(2562383102.0), DoubleToLongBits(271733878.0)};
+    // RFC 1321, section 3.3: word A = 01 23 45 67, low-order byte first, and
+    // so on; the same words as the whole numbers the registers read as.
+    static constexpr std::array<std::uint32_t, 4> InitialRegisters{
+        0x67452301, 0xefcdab89, 0x98badcfe, 0x10325476};
+    static_assert(InitialRegisters[0] == DoubleToLongBits(1732584193.0)
+        && InitialRegisters[1] == DoubleToLongBits(4023233417.0)
+        && InitialRegisters[2] == DoubleToLongBits(2562383102.0)
+        && InitialRegisters[3] == DoubleToLongBits(271733878.0));
     Registers = InitialRegisters;
     TotalBytes = 0;
 }
@@ -314,25 +339,28 @@ void clsMD5::Feed(const std::uint8_t *data, std::size_t length)
 {
     if (length == 0)
         return;
-    std::size_t position = static_cast<std::size_t>(TotalBytes) % 64;
+    constexpr std::size_t block = BlockBytes;
+    std::size_t position = static_cast<std::size_t>(TotalBytes) % block;
     TotalBytes += static_cast<std::int32_t>(length);
 
     std::size_t offset = 0;
-    const std::size_t room = 64 - position;
+    const std::size_t room = block - position;
     if (length >= room) {
         std::memcpy(BlockBuffer.data() + position, data, room);
         MD5ProcessBlock(BlockBuffer.data());
         offset = room;
         // Whole blocks are compressed straight from the input; the last one is
-        // then left in BlockBuffer exactly as if it had been copied there,
-        // because MD5Final may reuse its leading bytes.
+        // then left in BlockBuffer exactly as if it had been copied there. A
+        // negative MD5Update count moves the position back into that block,
+        // and the bytes found there must be the same however the input was
+        // split into calls.
         const std::uint8_t *lastBlock = nullptr;
-        for (; offset + 64 <= length; offset += 64) {
+        for (; offset + block <= length; offset += block) {
             lastBlock = data + offset;
             MD5ProcessBlock(lastBlock);
         }
         if (lastBlock != nullptr)
-            std::memcpy(BlockBuffer.data(), lastBlock, 64);
+            std::memcpy(BlockBuffer.data(), lastBlock, block);
         position = 0;
     }
     std::memcpy(BlockBuffer.data() + position, data + offset, length - offset);
@@ -346,7 +374,7 @@ void clsMD5::MD5Final()
         throw DigestError(ErrorKind::SubscriptOutOfRange, "block position is negative");
 
     const std::int32_t bits = TotalBytes * 8;
-    const std::int32_t position = TotalBytes % 64;
+    const std::int32_t position = TotalBytes % BlockBytes;
 
     // Padding: RFC 1321 appends 0x80 and zeros up to 56 mod 64. This engine's
     // rule differs in two places that every derived code depends on:
@@ -355,8 +383,9 @@ void clsMD5::MD5Final()
     //    64 bytes that is RFC 1321's padding; from 64 bytes on the count is
     //    negative, which rewinds TotalBytes to 120 so that the length field
     //    overwrites the tail of the pending block.
-    const std::int32_t pad = position <= 56 ? 56 - position : 120 - TotalBytes;
-    static constexpr std::array<std::uint8_t, 73> padding{0x80};
+    const std::int32_t pad
+        = position <= LengthFieldAt ? LengthFieldAt - position : BlockBytes + LengthFieldAt - TotalBytes;
+    static constexpr std::array<std::uint8_t, MaxPadBytes> padding{0x80};
     MD5Update(pad, padding);
 
     // Length field: the bit count taken before padding, little-endian, with a
@@ -386,17 +415,20 @@ ByteArray clsMD5::StrToAnsiBytes(std::u16string_view text)
     return bytes;
 }
 
-std::u16string clsMD5::RegisterToHexStr(std::uint32_t word)
+void clsMD5::RegisterToHexStr(std::uint32_t word, std::span<char16_t, 8> text) noexcept
 {
-    std::u16string text(8, u'0');
-    WriteRegisterHex(word, text.data());
-    return text;
+    static constexpr char16_t digits[] = u"0123456789ABCDEF";
+    for (std::size_t b = 0; b < 4; ++b) {
+        const auto byte = static_cast<std::uint8_t>(word >> (8 * b));
+        text[2 * b] = digits[byte >> 4];
+        text[2 * b + 1] = digits[byte & 0x0F];
+    }
 }
 
 void clsMD5::MD5ProcessBlock(const std::uint8_t *block)
 {
     std::uint32_t X[16];
-    BlockToWords(64, X, block);
+    BlockToWords(BlockBytes, X, block);
     std::uint32_t a = Registers[0], b = Registers[1], c = Registers[2], d = Registers[3];
 
     // RFC 1321, section 3.4, round 1.

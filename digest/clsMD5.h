@@ -64,8 +64,13 @@ public:
     std::array<std::uint8_t, 16> DigestBytes() const;
 
 private:
+    // One MD5 block (RFC 1321), which is also HMAC's block size.
+    static constexpr std::int32_t BlockBytes = 64;
+
     static ByteArray StrToAnsiBytes(std::u16string_view text);
-    static std::u16string RegisterToHexStr(std::uint32_t word);
+    // Eight upper-case hex digits of a word, least significant byte first,
+    // each byte high nibble first.
+    static void RegisterToHexStr(std::uint32_t word, std::span<char16_t, 8> text) noexcept;
 
     void MD5ProcessBlock(const std::uint8_t *block);
     static void BlockToWords(int n, std::uint32_t *X, const std::uint8_t *bytes);
@@ -78,7 +83,7 @@ private:
 
     std::array<std::uint32_t, 4> Registers{};
     std::int32_t TotalBytes = 0;
-    std::array<std::uint8_t, 64> BlockBuffer{};
+    std::array<std::uint8_t, BlockBytes> BlockBuffer{};
 };
 
 } // namespace mnemora

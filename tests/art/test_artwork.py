@@ -11,19 +11,14 @@ import sys
 import tempfile
 import unittest
 
-try:
-    from PIL import Image
-except ImportError:
-    # Pillow comes from the system package python3-pil; see tools/gen-artwork.py.
-    _SYSTEM_PYTHON = "/usr/bin/python3"
-    if (os.path.exists(_SYSTEM_PYTHON)
-            and os.path.realpath(sys.executable) != os.path.realpath(_SYSTEM_PYTHON)):
-        os.execv(_SYSTEM_PYTHON, [_SYSTEM_PYTHON] + sys.argv)
-    raise
-
 ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+sys.path.insert(0, os.path.join(ROOT, "tools"))
+from imageformats import Image  # noqa: E402  (re-runs under the system python3 that has Pillow)
+from uilayout import Layout  # noqa: E402
+
 ART = os.path.join(ROOT, "ui", "art")
 GENERATOR = os.path.join(ROOT, "tools", "gen-artwork.py")
+LAYOUT = Layout()
 
 PANEL = (0xFF, 0xFB, 0xF0)
 WHITE = (0xFF, 0xFF, 0xFF)
@@ -33,35 +28,34 @@ ORANGE = (0xFF, 0x88, 0x1C)
 GREEN = (0x22, 0xB6, 0x14)
 BANNER = (0x4C, 0x86, 0xD0)
 
-# name -> (width, height)
-SIZES = {
-    "background.gif": (664, 318), "logo.gif": (660, 156), "code.gif": (204, 24),
-    "copy.gif": (75, 24), "donation.gif": (92, 39),
-    "tarrow.gif": (20, 20), "belmir.gif": (20, 20), "odrin.gif": (20, 20), "pelu.jpg": (20, 20),
-    "hand.png": (32, 32),
-}
-SIZES.update({"icon-%d.png" % s: (s, s) for s in (16, 24, 32, 48, 64, 128, 256)})
-DOUBLED = ("background", "logo", "code", "copy", "donation")
-SIZES.update({n + "@2x.png": (SIZES[n + ".gif"][0] * 2, SIZES[n + ".gif"][1] * 2) for n in DOUBLED})
-GENERATED = sorted(list(SIZES) + ["mnemora.ico"])
+GENERATED = sorted(LAYOUT.files())
+SIZES = {name: LAYOUT.size(name) for name in GENERATED if "size" in LAYOUT.pictures[name]}
+DOUBLED = [name[:-len("@2x.png")] for name in GENERATED if name.endswith("@2x.png")]
+ICONS = [name for name in GENERATED if name.startswith("icon-")]
 
-# Inclusive boxes where the panel picture carries something; everything
-# outside them must be plain panel colour.
-TEXT_BOXES = {
-    "heading 1": (56, 25, 99, 44), "heading 2": (56, 196, 99, 215),
-    "password caption": (15, 79, 65, 90), "key caption": (366, 79, 415, 90),
-    "password hint": (16, 125, 372, 134), "key hint": (16, 143, 448, 153),
-    "16 caption": (16, 249, 106, 259), "32 caption": (15, 289, 107, 299),
-}
-PASSWORD_FIELD = (78, 69, 297, 95)
-KEY_FIELD = (428, 69, 647, 95)
-PAINTED = list(TEXT_BOXES.values()) + [
-    (15, 17, 47, 52), (15, 188, 47, 223),                 # section squares
-    (77, 68, 298, 96), (427, 68, 648, 96),                 # input frames with border
-    (326, 77, 338, 89),                                    # plus sign
-    (113, 244, 314, 265),                                  # copy frame and button
-    (15, 170, 648, 170),                                   # dotted rule between sections
-]
+# Everything painted into the panel picture, by the control it lies under;
+# outside these boxes the picture must be plain panel colour.
+BACKGROUND = LAYOUT.boxes("PicContrl")
+TEXT_BOXES = {role: box for (under, role), box in BACKGROUND.items()
+              if under == "PicContrl" and role.rsplit(".", 1)[-1] in ("heading", "caption", "hint")}
+PASSWORD_FIELD = BACKGROUND[("txtPassword", "interior")]
+KEY_FIELD = BACKGROUND[("txtKey", "interior")]
+COPY_FRAME = BACKGROUND[("ImgCode", "frame")]
+COPY_FIELD = BACKGROUND[("txtCode16", "interior")]
+COPY_BUTTON = BACKGROUND[("lblCopy", "button")]
+
+
+def grown(box, by):
+    return (box[0] - by, box[1] - by, box[2] + by, box[3] + by)
+
+
+def shifted(box, offset):
+    return (box[0] - offset[0], box[1] - offset[1], box[2] - offset[0], box[3] - offset[1])
+
+
+# The input frames' one-pixel border lies around their white interiors.
+PAINTED = [grown(box, 1) if under in ("txtPassword", "txtKey") else box
+           for (under, _), box in BACKGROUND.items()]
 
 
 def path(name):
@@ -188,8 +182,9 @@ class Formats(unittest.TestCase):
             self.assertEqual(set(ico.info["sizes"]), {(16, 16), (32, 32), (48, 48)})
 
     def test_icons_are_shaped(self):
-        for s in (16, 24, 32, 48, 64, 128, 256):
-            im = load("icon-%d.png" % s)
+        for name in ICONS:
+            im = load(name)
+            s = im.width
             alpha = im.getchannel("A")
             self.assertLess(alpha.getpixel((0, 0)), 128, s)      # rounded corner
             self.assertEqual(alpha.getpixel((s // 2, s // 2)), 255, s)
@@ -237,20 +232,21 @@ class Background(unittest.TestCase):
                     self.assertNotEqual(img.getpixel((x, y)), WHITE, (k, box, x, y))
 
     def test_copy_row(self):
-        self.assertEqual(set(region(self.img, (115, 246, 254, 263))), {PANEL})
-        button = region(self.img, (255, 246, 314, 263))
+        self.assertEqual(set(region(self.img, COPY_FIELD)), {PANEL})
+        button = region(self.img, COPY_BUTTON)
         self.assertGreater(button.count(TEAL), 0.6 * len(button))
         self.assertIn(WHITE, button)
         # The two-pixel frame around the code box.
-        for x in range(113, 315, 7):
-            for y in (244, 245, 264, 265):
+        x0, y0, x1, y1 = COPY_FRAME
+        for x in range(x0, x1 + 1, 7):
+            for y in (y0, y0 + 1, y1 - 1, y1):
                 self.assertEqual(self.px(x, y), TEAL, (x, y))
-        for y in range(244, 266):
-            for x in (113, 114, 313, 314):
+        for y in range(y0, y1 + 1):
+            for x in (x0, x0 + 1, x1 - 1, x1):
                 self.assertEqual(self.px(x, y), TEAL, (x, y))
 
     def test_code32_box_is_plain(self):
-        self.assertEqual(set(region(self.img, (113, 287, 378, 305))), {PANEL})
+        self.assertEqual(set(region(self.img, LAYOUT.place("txtCode32"))), {PANEL})
 
     def test_nothing_painted_outside_the_layout(self):
         stray = [(x, y) for y in range(self.img.height) for x in range(self.img.width)
@@ -273,28 +269,32 @@ class Background(unittest.TestCase):
             self.assertGreaterEqual(fill, 0.85, what)
 
     def test_section_squares_and_plus(self):
-        for box in ((15, 17, 47, 52), (15, 188, 47, 223)):
-            x0, y0, x1, y1 = box
+        for role in ("section1.square", "section2.square"):
+            x0, y0, x1, y1 = box = BACKGROUND[("PicContrl", role)]
             self.assertEqual(self.px(x0 + 3, y0 + 3), TEAL)
             self.assertEqual(self.px(x1 - 3, y1 - 3), TEAL)
             self.assertIn(WHITE, region(self.img, box))
-        self.assertEqual(self.px(332, 77), TEAL)
-        self.assertEqual(self.px(326, 83), TEAL)
-        self.assertEqual(self.px(332, 83), TEAL)
-        self.assertEqual(self.px(327, 78), PANEL)
+        x0, y0, x1, y1 = BACKGROUND[("PicContrl", "plus")]
+        cx, cy = (x0 + x1) // 2, (y0 + y1) // 2
+        self.assertEqual(self.px(cx, y0), TEAL)
+        self.assertEqual(self.px(x0, cy), TEAL)
+        self.assertEqual(self.px(cx, cy), TEAL)
+        self.assertEqual(self.px(x0 + 1, y0 + 1), PANEL)
 
 
 class SmallPictures(unittest.TestCase):
-    def test_code_highlight_layout(self):
+    def test_code_highlight_lies_on_the_copy_row(self):
         im = rgb_image("code.gif")
-        for x in range(204):
-            self.assertEqual(im.getpixel((x, 0)), WINDOW)
-            self.assertEqual(im.getpixel((x, 23)), WINDOW)
-        for y in range(1, 23):
-            for x in (1, 2, 201, 202):
+        offset = LAYOUT.offset("ImgCode")
+        x0, y0, x1, y1 = shifted(COPY_FRAME, offset)
+        for x in range(im.width):
+            self.assertEqual(im.getpixel((x, y0 - 1)), WINDOW)
+            self.assertEqual(im.getpixel((x, y1 + 1)), WINDOW)
+        for y in range(y0, y1 + 1):
+            for x in (x0, x0 + 1, x1 - 1, x1):
                 self.assertEqual(im.getpixel((x, y)), ORANGE, (x, y))
-        self.assertEqual(set(region(im, (3, 3, 142, 20))), {WINDOW})
-        button = region(im, (143, 3, 200, 20))
+        self.assertEqual(set(region(im, shifted(COPY_FIELD, offset))), {WINDOW})
+        button = region(im, shifted(COPY_BUTTON, offset))
         self.assertGreater(button.count(ORANGE), 0.6 * len(button))
         self.assertIn(WHITE, button)
 
@@ -303,13 +303,14 @@ class SmallPictures(unittest.TestCase):
         edge = region(im, (0, 0, 74, 0)) + region(im, (0, 23, 74, 23)) \
             + region(im, (0, 0, 0, 23)) + region(im, (74, 0, 74, 23))
         self.assertEqual(set(edge), {WINDOW})
-        box = region(im, (1, 1, 73, 22))
+        box = region(im, LAYOUT.box("ImgCopy", "ImgCopy", "box"))
         self.assertGreater(box.count(GREEN), 0.7 * len(box))
         self.assertGreater(box.count(WINDOW), 30, "the lettering")
 
     def test_donation_button(self):
         im = rgb_image("donation.gif")
-        for x, y in ((0, 0), (91, 0), (0, 38), (91, 38)):
+        x0, y0, x1, y1 = LAYOUT.box("ImgDonation", "ImgDonation", "button")
+        for x, y in ((x0, y0), (x1, y0), (x0, y1), (x1, y1)):
             self.assertEqual(im.getpixel((x, y)), WINDOW)
         self.assertIn((0x33, 0x33, 0x33), colours(im))
         top, bottom = im.getpixel((46, 3)), im.getpixel((46, 35))
@@ -321,8 +322,8 @@ class SmallPictures(unittest.TestCase):
         self.assertEqual(counts[0][1], BANNER)
         self.assertGreater(counts[0][0], im.width * im.height // 3)
         self.assertEqual(set(region(im, (0, 0, 50, 150))), {BANNER})
-        for box in ((57, 26, 369, 68), (55, 97, 356, 120)):
-            self.assertIn(WHITE, region(im, box))
+        for role in ("title", "slogan"):
+            self.assertIn(WHITE, region(im, LAYOUT.box("ImgLogo", "ImgLogo", role)))
         # The photograph brings its own colours to the right end.
         self.assertGreater(len(set(region(im, (480, 0, 659, 153)))), 60)
 

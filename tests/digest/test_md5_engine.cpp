@@ -120,6 +120,23 @@ TEST(EngineSplits, EverySplitPointOfATwoBlockMessageGivesTheSameDigest)
     }
 }
 
+// A negative count moves the block position back into the last compressed
+// block; what is found there must not depend on how the input was split.
+TEST(EngineSplits, ARewindIntoTheLastBlockFindsTheSameBytesAfterAnySplit)
+{
+    const auto message = MessageOf(128);
+    const auto rewoundDigest = [&](std::size_t firstCall) {
+        clsMD5 md5;
+        md5.MD5Init();
+        md5.MD5Update(static_cast<std::int32_t>(firstCall), message);
+        md5.MD5Update(static_cast<std::int32_t>(128 - firstCall), std::span(message).subspan(firstCall));
+        md5.MD5Update(-10, {});
+        md5.MD5Final();
+        return Narrow(md5.GetValues());
+    };
+    EXPECT_EQ(rewoundDigest(128), rewoundDigest(64));
+}
+
 // For totals of 64 bytes or more with a remainder of 57 to 63, the length
 // field overwrites the last (remainder - 56) message bytes.
 class IgnoredTail : public testing::TestWithParam<std::size_t> { };

@@ -10,9 +10,10 @@ trap 'rm -rf "$prefix"' EXIT
 
 cmake --install "$build" --prefix "$prefix" >/dev/null
 
-expect=(bin/mnemora-cli share/man/man1/mnemora-cli.1 share/doc/mnemora/copyright)
+expect=(bin/mnemora-cli share/man/man1/mnemora-cli.1.gz share/doc/mnemora/copyright
+        share/doc/mnemora/changelog.gz)
 if [ "$core_only" != "ON" ]; then
-    expect+=(bin/mnemora
+    expect+=(bin/mnemora share/man/man1/mnemora.1.gz
              share/applications/org.example.mnemora.desktop
              share/metainfo/org.example.mnemora.metainfo.xml)
     for size in 16 24 32 48 64 128 256; do
