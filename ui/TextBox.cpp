@@ -103,14 +103,22 @@ void TextBox::contextMenuEvent(QContextMenuEvent *event)
 {
     if (!m_copyHandedOver)
         return QLineEdit::contextMenuEvent(event);
-    QMenu *menu = createStandardContextMenu();
+    // QLineEdit's own menu for a read-only box, in its words, with its Copy
+    // handed over.
+    auto *menu = new QMenu(this);
     menu->setAttribute(Qt::WA_DeleteOnClose);
-    for (QAction *action : menu->actions()) {
-        if (action->objectName() == QLatin1String("edit-copy")) {
-            action->disconnect(this);
-            connect(action, &QAction::triggered, this, &TextBox::copyRequested);
-        }
-    }
+    const auto shortcut = [](QKeySequence::StandardKey key) {
+        return QLatin1Char('\t') + QKeySequence(key).toString(QKeySequence::NativeText);
+    };
+    QAction *copy = menu->addAction(
+        QLineEdit::tr("&Copy") + shortcut(QKeySequence::Copy), this, &TextBox::copyRequested);
+    copy->setObjectName(QStringLiteral("edit-copy"));
+    copy->setEnabled(hasSelectedText());
+    menu->addSeparator();
+    QAction *all = menu->addAction(
+        QLineEdit::tr("Select All") + shortcut(QKeySequence::SelectAll), this, &QLineEdit::selectAll);
+    all->setObjectName(QStringLiteral("select-all"));
+    all->setEnabled(!text().isEmpty());
     menu->popup(event->globalPos());
 }
 
