@@ -16,8 +16,7 @@ class LabelInterface final : public QAccessibleWidget {
 public:
     explicit LabelInterface(Label *label)
         : QAccessibleWidget(label, label->accessibleRole())
-    {
-    }
+    { }
 
     QStringList actionNames() const override
     {
@@ -106,7 +105,8 @@ void MaskPasswordText(QAccessibleEvent *event)
         Forward(&masked);
     } else if (type == QAccessible::TextRemoved) {
         const auto *removed = static_cast<const QAccessibleTextRemoveEvent *>(event);
-        QAccessibleTextRemoveEvent masked(box, removed->changePosition(), Masked(box, removed->textRemoved()));
+        QAccessibleTextRemoveEvent masked(
+            box, removed->changePosition(), Masked(box, removed->textRemoved()));
         masked.setCursorPosition(removed->cursorPosition());
         Forward(&masked);
     } else {

@@ -206,8 +206,8 @@ void FrmMain::createControls()
     ImgLogo = MakePicture(this, "ImgLogo", QStringLiteral("logo.gif"), TwipsRect(0, 0, 9900, 2340));
 
     // 4 px wider than the window: the window's edge cuts off the rest.
-    PicContrl = MakePicture(this, "PicContrl", QStringLiteral("background.gif"), TwipsRect(0, 2340, 9960, 4770),
-        QAccessible::Grouping);
+    PicContrl = MakePicture(this, "PicContrl", QStringLiteral("background.gif"),
+        TwipsRect(0, 2340, 9960, 4770), QAccessible::Grouping);
     PicContrl->setAutoFillBackground(true);
 
     TmrShow = new QTimer(PicContrl);
@@ -226,8 +226,8 @@ void FrmMain::createControls()
 
     ImgDonation = MakePicture(PicContrl, "ImgDonation", QStringLiteral("donation.gif"),
         TwipsRect(8280, 3360, 1380, 585), QAccessible::Link);
-    ImgOdrin = MakePicture(PicContrl, "ImgOdrin", QStringLiteral("odrin.gif"), TwipsRect(8880, 4200, 300, 300),
-        QAccessible::Link);
+    ImgOdrin = MakePicture(PicContrl, "ImgOdrin", QStringLiteral("odrin.gif"),
+        TwipsRect(8880, 4200, 300, 300), QAccessible::Link);
     ImgBelmir = MakePicture(PicContrl, "ImgBelmir", QStringLiteral("belmir.gif"),
         TwipsRect(8400, 4200, 300, 300), QAccessible::Link);
     ImgTarrow = MakePicture(PicContrl, "ImgTarrow", QStringLiteral("tarrow.gif"),
@@ -343,7 +343,8 @@ void FrmMain::connectHandlers()
     for (TextBox *box : {txtPassword, txtKey, txtCode16, txtCode32})
         connect(box, &TextBox::gotFocus, this, [this, box] { selectAll(box); });
     for (TextBox *output : {txtCode16, txtCode32})
-        connect(output, &TextBox::copyRequested, this, [this, output] { copySecret(output->selectedText()); });
+        connect(
+            output, &TextBox::copyRequested, this, [this, output] { copySecret(output->selectedText()); });
     connect(lblCopy, &Label::clicked, this, [this] { copySecret(txtCode16->text()); });
     for (Label *link : {ImgDonation, ImgTarrow, ImgBelmir, ImgOdrin, ImgPelu, lblCopyright})
         connect(link, &Label::clicked, this, [this, link] { openLink(link); });

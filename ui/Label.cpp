@@ -7,8 +7,7 @@ namespace mnemora {
 Label::Label(QAccessible::Role role, QWidget *parent)
     : QLabel(parent)
     , m_role(role)
-{
-}
+{ }
 
 bool Label::isClickable() const noexcept
 {
@@ -36,8 +35,8 @@ void Label::mouseReleaseEvent(QMouseEvent *event)
 {
     if (!isClickable())
         return QLabel::mouseReleaseEvent(event);
-    const bool click = m_pressed && event->button() == Qt::LeftButton
-        && rect().contains(event->position().toPoint());
+    const bool click
+        = m_pressed && event->button() == Qt::LeftButton && rect().contains(event->position().toPoint());
     m_pressed = false;
     event->accept();
     if (click)

@@ -35,7 +35,8 @@ const std::array<std::pair<QKeySequence::StandardKey, Move>, 17> Moves{{
         }},
     {QKeySequence::MoveToPreviousChar,
         [](QLineEdit *box) {
-            box->hasSelectedText() ? box->setCursorPosition(box->selectionStart()) : box->cursorBackward(false);
+            box->hasSelectedText() ? box->setCursorPosition(box->selectionStart())
+                                   : box->cursorBackward(false);
         }},
     {QKeySequence::SelectNextChar, [](QLineEdit *box) { box->cursorForward(true); }},
     {QKeySequence::SelectPreviousChar, [](QLineEdit *box) { box->cursorBackward(true); }},

@@ -96,7 +96,8 @@ private slots:
         QTest::addColumn<QAccessible::Role>("role");
 
         QTest::newRow("the copy hot spot is a button") << "lblCopy" << QAccessible::Button;
-        for (const char *link : {"ImgDonation", "ImgTarrow", "ImgBelmir", "ImgOdrin", "ImgPelu", "lblCopyright"})
+        for (const char *link :
+            {"ImgDonation", "ImgTarrow", "ImgBelmir", "ImgOdrin", "ImgPelu", "lblCopyright"})
             QTest::addRow("%s is a link", link) << link << QAccessible::Link;
         QTest::newRow("the panel is a grouping") << "PicContrl" << QAccessible::Grouping;
         QTest::newRow("the confirmation is a notification") << "ImgCopy" << QAccessible::Notification;
@@ -108,7 +109,8 @@ private slots:
         QFETCH(QString, control);
         QFETCH(QAccessible::Role, role);
 
-        QAccessibleInterface *face = QAccessible::queryAccessibleInterface(Control(*m_harness->window, control));
+        QAccessibleInterface *face
+            = QAccessible::queryAccessibleInterface(Control(*m_harness->window, control));
         QVERIFY(face);
         QCOMPARE(face->role(), role);
         // Buttons and links can be pressed; nothing else pretends to be.
@@ -134,7 +136,8 @@ private slots:
         m_harness->box("txtPassword")->setText(QStringLiteral("test"));
         m_harness->box("txtKey")->setText(QStringLiteral("taobao"));
         QGuiApplication::clipboard()->setText(QStringLiteral("before"));
-        QAccessibleInterface *face = QAccessible::queryAccessibleInterface(Control(*m_harness->window, control));
+        QAccessibleInterface *face
+            = QAccessible::queryAccessibleInterface(Control(*m_harness->window, control));
         face->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
         if (control == QLatin1String("lblCopy")) {
             QTRY_COMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("a20caCf8Eb1b8B6d"));
@@ -168,7 +171,8 @@ private slots:
     {
         QFETCH(QString, input);
 
-        QAccessibleInterface *face = QAccessible::queryAccessibleInterface(Control(*m_harness->window, input));
+        QAccessibleInterface *face
+            = QAccessible::queryAccessibleInterface(Control(*m_harness->window, input));
         QList<QObject *> controlled;
         for (const auto &[target, relation] : face->relations(QAccessible::Controlled))
             controlled << target->object();

@@ -124,7 +124,8 @@ private slots:
         auto *output = uitest::Control<QLineEdit>(*m_harness->window, box);
         output->setFocus(Qt::TabFocusReason);
         if (byMenu) {
-            QContextMenuEvent request(QContextMenuEvent::Keyboard, output->rect().center());
+            QContextMenuEvent request(QContextMenuEvent::Keyboard, output->rect().center(),
+                output->mapToGlobal(output->rect().center()));
             QApplication::sendEvent(output, &request);
             auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
             QVERIFY(menu);
@@ -136,7 +137,8 @@ private slots:
             QTest::keyClick(output, Qt::Key_C, Qt::ControlModifier);
         }
         QCOMPARE(SystemClipboard()->text(), expected);
-        QVERIFY(SystemClipboard()->mimeData()->hasFormat(QString::fromLatin1(mnemora::Clipboard::KdeHintFormat)));
+        QVERIFY(
+            SystemClipboard()->mimeData()->hasFormat(QString::fromLatin1(mnemora::Clipboard::KdeHintFormat)));
         QVERIFY(clearTimer()->isActive());
         QVERIFY(confirmationShown());
     }
