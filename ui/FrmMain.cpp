@@ -83,7 +83,7 @@ constexpr std::array<Description, 15> Descriptions{{
     {"txtCode16", "16位码（推荐）", "由记忆密码和区分代号生成的16位密码"},
     {"txtCode32", "32位完整MD5码", "由记忆密码和区分代号生成的32位密码"},
     {"lblCopy", "点击复制", "将16位码复制到剪贴板"},
-    {"ImgCopy", "复制成功", "密码已复制到剪贴板，30秒后自动清除"},
+    {"ImgCopy", "复制成功", "密码已复制到剪贴板，稍后自动清除"},
     {"ImgDonation", "捐助Mnemora", "了解并资助Mnemora的发展"},
     {"ImgTarrow", "Tarrow", "打开贡献者Tarrow的主页"},
     {"ImgBelmir", "Belmir", "打开贡献者Belmir的主页"},

@@ -8,8 +8,9 @@ XTest (xdotool). Checks:
   - pressing the copy button through its action puts the code on the X11
     clipboard, marked as a secret and not on the primary selection, and the
     confirmation is announced (a notification that shows);
-  - Ctrl+C in the 16-character box goes the same way, and focusing the box
-    (which selects its text) exports nothing to the primary selection;
+  - Ctrl+C in the 16-character box goes the same way; neither focusing a
+    code box (which selects its text) nor dragging across it exports anything
+    to the primary selection;
   - each link's action opens its address through the desktop's opener
     (a recording xdg-open first on PATH);
   - the panel is no picture and the copy highlight is not in the tree.
@@ -284,6 +285,17 @@ def inside(program):
             check(MARKER in (clipboard("clipboard", "TARGETS") or ""), "Ctrl+C left the code unmarked")
             check(confirmation_shown(heard_before), "the Ctrl+C copy was not announced")
             check(clipboard("primary") == "selected before", "the code reached the primary selection")
+
+            # A selection dragged with the mouse across the 32-character box.
+            code32 = [node for node in tree if node.get_name() == "32位完整MD5码"]
+            if check(code32, "the 32-character box is missing from the tree"):
+                place = code32[0].get_extents(Atspi.CoordType.SCREEN)
+                middle = str(place.y + place.height // 2)
+                xdotool("mousemove", str(place.x + 2), middle, "mousedown", "1", "sleep", "0.2",
+                        "mousemove", str(place.x + place.width // 2), middle, "sleep", "0.2", "mouseup", "1")
+                pump(0.5)
+                check(code32[0].get_n_selections() == 1, "dragging selected nothing in the 32-character box")
+                check(clipboard("primary") == "selected before", "a dragged selection reached the primary selection")
 
             # The links' actions.
             check(len(links) == len(LINKS), f"{len(links)} links instead of {len(LINKS)}")
