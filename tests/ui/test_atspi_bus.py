@@ -232,7 +232,8 @@ def inside(program):
             window = subprocess.run(["xdotool", "search", "--sync", "--name", "^Mnemora v1"],
                                     capture_output=True, text=True, timeout=30).stdout.split()[0]
             xdotool("windowfocus", "--sync", window)
-            pump(1)
+            check(pump(10, lambda: password.get_state_set().contains(Atspi.StateType.FOCUSED)),
+                  "the password box never had the focus")
             xdotool("type", "--delay", "40", FIRST_TYPED)
             xdotool("key", "BackSpace")
             xdotool("key", "ctrl+a")
@@ -258,8 +259,8 @@ def inside(program):
                     typed = [part for part in (FIRST_TYPED[:-1], THEN_TYPED) if part in data]
                     check(not typed, f"{kind} carries the password {typed}")
 
-            def confirmation_shown(after):
-                return any(kind == "object:state-changed:showing" and detail == 1
+            def confirmation(after, showing=1):
+                return any(kind == "object:state-changed:showing" and detail == showing
                            and source.get_role() == Atspi.Role.NOTIFICATION and source.get_name() == "复制成功"
                            for kind, source, detail, _ in events[after:])
 
@@ -269,12 +270,12 @@ def inside(program):
             heard_before = len(events)
             if check(buttons and buttons[0].get_n_actions() == 1, "the copy hot spot is no button with an action"):
                 buttons[0].do_action(0)
-            check(pump(5, lambda: confirmation_shown(heard_before)), "the copy confirmation was not announced")
+            check(pump(5, lambda: confirmation(heard_before)), "the copy confirmation was not announced")
             check(clipboard("clipboard") == shown, "the copy button did not put the code on the clipboard")
             check(MARKER in (clipboard("clipboard", "TARGETS") or ""), "the copied code is not marked as a secret")
 
             # Ctrl+C in the 16-character box, reached with Tab (which selects its text).
-            pump(1.5)
+            pump(5, lambda: confirmation(heard_before, showing=0))
             owners.append(put_on("clipboard", "before"))
             pump(0.5)
             heard_before = len(events)
@@ -283,7 +284,7 @@ def inside(program):
             xdotool("key", "ctrl+c")
             check(pump(5, lambda: clipboard("clipboard") == shown), "Ctrl+C did not copy the code")
             check(MARKER in (clipboard("clipboard", "TARGETS") or ""), "Ctrl+C left the code unmarked")
-            check(confirmation_shown(heard_before), "the Ctrl+C copy was not announced")
+            check(pump(5, lambda: confirmation(heard_before)), "the Ctrl+C copy was not announced")
             check(clipboard("primary") == "selected before", "the code reached the primary selection")
 
             # A selection dragged with the mouse across the 32-character box.
