@@ -70,8 +70,7 @@ def outside(program):
 class Bus:
     """Xvfb, the accessibility bus and the program, stopped in reverse order."""
 
-    def __init__(self, scratch):
-        self.scratch = scratch
+    def __init__(self):
         self.processes = []
 
     def start(self, argv, **kwargs):
@@ -150,7 +149,7 @@ def inside(program):
     from gi.repository import Atspi, GLib
 
     with tempfile.TemporaryDirectory() as scratch:
-        bus = Bus(scratch)
+        bus = Bus()
         try:
             bus.start_display()
             bus.start_accessibility_bus()
