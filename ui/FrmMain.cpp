@@ -286,9 +286,9 @@ void FrmMain::createControls()
         Qt::ImhHiddenText | Qt::ImhSensitiveData | Qt::ImhNoPredictiveText | Qt::ImhNoAutoUppercase);
 
     const QCursor hand = HandCursor();
-    for (Label *clickable :
+    for (Label *handPointed :
         {ImgDonation, ImgTarrow, ImgBelmir, ImgOdrin, ImgPelu, ImgCode, lblCopyright, lblCopy})
-        clickable->setCursor(hand);
+        handPointed->setCursor(hand);
 
     ImgDonation->setToolTip(QStringLiteral(u"了解并资助Mnemora的发展"));
     ImgTarrow->setToolTip(QStringLiteral("Tarrow"));
