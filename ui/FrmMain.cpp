@@ -1,8 +1,10 @@
 #include "FrmMain.h"
 
+#include "Accessibility.h"
 #include "Artwork.h"
 #include "Clipboard.h"
 #include "Fonts.h"
+#include "Label.h"
 #include "TextBox.h"
 #include "Twips.h"
 
@@ -16,7 +18,6 @@
 #include <QDesktopServices>
 #include <QLabel>
 #include <QMessageBox>
-#include <QMouseEvent>
 #include <QPalette>
 #include <QProxyStyle>
 #include <QScreen>
@@ -73,17 +74,16 @@ struct Description {
 
 // What a screen reader says for each control, in the words painted on the
 // window where there are any.
-constexpr std::array<Description, 16> Descriptions{{
+constexpr std::array<Description, 15> Descriptions{{
     {"FrmMain", "Mnemora", "可记忆 非存储 轻松管理个人密码"},
-    {"ImgLogo", "Mnemora", "可记忆 非存储 轻松管理个人密码"},
+    {"ImgLogo", "可记忆 非存储 轻松管理个人密码", "Mnemora的标志和口号"},
     {"PicContrl", "输入与获取", "第一步输入记忆密码和区分代号，第二步获取密码"},
     {"txtPassword", "记忆密码", "选择一个与个人信息无关的密码，防止社会工程学破解。"},
     {"txtKey", "区分代号", "用于区别不同用途密码的简短代号，如淘宝账号可用“taobao”或“tb”等。"},
     {"txtCode16", "16位码（推荐）", "由记忆密码和区分代号生成的16位密码"},
     {"txtCode32", "32位完整MD5码", "由记忆密码和区分代号生成的32位密码"},
     {"lblCopy", "点击复制", "将16位码复制到剪贴板"},
-    {"ImgCode", "点击复制", "复制按钮的高亮"},
-    {"ImgCopy", "复制成功", "16位码已复制到剪贴板"},
+    {"ImgCopy", "复制成功", "密码已复制到剪贴板，稍后自动清除"},
     {"ImgDonation", "捐助Mnemora", "了解并资助Mnemora的发展"},
     {"ImgTarrow", "Tarrow", "打开贡献者Tarrow的主页"},
     {"ImgBelmir", "Belmir", "打开贡献者Belmir的主页"},
@@ -128,9 +128,10 @@ void SetColour(QWidget *widget, QPalette::ColorRole role, QRgb colour)
     widget->setPalette(palette);
 }
 
-QLabel *MakePicture(QWidget *parent, const char *name, const QString &fileName, const QRect &place)
+Label *MakePicture(QWidget *parent, const char *name, const QString &fileName, const QRect &place,
+    QAccessible::Role role = QAccessible::Graphic)
 {
-    auto *picture = new QLabel(parent);
+    auto *picture = new Label(role, parent);
     picture->setObjectName(QLatin1String(name));
     picture->setPixmap(LoadPicture(fileName, parent->devicePixelRatioF()));
     picture->setAlignment(Qt::AlignLeft | Qt::AlignTop);
@@ -189,6 +190,7 @@ FrmMain::FrmMain(FrmMainServices services, QWidget *parent)
 
     m_clipboard = new Clipboard(services.clipboardClearDelay, this);
 
+    SetUpAccessibility();
     createControls();
     describeForAccessibility();
     connectHandlers();
@@ -204,13 +206,15 @@ void FrmMain::createControls()
     ImgLogo = MakePicture(this, "ImgLogo", QStringLiteral("logo.gif"), TwipsRect(0, 0, 9900, 2340));
 
     // 4 px wider than the window: the window's edge cuts off the rest.
-    PicContrl
-        = MakePicture(this, "PicContrl", QStringLiteral("background.gif"), TwipsRect(0, 2340, 9960, 4770));
+    PicContrl = MakePicture(this, "PicContrl", QStringLiteral("background.gif"),
+        TwipsRect(0, 2340, 9960, 4770), QAccessible::Grouping);
     PicContrl->setAutoFillBackground(true);
 
     TmrShow = new QTimer(PicContrl);
     TmrShow->setObjectName(QStringLiteral("TmrShow"));
     TmrShow->setInterval(TimerInterval);
+    // A coarse timer may fire up to 5 % early, cutting the confirmation short.
+    TmrShow->setTimerType(Qt::PreciseTimer);
 
     txtCode16
         = MakeTextBox(PicContrl, "txtCode16", TwipsRect(1805, 3700, 1960, 260), OutputFont(), OutputColour);
@@ -220,29 +224,35 @@ void FrmMain::createControls()
         = MakeTextBox(PicContrl, "txtPassword", TwipsRect(1260, 1058, 3135, 375), InputFont(), InputColour);
     txtKey = MakeTextBox(PicContrl, "txtKey", TwipsRect(6510, 1058, 3120, 360), InputFont(), InputColour);
 
-    ImgDonation = MakePicture(
-        PicContrl, "ImgDonation", QStringLiteral("donation.gif"), TwipsRect(8280, 3360, 1380, 585));
-    ImgOdrin
-        = MakePicture(PicContrl, "ImgOdrin", QStringLiteral("odrin.gif"), TwipsRect(8880, 4200, 300, 300));
-    ImgBelmir
-        = MakePicture(PicContrl, "ImgBelmir", QStringLiteral("belmir.gif"), TwipsRect(8400, 4200, 300, 300));
-    ImgTarrow
-        = MakePicture(PicContrl, "ImgTarrow", QStringLiteral("tarrow.gif"), TwipsRect(7920, 4200, 300, 300));
-    ImgPelu = MakePicture(PicContrl, "ImgPelu", QStringLiteral("pelu.jpg"), TwipsRect(9360, 4200, 300, 300));
+    ImgDonation = MakePicture(PicContrl, "ImgDonation", QStringLiteral("donation.gif"),
+        TwipsRect(8280, 3360, 1380, 585), QAccessible::Link);
+    ImgOdrin = MakePicture(PicContrl, "ImgOdrin", QStringLiteral("odrin.gif"),
+        TwipsRect(8880, 4200, 300, 300), QAccessible::Link);
+    ImgBelmir = MakePicture(PicContrl, "ImgBelmir", QStringLiteral("belmir.gif"),
+        TwipsRect(8400, 4200, 300, 300), QAccessible::Link);
+    ImgTarrow = MakePicture(PicContrl, "ImgTarrow", QStringLiteral("tarrow.gif"),
+        TwipsRect(7920, 4200, 300, 300), QAccessible::Link);
+    ImgPelu = MakePicture(
+        PicContrl, "ImgPelu", QStringLiteral("pelu.jpg"), TwipsRect(9360, 4200, 300, 300), QAccessible::Link);
 
-    lblCopyright = new QLabel(CopyrightNotice, PicContrl);
+    lblCopyright = new Label(QAccessible::Link, PicContrl);
+    lblCopyright->setText(CopyrightNotice);
     lblCopyright->setObjectName(QStringLiteral("lblCopyright"));
     lblCopyright->setGeometry(TwipsRect(5280, 120, 4500, 195));
     lblCopyright->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     SetColour(lblCopyright, QPalette::WindowText, CopyrightColour);
 
     // An invisible hot spot over the copy button painted in the background.
-    lblCopy = new QLabel(PicContrl);
+    lblCopy = new Label(QAccessible::Button, PicContrl);
     lblCopy->setObjectName(QStringLiteral("lblCopy"));
     lblCopy->setGeometry(TwipsRect(3820, 3640, 900, 345));
 
-    ImgCode = MakePicture(PicContrl, "ImgCode", QStringLiteral("code.gif"), TwipsRect(1680, 3640, 3060, 360));
-    ImgCopy = MakePicture(PicContrl, "ImgCopy", QStringLiteral("copy.gif"), TwipsRect(5040, 3640, 1125, 360));
+    // The highlight only repeats the copy button in another colour.
+    ImgCode = MakePicture(PicContrl, "ImgCode", QStringLiteral("code.gif"), TwipsRect(1680, 3640, 3060, 360),
+        QAccessible::NoRole);
+    // A screen reader speaks a notification when it shows.
+    ImgCopy = MakePicture(PicContrl, "ImgCopy", QStringLiteral("copy.gif"), TwipsRect(5040, 3640, 1125, 360),
+        QAccessible::Notification);
 
     // The highlight lies over the code frame and the button; the code stays
     // readable above it and clicks on the button still reach lblCopy.
@@ -259,6 +269,7 @@ void FrmMain::createControls()
     }
     for (TextBox *output : {txtCode16, txtCode32}) {
         output->setReadOnly(true);
+        output->setCopyHandedOver(true);
         output->setCursor(Qt::ArrowCursor);
     }
     txtCode16->setMaxLength(16);
@@ -275,9 +286,9 @@ void FrmMain::createControls()
         Qt::ImhHiddenText | Qt::ImhSensitiveData | Qt::ImhNoPredictiveText | Qt::ImhNoAutoUppercase);
 
     const QCursor hand = HandCursor();
-    for (QLabel *clickable :
+    for (Label *handPointed :
         {ImgDonation, ImgTarrow, ImgBelmir, ImgOdrin, ImgPelu, ImgCode, lblCopyright, lblCopy})
-        clickable->setCursor(hand);
+        handPointed->setCursor(hand);
 
     ImgDonation->setToolTip(QStringLiteral(u"了解并资助Mnemora的发展"));
     ImgTarrow->setToolTip(QStringLiteral("Tarrow"));
@@ -322,18 +333,25 @@ void FrmMain::describeForAccessibility()
 void FrmMain::connectHandlers()
 {
     // textChanged, not textEdited: a paste, an undo or a program's setText
-    // change the codes as much as typing does.
-    connect(txtPassword, &QLineEdit::textChanged, this, &FrmMain::regenerate);
-    connect(txtKey, &QLineEdit::textChanged, this, &FrmMain::regenerate);
+    // change the codes as much as typing does. Qt tells assistive technology
+    // that a box controls the receivers of its textChanged, so the code boxes
+    // receive it; the second connection exists for that relation alone.
+    for (TextBox *input : {txtPassword, txtKey}) {
+        connect(input, &QLineEdit::textChanged, txtCode16, [this] { regenerate(); });
+        connect(input, &QLineEdit::textChanged, txtCode32, [] {});
+    }
     for (TextBox *box : {txtPassword, txtKey, txtCode16, txtCode32})
         connect(box, &TextBox::gotFocus, this, [this, box] { selectAll(box); });
+    for (TextBox *output : {txtCode16, txtCode32})
+        connect(
+            output, &TextBox::copyRequested, this, [this, output] { copySecret(output->selectedText()); });
+    connect(lblCopy, &Label::clicked, this, [this] { copySecret(txtCode16->text()); });
+    for (Label *link : {ImgDonation, ImgTarrow, ImgBelmir, ImgOdrin, ImgPelu, lblCopyright})
+        connect(link, &Label::clicked, this, [this, link] { openLink(link); });
     connect(TmrShow, &QTimer::timeout, this, &FrmMain::tick);
 
     for (QWidget *watched : {static_cast<QWidget *>(PicContrl), static_cast<QWidget *>(txtCode16),
-             static_cast<QWidget *>(lblCopy), static_cast<QWidget *>(lblCopyright),
-             static_cast<QWidget *>(ImgDonation), static_cast<QWidget *>(ImgTarrow),
-             static_cast<QWidget *>(ImgBelmir), static_cast<QWidget *>(ImgOdrin),
-             static_cast<QWidget *>(ImgPelu)})
+             static_cast<QWidget *>(lblCopy)})
         watched->installEventFilter(this);
 }
 
@@ -358,29 +376,11 @@ void FrmMain::reportSelfTestFailure(const std::string &failure)
 
 bool FrmMain::eventFilter(QObject *watched, QEvent *event)
 {
-    switch (event->type()) {
-    case QEvent::MouseMove:
+    if (event->type() == QEvent::MouseMove) {
         if (watched == lblCopy)
             ImgCode->show();
         else if (watched == PicContrl || watched == txtCode16)
             ImgCode->hide();
-        break;
-    case QEvent::MouseButtonRelease: {
-        // A click: the left button released over the control it went down on
-        // (the control holds the mouse from press to release).
-        const auto *mouse = static_cast<const QMouseEvent *>(event);
-        const auto *label = qobject_cast<const QLabel *>(watched);
-        if (!label || label == PicContrl || mouse->button() != Qt::LeftButton
-            || !label->rect().contains(mouse->position().toPoint()))
-            break;
-        if (label == lblCopy)
-            copyCode();
-        else
-            openLink(label);
-        return true;
-    }
-    default:
-        break;
     }
     return QWidget::eventFilter(watched, event);
 }
@@ -414,15 +414,16 @@ void FrmMain::selectAll(TextBox *box)
     box->setSelection(0, static_cast<int>(box->text().size()));
 }
 
-void FrmMain::copyCode()
+void FrmMain::copySecret(const QString &code)
 {
-    const QString code = txtCode16->text();
     if (code.isEmpty())
         return;
     m_clipboard->copySecret(code);
     // The counter is not reset: a second copy does not lengthen the confirmation.
     if (!TmrShow->isActive())
         TmrShow->start();
+    // Showing the notification is what the accessibility bus announces; the
+    // alert is for bridges that listen for alerts.
     ImgCopy->show();
     QAccessibleEvent announcement(ImgCopy, QAccessible::Alert);
     QAccessible::updateAccessibility(&announcement);
@@ -438,7 +439,7 @@ void FrmMain::tick()
     }
 }
 
-void FrmMain::openLink(const QLabel *control)
+void FrmMain::openLink(const Label *control)
 {
     for (const Link &link : Links)
         if (control->objectName() == QLatin1String(link.control))

@@ -6,13 +6,13 @@
 #include <functional>
 #include <string>
 
-class QLabel;
 class QTimer;
 class QUrl;
 
 namespace mnemora {
 
 class Clipboard;
+class Label;
 class TextBox;
 
 // What the main window needs from outside itself. Every member may be left
@@ -60,27 +60,28 @@ private:
 
     void regenerate();
     void selectAll(TextBox *box);
-    void copyCode();
+    // Every copy of a code: the copy button's and the code boxes' own.
+    void copySecret(const QString &code);
     void tick();
-    void openLink(const QLabel *control);
+    void openLink(const Label *control);
 
     // Controls, named as in the window's design.
-    QLabel *ImgLogo = nullptr;
-    QLabel *PicContrl = nullptr;
+    Label *ImgLogo = nullptr;
+    Label *PicContrl = nullptr;
     QTimer *TmrShow = nullptr;
     TextBox *txtCode16 = nullptr;
     TextBox *txtCode32 = nullptr;
     TextBox *txtPassword = nullptr;
     TextBox *txtKey = nullptr;
-    QLabel *ImgDonation = nullptr;
-    QLabel *ImgOdrin = nullptr;
-    QLabel *ImgBelmir = nullptr;
-    QLabel *ImgTarrow = nullptr;
-    QLabel *ImgPelu = nullptr;
-    QLabel *lblCopyright = nullptr;
-    QLabel *lblCopy = nullptr;
-    QLabel *ImgCode = nullptr;
-    QLabel *ImgCopy = nullptr;
+    Label *ImgDonation = nullptr;
+    Label *ImgOdrin = nullptr;
+    Label *ImgBelmir = nullptr;
+    Label *ImgTarrow = nullptr;
+    Label *ImgPelu = nullptr;
+    Label *lblCopyright = nullptr;
+    Label *lblCopy = nullptr;
+    Label *ImgCode = nullptr;
+    Label *ImgCopy = nullptr;
 
     Clipboard *m_clipboard = nullptr;
     std::function<void(const QUrl &)> m_openUrl;
