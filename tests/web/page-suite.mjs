@@ -51,6 +51,11 @@ export function pageSuite({ launch, grantClipboard }) {
         browser = await launch();
         page = await browser.newPage();
         page.on('request', (request) => requests.push(request.url()));
+        // Anything the Content-Security-Policy had to block is a fault of the page.
+        await page.evaluateOnNewDocument(() => {
+            globalThis.violations = [];
+            document.addEventListener('securitypolicyviolation', (e) => globalThis.violations.push(e.violatedDirective));
+        });
         await page.setViewport({ width: 800, height: 600 });
         await open();
     });
@@ -138,8 +143,9 @@ export function pageSuite({ launch, grantClipboard }) {
         assert.deepEqual(layout, { overflow: 0, short: [] });
     });
 
-    test('nothing is stored and no request leaves the origin', async () => {
+    test('nothing is stored, no request leaves the origin, nothing breaks the policy', async () => {
         const stored = await page.evaluate(async () => ({
+            violations: globalThis.violations,
             cookies: document.cookie,
             local: localStorage.length,
             session: sessionStorage.length,
@@ -151,7 +157,10 @@ export function pageSuite({ launch, grantClipboard }) {
                 .map((request) => new URL(request.url).pathname),
         }));
         const files = readdirSync(siteDir(), { recursive: true }).map((f) => `/${f}`);
-        assert.deepEqual({ ...stored, cached: [] }, { cookies: '', local: 0, session: 0, databases: 0, cached: [] });
+        assert.deepEqual(
+            { ...stored, cached: [] },
+            { violations: [], cookies: '', local: 0, session: 0, databases: 0, cached: [] },
+        );
         for (const path of stored.cached)
             assert.ok(path === '/' || files.includes(path), `cached ${path} is a file of the site`);
         // data: URLs (a font Firefox makes for itself) never leave the machine.
