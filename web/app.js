@@ -46,6 +46,8 @@ function checkNormalForm(box, notice) {
 }
 
 function neutralFingerprint() {
+    if (fingerprint.classList.contains('neutral'))
+        return;
     fingerprint.textContent = '';
     fingerprint.classList.add('neutral');
     fingerprint.setAttribute('aria-label', '记忆密码的指纹：尚未显示');
@@ -116,8 +118,10 @@ function onPasswordInput() {
     checkNormalForm(txtPassword, $('nfcPassword'));
     // Never a picture per keystroke: only once the box has been still.
     neutralFingerprint();
-    strength.textContent = '';
-    delete strength.dataset.score;
+    if (strength.textContent) {
+        strength.textContent = '';
+        delete strength.dataset.score;
+    }
     clearTimeout(fingerprintTimer);
     if (txtPassword.value)
         fingerprintTimer = setTimeout(() => {
