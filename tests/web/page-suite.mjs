@@ -17,10 +17,12 @@ const Samples = [
 
 const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
 
-// launch: starts the browser. clipboard: grants the page clipboard access and
-// returns true, or returns false where the browser has no way to (then the
-// copy is checked through the page's own confirmation only).
-export function pageSuite({ launch, grantClipboard }) {
+// launch: starts the browser. grantClipboard: grants the page clipboard
+// access and returns true, or returns false where the browser has no way to
+// (then the copy is checked through the page's own confirmation only).
+// installabilityErrors: what keeps the page from installing, where the
+// browser can say.
+export function pageSuite({ launch, grantClipboard, installabilityErrors }) {
     let browser;
     let page;
     let site;
@@ -170,12 +172,14 @@ export function pageSuite({ launch, grantClipboard }) {
         );
     });
 
-    test('after the first visit it works with the server gone', async () => {
+    test('it installs, and after the first visit it works with the server gone', async () => {
         await page.evaluate(async () => {
             await navigator.serviceWorker.ready;
             if (!navigator.serviceWorker.controller)
                 await new Promise((resolve) => navigator.serviceWorker.addEventListener('controllerchange', resolve));
         });
+        if (installabilityErrors)
+            assert.deepEqual(await installabilityErrors(page), []);
         site.closeConnections();
         await site.stop();
         await page.reload();
