@@ -127,10 +127,15 @@ export function pageSuite({ launch, grantClipboard, installabilityErrors }) {
         assert.deepEqual(await typeAndSettle(() => page.keyboard.press('Backspace')), first);
     });
 
-    test('copy puts exactly the 16-character code on the clipboard', async () => {
+    test('the copy button: highlight on hover, exactly the 16-character code on the clipboard', async () => {
         const canRead = await grantClipboard(browser, site.origin);
         await typeInto('txtPassword', 'test');
         await typeInto('txtKey', 'taobao');
+        const highlighted = () => page.$eval('#ImgCode', (e) => !e.hidden);
+        await page.hover('#lblCopy');
+        assert.equal(await highlighted(), true);
+        await page.hover('#txtCode16');
+        assert.equal(await highlighted(), false);
         await page.click('#lblCopy');
         await page.waitForFunction(() => !document.getElementById('ImgCopy').hidden, { timeout: 3000 });
         if (canRead)
