@@ -9,8 +9,10 @@ PRESET  := $(if $(filter true 1 yes,$(CI)),ci,default)
 BUILD   := $(if $(filter default,$(PRESET)),build,build-$(PRESET))
 JOBS    ?= $(shell nproc)
 FUZZ_SECONDS ?= 60
+# The web app is one site whatever the native preset (tools/build-web).
+WEB     := build/web
 
-.PHONY: all run test build deps bench fuzz fuzz-build asan lint format package install clean print-build-dir
+.PHONY: all run test build deps bench bench-web fuzz asan lint format package install clean print-build-dir web web-build
 
 all: build
 
@@ -26,12 +28,29 @@ build: deps $(BUILD)/build.ninja
 run: build
 	$(BUILD)/bin/mnemora
 
-test: build
+# The web app's npm packages (strength estimator, browser test harness), exactly
+# as the lock file says; no browser is downloaded: the tests use Debian's.
+NPM_STAMP := node_modules/.package-lock.json
+$(NPM_STAMP): package.json package-lock.json
+	PUPPETEER_SKIP_DOWNLOAD=1 npm ci --no-audit --no-fund
+
+web-build: deps $(NPM_STAMP)
+	tools/build-web
+
+web: web-build
+	@echo "Serving the web app on http://127.0.0.1:8000/ (Ctrl-C stops)"
+	python3 -m http.server 8000 --bind 127.0.0.1 --directory $(WEB)
+
+test: build web-build
 	ctest --preset $(PRESET) -j $(JOBS)
 
 bench: build
 	$(BUILD)/bin/mnemora-bench --benchmark_repetitions=7 --benchmark_enable_random_interleaving=true --benchmark_report_aggregates_only=true
 	bench/startup-memory.sh $(BUILD)/bin/mnemora
+	$(MAKE) bench-web
+
+bench-web: web-build
+	node bench/web.mjs $(WEB)
 
 asan: deps
 	cmake --preset asan >/dev/null

@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdint>
+#include <limits>
 #include <span>
 #include <string>
 #include <string_view>
@@ -66,6 +67,8 @@ public:
 private:
     // One MD5 block (RFC 1321), which is also HMAC's block size.
     static constexpr std::int32_t BlockBytes = 64;
+    // TotalBytes × 8 must fit the signed 32-bit bit count.
+    static constexpr std::int32_t MaxFinalBytes = std::numeric_limits<std::int32_t>::max() / 8;
 
     static ByteArray StrToAnsiBytes(std::u16string_view text);
     // Eight upper-case hex digits of a word, least significant byte first,

@@ -1,0 +1,19 @@
+// The page in Debian's headless Chromium.
+import { pageSuite } from './page-suite.mjs';
+import { launchChromium } from './support.mjs';
+
+pageSuite({
+    launch: launchChromium,
+    grantClipboard: async (browser, origin) => {
+        await browser
+            .defaultBrowserContext()
+            .overridePermissions(origin, ['clipboard-read', 'clipboard-write', 'clipboard-sanitized-write']);
+        return true;
+    },
+    installabilityErrors: async (page) => {
+        const session = await page.createCDPSession();
+        const { installabilityErrors } = await session.send('Page.getInstallabilityErrors');
+        await session.detach();
+        return installabilityErrors.map((e) => e.errorId);
+    },
+});
