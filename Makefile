@@ -6,7 +6,7 @@ BUILD   := build
 JOBS    ?= $(shell nproc)
 FUZZ_SECONDS ?= 60
 
-.PHONY: all run test build deps bench fuzz fuzz-build asan lint format package install clean
+.PHONY: all run test build deps bench fuzz fuzz-build asan lint format package install clean extension
 
 all: build
 
@@ -22,7 +22,7 @@ build: deps $(BUILD)/build.ninja
 run: build
 	$(BUILD)/bin/mnemora
 
-test: build
+test: build extension
 	ctest --preset $(PRESET) -j $(JOBS)
 
 bench: build
@@ -38,6 +38,14 @@ fuzz: deps
 	cmake --preset fuzz >/dev/null
 	cmake --build --preset fuzz -j $(JOBS)
 	tools/run-fuzzers build-fuzz $(FUZZ_SECONDS)
+
+# The test harness and the extension's suffix list, as the lock file pins them.
+node_modules/.package-lock.json: package.json package-lock.json
+	npm ci --no-audit --no-fund
+
+# The browser extension, unpacked and zipped, for Chromium and for Firefox.
+extension: node_modules/.package-lock.json
+	node extension/build.mjs $(BUILD)
 
 lint: build
 	tools/lint

@@ -5,7 +5,7 @@
 //
 //   node extension/build.mjs [build-dir]
 import { execFileSync } from 'node:child_process';
-import { cpSync, mkdirSync, readFileSync, readdirSync, rmSync, utimesSync, writeFileSync } from 'node:fs';
+import { cpSync, existsSync, mkdirSync, readFileSync, readdirSync, rmSync, utimesSync, writeFileSync } from 'node:fs';
 import { createRequire } from 'node:module';
 import { dirname, join, resolve } from 'node:path';
 import { fileURLToPath } from 'node:url';
@@ -45,6 +45,13 @@ const flavours = {
         archive: 'mnemora-firefox.xpi',
     },
 };
+
+for (const f of fromWeb) {
+    if (!existsSync(join(web, f))) {
+        console.error(`extension: ${join(web, f)} is missing: build the web app first (make web-build)`);
+        process.exit(1);
+    }
+}
 
 // Fixed times make the archives depend on the content alone.
 const epoch = new Date(Number(process.env.SOURCE_DATE_EPOCH ?? 1331683200) * 1000);
