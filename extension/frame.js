@@ -3,9 +3,10 @@
 // so it is self-contained: no closure, no import. It reads nothing but the
 // password fields and the focus, and writes only the chosen field.
 //
-// 'probe' describes the frame; 'fill' puts `code` into the focused password
-// field, or else the first visible one, provided the frame still has the
-// origin the popup checked (a navigation in between must not receive it).
+// 'probe' describes the frame; 'focused' and 'first' put `code` into the
+// focused password field or the first visible one, as the probe found them,
+// provided the frame still has the origin the popup checked (a navigation in
+// between must not receive it).
 export function inFrame(action, code, expectedOrigin) {
     const isPassword = (el) =>
         el !== null && el.localName === 'input' && el.type === 'password' && !el.disabled && !el.readOnly;
@@ -62,7 +63,7 @@ export function inFrame(action, code, expectedOrigin) {
     if (location.origin !== expectedOrigin) {
         return { filled: false };
     }
-    const field = isPassword(active) ? active : firstVisiblePassword(document);
+    const field = action === 'focused' ? (isPassword(active) ? active : null) : firstVisiblePassword(document);
     if (field === null) {
         return { filled: false };
     }

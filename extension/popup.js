@@ -101,16 +101,16 @@ function selectAll(event) {
 // the focus is in a frame this extension cannot enter, none; otherwise the
 // first frame with a visible password field, the page itself first.
 function chooseFrame(frames) {
-    const focused = frames.find((f) => f.focused);
+    const ordered = [...frames].sort((a, b) => Number(b.top) - Number(a.top) || a.frameId - b.frameId);
+    const focused = ordered.find((f) => f.focused);
     if (focused) {
-        return { frame: focused };
+        return { frame: focused, field: 'focused' };
     }
-    if (frames.some((f) => f.focusInForeignFrame)) {
+    if (ordered.some((f) => f.focusInForeignFrame)) {
         return { refused: refusedForeign };
     }
-    const ordered = [...frames].sort((a, b) => Number(b.top) - Number(a.top) || a.frameId - b.frameId);
     const first = ordered.find((f) => f.visible);
-    return first ? { frame: first } : { refused: '这个页面上没有可见的密码框。' };
+    return first ? { frame: first, field: 'first' } : { refused: '这个页面上没有可见的密码框。' };
 }
 
 async function inject(target, args) {
@@ -153,7 +153,7 @@ async function fill() {
     }
     let results;
     try {
-        results = await inject({ frameIds: [target.frameId] }, ['fill', code, target.origin]);
+        results = await inject({ frameIds: [target.frameId] }, [choice.field, code, target.origin]);
     } catch {
         say(refusedPage, 'refused');
         return;
@@ -167,10 +167,7 @@ async function fill() {
 
 async function readActiveTab() {
     const [active] = await api.tabs.query({ active: true, currentWindow: true });
-    if (!active || !active.url) {
-        return null;
-    }
-    const site = siteOf(active.url);
+    const site = active?.url ? siteOf(active.url) : null;
     if (site === null) {
         return null;
     }
@@ -179,7 +176,7 @@ async function readActiveTab() {
 
 function presentTab() {
     if (tab === null) {
-        $('keySource').textContent = '这个页面不是网站，不能填入。';
+        $('keySource').textContent = '这不是网站的页面，不能填入。';
         return;
     }
     const url = new URL(tab.url);
@@ -202,6 +199,14 @@ for (const box of [txtPassword, txtKey, txtCode16, txtCode32]) {
 }
 lblCopy.addEventListener('click', copy);
 btnFill.addEventListener('click', fill);
+// Enter in either input box fills, as a login form's own Enter would submit.
+for (const box of [txtPassword, txtKey]) {
+    box.addEventListener('keydown', (event) => {
+        if (event.key === 'Enter' && !event.isComposing && !btnFill.disabled) {
+            fill();
+        }
+    });
+}
 
 txtPassword.focus();
 [core, tab] = await Promise.all([loadCore(new URL('mnemora.wasm', import.meta.url).href), readActiveTab()]);
