@@ -6,7 +6,7 @@ BUILD   := build
 JOBS    ?= $(shell nproc)
 FUZZ_SECONDS ?= 60
 
-.PHONY: all run test build deps bench fuzz fuzz-build asan lint format package install clean extension
+.PHONY: all run test build deps bench bench-web fuzz fuzz-build asan lint format package install clean web web-build extension
 
 all: build
 
@@ -22,12 +22,34 @@ build: deps $(BUILD)/build.ninja
 run: build
 	$(BUILD)/bin/mnemora
 
-test: build extension
+# The web app's npm packages (strength estimator, browser test harness), exactly
+# as the lock file says; no browser is downloaded: the tests use Debian's.
+NPM_STAMP := node_modules/.package-lock.json
+$(NPM_STAMP): package.json package-lock.json
+	PUPPETEER_SKIP_DOWNLOAD=1 npm ci --no-audit --no-fund
+
+web-build: deps $(NPM_STAMP)
+	tools/build-web
+
+web: web-build
+	@echo "Serving the web app on http://127.0.0.1:8000/ (Ctrl-C stops)"
+	python3 -m http.server 8000 --bind 127.0.0.1 --directory $(BUILD)/web
+
+# The browser extension, unpacked and zipped, for Chromium and for Firefox,
+# over the web app's core.
+extension: web-build
+	node extension/build.mjs $(BUILD)
+
+test: build web-build extension
 	ctest --preset $(PRESET) -j $(JOBS)
 
 bench: build
 	$(BUILD)/bin/mnemora-bench --benchmark_repetitions=7 --benchmark_enable_random_interleaving=true --benchmark_report_aggregates_only=true
 	bench/startup-memory.sh $(BUILD)/bin/mnemora
+	$(MAKE) bench-web
+
+bench-web: web-build
+	node bench/web.mjs $(BUILD)/web
 
 asan: deps
 	cmake --preset asan >/dev/null
@@ -38,14 +60,6 @@ fuzz: deps
 	cmake --preset fuzz >/dev/null
 	cmake --build --preset fuzz -j $(JOBS)
 	tools/run-fuzzers build-fuzz $(FUZZ_SECONDS)
-
-# The test harness and the extension's suffix list, as the lock file pins them.
-node_modules/.package-lock.json: package.json package-lock.json
-	npm ci --no-audit --no-fund
-
-# The browser extension, unpacked and zipped, for Chromium and for Firefox.
-extension: node_modules/.package-lock.json
-	node extension/build.mjs $(BUILD)
 
 lint: build
 	tools/lint
@@ -60,4 +74,4 @@ install: build
 	cmake --install $(BUILD)
 
 clean:
-	rm -rf $(BUILD) build-asan build-fuzz
+	rm -rf $(BUILD) build-asan build-fuzz build-wasm

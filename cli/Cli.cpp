@@ -1,8 +1,6 @@
 #include "Cli.h"
 
-#include "DigestError.h"
 #include "GenerateCodes.h"
-#include "SecureWipe.h"
 #include "Utf8Decode.h"
 
 #include <cstddef>
@@ -22,10 +20,6 @@ namespace {
 constexpr std::string_view Prefix = "mnemora-cli: ";
 constexpr std::string_view Hint = "Try 'mnemora-cli --help'.";
 constexpr std::string_view VersionLine = "mnemora-cli " MNEMORA_VERSION "\n";
-
-// The core refuses either text beyond this many UTF-8 bytes (DigestError,
-// Overflow). Known here only to tell the user which of the two was too long.
-constexpr std::size_t MaxTextBytes = 32767;
 
 constexpr std::string_view UsageText =
     R"(Usage: mnemora-cli [--long | --all] KEY
@@ -77,15 +71,6 @@ void WriteCode(std::ostream &out, const std::u16string &code)
         out.put(static_cast<char>(c));
     out.put('\n');
 }
-
-struct WipeCodesOnExit {
-    Codes &codes;
-    ~WipeCodesOnExit()
-    {
-        SecureWipe(codes.code16);
-        SecureWipe(codes.code32);
-    }
-};
 
 int Run(std::span<const std::string_view> args, PasswordSource &password, std::ostream &out,
     std::ostream &err, SelfTestFunction selfTest)
@@ -161,18 +146,13 @@ int Run(std::span<const std::string_view> args, PasswordSource &password, std::o
     }
 
     Codes codes;
-    const WipeCodesOnExit wipeCodes{codes};
-    try {
-        codes = GenerateCodes(password16.View(), key16.View());
-    } catch (const DigestError &e) {
-        if (e.kind() != ErrorKind::Overflow)
-            return Fail(err, ExitFailure, std::string("internal error: ") + e.what());
-        if (passwordBytes > MaxTextBytes)
-            return Fail(err, ExitFailure, "the password is longer than 32,767 bytes in UTF-8");
-        if (key->size() > MaxTextBytes)
-            return Fail(err, ExitFailure, "the key is longer than 32,767 bytes in UTF-8");
-        return Fail(err, ExitFailure, std::string("the codes cannot be derived: ") + e.what());
-    }
+    const DeriveStatus status = TryGenerateCodes(password16.View(), key16.View(), codes);
+    if (status == DeriveStatus::TooLong)
+        return Fail(err, ExitFailure,
+            passwordBytes > MaxTextBytes ? "the password is longer than 32,767 bytes in UTF-8"
+                                         : "the key is longer than 32,767 bytes in UTF-8");
+    if (status != DeriveStatus::Ok)
+        return Fail(err, ExitUsage, "the password or the key is empty");
     password16.Wipe();
 
     if (wantLong) {

@@ -15,12 +15,17 @@ if(MNEMORA_FUZZ)
 endif()
 
 # Hardening for optimised builds: stack protector, fortified libc calls,
-# position-independent executables and full RELRO.
-set(CMAKE_POSITION_INDEPENDENT_CODE ON)
-include(CheckPIESupported)
-check_pie_supported()
-set(MNEMORA_HARDENING_COMPILE -fstack-protector-strong -fstack-clash-protection)
-set(MNEMORA_HARDENING_LINK -Wl,-z,relro -Wl,-z,now -Wl,-z,noexecstack)
+# position-independent executables and full RELRO. None of it applies to
+# WebAssembly, which keeps code and return addresses outside linear memory.
+if(NOT MNEMORA_WASM)
+    set(CMAKE_POSITION_INDEPENDENT_CODE ON)
+    include(CheckPIESupported)
+    check_pie_supported()
+    # _FORTIFY_SOURCE needs optimisation; redefine it cleanly where the toolchain presets another level.
+    set(MNEMORA_HARDENING_COMPILE -fstack-protector-strong -fstack-clash-protection
+        $<$<NOT:$<CONFIG:Debug>>:-U_FORTIFY_SOURCE -D_FORTIFY_SOURCE=2>)
+    set(MNEMORA_HARDENING_LINK -Wl,-z,relro -Wl,-z,now -Wl,-z,noexecstack)
+endif()
 
 function(mnemora_configure_target target)
     target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic -Wshadow -Wconversion -Wsign-conversion)
@@ -28,9 +33,6 @@ function(mnemora_configure_target target)
         target_compile_options(${target} PRIVATE -Werror)
     endif()
     target_compile_options(${target} PRIVATE ${MNEMORA_HARDENING_COMPILE})
-    # _FORTIFY_SOURCE needs optimisation; redefine it cleanly where the toolchain presets another level.
-    target_compile_options(${target} PRIVATE
-        $<$<NOT:$<CONFIG:Debug>>:-U_FORTIFY_SOURCE -D_FORTIFY_SOURCE=2>)
     get_target_property(type ${target} TYPE)
     if(type STREQUAL "EXECUTABLE")
         target_link_options(${target} PRIVATE ${MNEMORA_HARDENING_LINK})

@@ -2,6 +2,7 @@
 
 #include "SecureWipe.h"
 #include "clsMD5.h"
+#include "modUTF8.h"
 
 #include <array>
 #include <memory>
@@ -55,7 +56,9 @@ Codes GenerateCodes(std::u16string_view password, std::u16string_view key)
     LowerHex(rule);
 
     Codes codes;
+    // Reserved up front: growing a code would leave copies in freed memory.
     codes.code32.reserve(two.size());
+    codes.code16.reserve(16);
     for (std::size_t i = 0; i < two.size(); ++i) {
         const char16_t c = two[i];
         if (!IsDigit(c) && rule[i] < InCaseAlphabet.size() && InCaseAlphabet[rule[i]])
@@ -65,15 +68,49 @@ Codes GenerateCodes(std::u16string_view password, std::u16string_view key)
     }
 
     // The short code always begins with a letter: a leading digit becomes "K".
-    if (IsDigit(codes.code32.front()))
-        codes.code16 = DigitReplacement + codes.code32.substr(1, 15);
-    else
-        codes.code16 = codes.code32.substr(0, 16);
+    codes.code16.assign(codes.code32, 0, 16);
+    if (IsDigit(codes.code16.front()))
+        codes.code16.front() = DigitReplacement;
 
     SecureWipe(one);
     SecureWipe(two);
     SecureWipe(rule);
     return codes;
+}
+
+static_assert(MaxTextBytes == static_cast<std::size_t>(clsMD5::MaxUpdateLength),
+    "a text the derivation accepts must fit one update of the engine");
+
+void Codes::Wipe() noexcept
+{
+    SecureWipe(code16);
+    SecureWipe(code32);
+}
+
+DeriveStatus CheckDerivationText(std::u16string_view text) noexcept
+{
+    if (text.empty())
+        return DeriveStatus::Empty;
+    // Every unit takes at least one UTF-8 byte, so a longer text is refused
+    // without counting its bytes.
+    if (text.size() > MaxTextBytes || Utf8Length(text) > MaxTextBytes)
+        return DeriveStatus::TooLong;
+    return DeriveStatus::Ok;
+}
+
+DeriveStatus TryGenerateCodes(std::u16string_view password, std::u16string_view key, Codes &out) noexcept
+{
+    out.Wipe();
+    const DeriveStatus passwordStatus = CheckDerivationText(password);
+    const DeriveStatus keyStatus = CheckDerivationText(key);
+    if (passwordStatus == DeriveStatus::Empty || keyStatus == DeriveStatus::Empty)
+        return DeriveStatus::Empty;
+    if (passwordStatus != DeriveStatus::Ok || keyStatus != DeriveStatus::Ok)
+        return DeriveStatus::TooLong;
+    // Within the limits the engine has no failure left to reach: every count
+    // fits its integer width and every array holds what its count says.
+    out = GenerateCodes(password, key);
+    return DeriveStatus::Ok;
 }
 
 } // namespace mnemora

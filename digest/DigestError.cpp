@@ -20,4 +20,15 @@ DigestError::DigestError(ErrorKind kind, const std::string &detail)
     , m_kind(kind)
 { }
 
+void RaiseDigestError(ErrorKind kind, const char *detail)
+{
+#if defined(__cpp_exceptions)
+    throw DigestError(kind, detail);
+#else
+    static_cast<void>(kind);
+    static_cast<void>(detail);
+    __builtin_trap();
+#endif
+}
+
 } // namespace mnemora

@@ -26,4 +26,10 @@ private:
     ErrorKind m_kind;
 };
 
+// Every failure of the core goes through here: it throws DigestError. A build
+// without exceptions (the WebAssembly module) stops at once instead; its front
+// end reaches the core only through TryGenerateCodes, which refuses every
+// input that could get this far.
+[[noreturn]] void RaiseDigestError(ErrorKind kind, const char *detail);
+
 } // namespace mnemora

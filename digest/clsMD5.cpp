@@ -5,10 +5,7 @@
 
 #include <bit>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
 #include <limits>
-#include <vector>
 
 namespace mnemora {
 
@@ -56,13 +53,10 @@ inline void StepI(std::uint32_t &a, std::uint32_t b, std::uint32_t c, std::uint3
     a = LongAddWrap(std::rotl(LongAddWrap4(a, x + ac, c ^ (b | ~d), 0), s), b);
 }
 
-// TotalBytes × 8 must fit a signed 32-bit bit count.
-constexpr std::int32_t MaxFinalBytes = 268435455;
-
 constexpr std::int32_t ToInt32(std::size_t n)
 {
     if (n > static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max()))
-        throw DigestError(ErrorKind::Overflow, "byte count exceeds 2,147,483,647");
+        RaiseDigestError(ErrorKind::Overflow, "byte count exceeds 2,147,483,647");
     return static_cast<std::int32_t>(n);
 }
 
@@ -120,7 +114,7 @@ std::u16string AsciiToText(const std::string &ascii)
 constexpr std::uint32_t clsMD5::DoubleToLongBits(double value)
 {
     if (!(value >= 0.0 && value < 4294967296.0))
-        throw DigestError(ErrorKind::Overflow, "value outside 0 to 4,294,967,295");
+        RaiseDigestError(ErrorKind::Overflow, "value outside 0 to 4,294,967,295");
     return static_cast<std::uint32_t>(value);
 }
 
@@ -160,10 +154,10 @@ std::u16string clsMD5::Hmac_MD5(std::u16string_view in_password, std::u16string_
 {
     const Utf8Input message(in_password);
     if (message.Size() == 0)
-        throw DigestError(ErrorKind::SubscriptOutOfRange, "HMAC message is empty");
+        RaiseDigestError(ErrorKind::SubscriptOutOfRange, "HMAC message is empty");
     const Utf8Input keyText(in_key);
     if (keyText.Size() == 0)
-        throw DigestError(ErrorKind::SubscriptOutOfRange, "HMAC key is empty");
+        RaiseDigestError(ErrorKind::SubscriptOutOfRange, "HMAC key is empty");
     const std::int32_t n = ToInt32(message.Size());
     std::span<const std::uint8_t> key = keyText.Bytes();
 
@@ -217,48 +211,6 @@ std::u16string clsMD5::DigestStrToHexStr(std::u16string_view SourceString)
     return GetValues();
 }
 
-std::u16string clsMD5::DigestFileToHexStr(std::u16string_view InFile)
-{
-    try {
-        const ByteArray utf8Path = StrToUTF8Bytes(InFile);
-        const std::filesystem::path path(
-            std::u8string(reinterpret_cast<const char8_t *>(utf8Path.data()), utf8Path.size()));
-
-        // Querying the length first refuses a missing file without creating
-        // it, and a file too long for the bit count before reading any of it.
-        const std::uintmax_t length = std::filesystem::file_size(path);
-        if (length > static_cast<std::uintmax_t>(MaxFinalBytes))
-            return {};
-
-        std::ifstream in;
-        in.rdbuf()->pubsetbuf(nullptr, 0); // our own buffer is the only one
-        in.open(path, std::ios::binary);
-        if (!in)
-            return {};
-
-        MD5Init();
-        std::vector<char> chunk(std::size_t{1} << 16);
-        std::uintmax_t total = 0;
-        while (in) {
-            in.read(chunk.data(), static_cast<std::streamsize>(chunk.size()));
-            const auto got = static_cast<std::size_t>(in.gcount());
-            if (got == 0)
-                break;
-            total += got;
-            if (total > static_cast<std::uintmax_t>(MaxFinalBytes))
-                return {}; // the file grew while it was read
-            Feed(reinterpret_cast<const std::uint8_t *>(chunk.data()), got);
-        }
-        if (in.bad())
-            return {};
-        in.close();
-        MD5Final();
-        return GetValues();
-    } catch (...) {
-        return {};
-    }
-}
-
 std::u16string clsMD5::GetValues() const
 {
     std::u16string text(32, u'0');
@@ -289,22 +241,22 @@ void clsMD5::MD5Init()
 void clsMD5::MD5Update(std::int32_t InputLen, std::span<const std::uint8_t> InputBuffer)
 {
     if (InputLen > MaxUpdateLength)
-        throw DigestError(ErrorKind::Overflow, "one update feeds at most 32,767 bytes");
+        RaiseDigestError(ErrorKind::Overflow, "one update feeds at most 32,767 bytes");
     if (InputLen > 0 && InputBuffer.size() < static_cast<std::size_t>(InputLen))
-        throw DigestError(ErrorKind::SubscriptOutOfRange, "input holds fewer bytes than its count");
+        RaiseDigestError(ErrorKind::SubscriptOutOfRange, "input holds fewer bytes than its count");
     if (InputLen > 0 && TotalBytes < 0)
-        throw DigestError(ErrorKind::SubscriptOutOfRange, "block position is negative");
+        RaiseDigestError(ErrorKind::SubscriptOutOfRange, "block position is negative");
 
     const std::int64_t total = std::int64_t{TotalBytes} + InputLen;
     if (total > std::numeric_limits<std::int32_t>::max() || total < std::numeric_limits<std::int32_t>::min())
-        throw DigestError(ErrorKind::Overflow, "byte count exceeds 2,147,483,647");
+        RaiseDigestError(ErrorKind::Overflow, "byte count exceeds 2,147,483,647");
 
     if (InputLen < 0) {
         // A negative count feeds nothing and only moves the byte count back;
         // the finishing rule relies on this for remainders 57 to 63.
         TotalBytes = static_cast<std::int32_t>(total);
         if (InputLen < -MaxUpdateLength)
-            throw DigestError(ErrorKind::Overflow, "count below -32,767");
+            RaiseDigestError(ErrorKind::Overflow, "count below -32,767");
         return;
     }
     Feed(InputBuffer.data(), static_cast<std::size_t>(InputLen));
@@ -341,9 +293,9 @@ void clsMD5::Feed(const std::uint8_t *data, std::size_t length)
 void clsMD5::MD5Final()
 {
     if (TotalBytes > MaxFinalBytes)
-        throw DigestError(ErrorKind::Overflow, "bit count exceeds 2,147,483,647");
+        RaiseDigestError(ErrorKind::Overflow, "bit count exceeds 2,147,483,647");
     if (TotalBytes < 0)
-        throw DigestError(ErrorKind::SubscriptOutOfRange, "block position is negative");
+        RaiseDigestError(ErrorKind::SubscriptOutOfRange, "block position is negative");
 
     const std::int32_t bits = TotalBytes * 8;
     const std::int32_t position = TotalBytes % 64;
@@ -370,16 +322,16 @@ void clsMD5::MD5Final()
 
 std::uint32_t clsMD5::LongLeftRotate(std::uint32_t &value, std::int32_t &Bits)
 {
-    Bits %= 32; // C++'s remainder takes the sign of the dividend
-    if (Bits > 0)
-        value = std::rotl(value, Bits);
+    Bits %= 32;   // C++'s remainder takes the sign of the dividend
+    if (Bits > 0) // 1 to 31: both shifts are defined
+        value = value << Bits | value >> (32 - Bits);
     return value;
 }
 
 ByteArray clsMD5::StrToAnsiBytes(std::u16string_view text)
 {
     if (text.size() > static_cast<std::size_t>(MaxUpdateLength))
-        throw DigestError(ErrorKind::Overflow, "text longer than 32,767 characters");
+        RaiseDigestError(ErrorKind::Overflow, "text longer than 32,767 characters");
     ByteArray bytes(text.size() + 1, 0);
     for (std::size_t i = 0; i < text.size(); ++i)
         bytes[i] = UnicodeToWindows1252(text[i]);

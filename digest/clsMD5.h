@@ -64,6 +64,9 @@ public:
     std::array<std::uint8_t, 16> DigestBytes() const;
 
 private:
+    // TotalBytes × 8 must fit a signed 32-bit bit count.
+    static constexpr std::int32_t MaxFinalBytes = 268435455;
+
     static ByteArray StrToAnsiBytes(std::u16string_view text);
     static std::u16string RegisterToHexStr(std::uint32_t word);
 

@@ -71,12 +71,31 @@ std::size_t EncodeUtf8(std::u16string_view text, std::uint8_t *out) noexcept
     return n;
 }
 
+std::size_t Utf8Length(std::u16string_view text) noexcept
+{
+    std::size_t n = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char16_t u = text[i];
+        if (u < 0x80) {
+            n += 1;
+        } else if (u < 0x800) {
+            n += 2;
+        } else if (IsHighSurrogate(u) && i + 1 < text.size() && IsLowSurrogate(text[i + 1])) {
+            n += 4;
+            ++i;
+        } else {
+            n += 3; // the rest of the basic plane, and U+FFFD for an unpaired surrogate
+        }
+    }
+    return n;
+}
+
 ByteArray StrToUTF8Bytes(std::u16string_view text)
 {
     if (text.empty())
         return {};
     if (text.size() > MaxUtf8Units)
-        throw DigestError(ErrorKind::Overflow, "text longer than 715,827,882 characters");
+        RaiseDigestError(ErrorKind::Overflow, "text longer than 715,827,882 characters");
 
     // Three bytes per unit is the most UTF-8 needs: a character above U+FFFF
     // takes two units and four bytes. The spare byte mirrors the converter
@@ -89,13 +108,13 @@ ByteArray StrToUTF8Bytes(std::u16string_view text)
 ByteArray HexStrToBytes(std::u16string_view text)
 {
     if (text.size() < 32)
-        throw DigestError(ErrorKind::TypeMismatch, "hex digest text shorter than 32 characters");
+        RaiseDigestError(ErrorKind::TypeMismatch, "hex digest text shorter than 32 characters");
     ByteArray bytes(16);
     for (std::size_t k = 0; k < 16; ++k) {
         const int high = HexValue(text[2 * k]);
         const int low = HexValue(text[2 * k + 1]);
         if (high < 0 || low < 0)
-            throw DigestError(ErrorKind::TypeMismatch, "not a hexadecimal pair");
+            RaiseDigestError(ErrorKind::TypeMismatch, "not a hexadecimal pair");
         bytes[k] = static_cast<std::uint8_t>(high << 4 | low);
     }
     return bytes;

@@ -18,6 +18,9 @@ ByteArray StrToUTF8Bytes(std::u16string_view text);
 // encoding as StrToUTF8Bytes, for callers that supply their own buffer.
 std::size_t EncodeUtf8(std::u16string_view text, std::uint8_t *out) noexcept;
 
+// The number of bytes EncodeUtf8 writes for text, without writing them.
+std::size_t Utf8Length(std::u16string_view text) noexcept;
+
 // The 16 bytes written as the first 32 hex digits of text (either case);
 // anything after them is ignored. Throws TypeMismatch for a pair that is not
 // two hex digits, or for a text shorter than 32 characters.

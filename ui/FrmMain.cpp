@@ -6,9 +6,7 @@
 #include "TextBox.h"
 #include "Twips.h"
 
-#include "DigestError.h"
 #include "GenerateCodes.h"
-#include "SecureWipe.h"
 #include "SelfTest.h"
 
 #include <QAccessible>
@@ -45,10 +43,6 @@ constexpr QRgb CopyrightColour = 0xC0C0C0;
 constexpr int TimerInterval = 200; // ms
 // TmrShow ticks after which the copy confirmation goes away again.
 constexpr int ConfirmationTicks = 5;
-
-// Every character takes at least one UTF-8 byte, so a text of more UTF-16
-// units than the digest accepts bytes is refused without converting it.
-constexpr qsizetype MaxDigestUnits = 32767;
 
 struct Link {
     const char *control;
@@ -109,17 +103,6 @@ std::u16string_view View(const QString &text)
 {
     return {reinterpret_cast<const char16_t *>(text.constData()), static_cast<std::size_t>(text.size())};
 }
-
-// The derived codes are secrets: their copies outside the boxes are wiped
-// however the derivation ends.
-struct WipeOnExit {
-    Codes &codes;
-    ~WipeOnExit()
-    {
-        SecureWipe(codes.code16);
-        SecureWipe(codes.code32);
-    }
-};
 
 void SetColour(QWidget *widget, QPalette::ColorRole role, QRgb colour)
 {
@@ -391,19 +374,12 @@ void FrmMain::regenerate()
     const QString password = txtPassword->text();
     const QString key = txtKey->text();
 
-    const bool derive = m_derivingEnabled && !password.isEmpty() && !key.isEmpty()
-        && password.size() <= MaxDigestUnits && key.size() <= MaxDigestUnits;
-    if (derive) {
-        try {
-            Codes codes = GenerateCodes(View(password), View(key));
-            const WipeOnExit wipe{codes};
-            txtCode16->setText(QString::fromStdU16String(codes.code16));
-            txtCode32->setText(QString::fromStdU16String(codes.code32));
-            return;
-        } catch (const DigestError &) {
-            // Too long in UTF-8 (or an engine fault the self-test missed):
-            // no code rather than a stale one.
-        }
+    // An over-long text (or an empty one) shows no code rather than a stale one.
+    Codes codes;
+    if (m_derivingEnabled && TryGenerateCodes(View(password), View(key), codes) == DeriveStatus::Ok) {
+        txtCode16->setText(QString::fromStdU16String(codes.code16));
+        txtCode32->setText(QString::fromStdU16String(codes.code32));
+        return;
     }
     txtCode16->setText(QString());
     txtCode32->setText(QString());

@@ -2,6 +2,7 @@
 // agreement with a plain HMAC-MD5 chain wherever every pass is standard.
 
 #include "DigestError.h"
+#include "Fingerprint.h"
 #include "GenerateCodes.h"
 #include "OpenSslOracle.h"
 #include "SelfTest.h"
@@ -13,6 +14,7 @@
 #include <random>
 
 using mnemora::Codes;
+using mnemora::DeriveStatus;
 using mnemora::DigestError;
 using mnemora::ErrorKind;
 using mnemora::GenerateCodes;
@@ -183,6 +185,9 @@ TEST_P(OverLongInput, FailsWithOverflow)
     } catch (const DigestError &e) {
         EXPECT_EQ(e.kind(), ErrorKind::Overflow);
     }
+    Codes codes;
+    EXPECT_EQ(mnemora::TryGenerateCodes(GetParam().password, GetParam().key, codes), DeriveStatus::TooLong);
+    EXPECT_TRUE(codes.code16.empty() && codes.code32.empty());
 }
 
 INSTANTIATE_TEST_SUITE_P(Inputs, OverLongInput,
@@ -201,6 +206,52 @@ INSTANTIATE_TEST_SUITE_P(Inputs, OverLongInput,
 TEST(GeneratorLimits, The32767BytePasswordStillDerives)
 {
     EXPECT_EQ(GenerateCodes(std::u16string(32767, u'a'), u"k").code32.size(), 32u);
+}
+
+struct Checked {
+    const char *name;
+    std::u16string password;
+    std::u16string key;
+    DeriveStatus status;
+};
+
+class CheckedDerivation : public testing::TestWithParam<Checked> { };
+
+// The checks count UTF-8 bytes without encoding: they must agree with the
+// engine's own encoder at the limit, or an input would reach its failure.
+TEST_P(CheckedDerivation, RefusesExactlyWhatTheEngineRefuses)
+{
+    Codes codes;
+    ASSERT_EQ(mnemora::TryGenerateCodes(GetParam().password, GetParam().key, codes), GetParam().status);
+    if (GetParam().status == DeriveStatus::Ok) {
+        const Codes direct = GenerateCodes(GetParam().password, GetParam().key);
+        EXPECT_EQ(codes.code32, direct.code32);
+        EXPECT_EQ(codes.code16, direct.code16);
+    } else {
+        EXPECT_TRUE(codes.code16.empty() && codes.code32.empty());
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Inputs, CheckedDerivation,
+    testing::Values(Checked{"empty_password", u"", u"k", DeriveStatus::Empty},
+        Checked{"empty_key_wins_over_long_password", std::u16string(40000, u'a'), u"", DeriveStatus::Empty},
+        Checked{"two_byte_characters_at_the_limit", std::u16string(16383, u'\u00E9') + u"x", u"k",
+            DeriveStatus::Ok},
+        Checked{"two_byte_characters_over_it", std::u16string(16384, u'\u00E9'), u"k", DeriveStatus::TooLong},
+        Checked{"unpaired_surrogates_at_the_limit", std::u16string(10922, u'\xD800') + u"x", u"k",
+            DeriveStatus::Ok},
+        Checked{
+            "unpaired_surrogates_over_it", u"p", std::u16string(10923, u'\xDC00'), DeriveStatus::TooLong}),
+    [](const auto &row) { return std::string(row.param.name); });
+
+// The typo fingerprint is the first two bytes of a plain HMAC-MD5 of the
+// password under its own key: nothing of the site key or the codes enters it.
+TEST(Fingerprint, IsTheFirstTwoBytesOfTheHmacOfThePasswordAlone)
+{
+    const std::string hex = OpenSslHmacMd5(Bytes("mnemora typo fingerprint"), Bytes("correct horse"));
+    EXPECT_EQ(mnemora::PasswordFingerprint(u"correct horse"), std::stoi(hex.substr(0, 4), nullptr, 16));
+    EXPECT_EQ(mnemora::PasswordFingerprint(u""), std::nullopt);
+    EXPECT_EQ(mnemora::PasswordFingerprint(std::u16string(32768, u'a')), std::nullopt);
 }
 
 TEST(SelfTest, PassesOnThisBuild)

@@ -1,0 +1,70 @@
+// The WebAssembly core, loaded in Node through web/core.js, against the
+// recorded derivations: the web app must give the codes the programs give.
+import assert from 'node:assert/strict';
+import { readFileSync } from 'node:fs';
+import { test } from 'node:test';
+import { fileURLToPath } from 'node:url';
+
+import { loadCore } from '../../web/core.js';
+import { siteDir } from './support.mjs';
+
+const core = await loadCore(readFileSync(`${siteDir()}/mnemora.wasm`));
+
+function unescape(s) {
+    return s.replace(/\\(.)/g, (_, c) => (c === 't' ? '\t' : c === 'n' ? '\n' : c));
+}
+
+const derivations = readFileSync(fileURLToPath(new URL('../data/derivations.txt', import.meta.url)), 'utf8')
+    .split('\n')
+    .filter((line) => line && !line.startsWith('#'))
+    .map((line) => line.split('\t'))
+    .map(([password, key, code16, code32]) => ({ password: unescape(password), key: unescape(key), code16, code32 }));
+
+test('the recorded derivations, anchors first', () => {
+    assert.deepEqual(derivations.slice(0, 3).map((d) => [d.password, d.key, d.code16, d.code32]), [
+        ['test', 'taobao', 'a20caCf8Eb1b8B6d', 'a20caCf8Eb1b8B6d5b8a66996910E124'],
+        ['taobao', 'test', 'KA55784DDe9C7632', '5A55784DDe9C7632Fcb5685EB6F6F1DE'],
+        ['密码', '淘宝', 'B992378745248eCD', 'B992378745248eCD44c7062dA515FdBc'],
+    ]);
+    for (const d of derivations)
+        assert.deepEqual(core.derive(d.password, d.key), { status: 'ok', code16: d.code16, code32: d.code32 },
+            `${d.password} / ${d.key}`);
+});
+
+// 32,767 UTF-8 bytes is the limit; a text is cut to the module's buffer on
+// the way in, so the longest texts must still be refused, not derived cut.
+const x = (n) => 'x'.repeat(n);
+const limits = [
+    ['', 'key', 'empty'],
+    ['password', '', 'empty'],
+    ['', x(40000), 'empty'],
+    [x(32767), 'k', 'ok'],
+    ['k', x(32767), 'ok'],
+    [x(32768), 'k', 'too-long'],
+    ['k', x(100000), 'too-long'],
+    ['é'.repeat(16383) + 'x', 'k', 'ok'],
+    ['é'.repeat(16384), 'k', 'too-long'],
+    ['k', '😀'.repeat(8192), 'too-long'],
+    ['\uD800'.repeat(10923), 'k', 'too-long'],
+];
+test('empty and over-long texts give empty codes', () => {
+    for (const [password, key, status] of limits) {
+        const result = core.derive(password, key);
+        const what = `${password.length} / ${key.length} units`;
+        assert.equal(result.status, status, what);
+        if (status === 'ok')
+            assert.match(result.code16 + result.code32, /^[0-9a-fA-FK][0-9a-fA-F]{47}$/, what);
+        else
+            assert.deepEqual([result.code16, result.code32], ['', ''], what);
+    }
+});
+
+test('the fingerprint: none without a derivable password, else three coloured symbols', () => {
+    assert.equal(core.fingerprint(''), null);
+    assert.equal(core.fingerprint(x(32768)), null);
+    const seen = new Set(derivations.map((d) => core.fingerprint(d.password).label));
+    assert.equal(seen.size, new Set(derivations.map((d) => d.password)).size, 'distinct passwords, distinct pictures');
+    const f = core.fingerprint('test');
+    assert.deepEqual([f.symbols.length, f.colours.length], [3, 3]);
+    assert.deepEqual(core.fingerprint('test'), f);
+});

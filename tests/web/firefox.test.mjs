@@ -1,0 +1,12 @@
+// The page in Debian's Firefox ESR over WebDriver BiDi.
+import { pageSuite } from './page-suite.mjs';
+import { launchFirefox } from './support.mjs';
+
+pageSuite({
+    launch: launchFirefox,
+    // Firefox cannot grant a page clipboard reading: readText() always asks
+    // the user through a paste button that WebDriver BiDi cannot press. The
+    // copy is checked through the confirmation, which shows only once
+    // writeText() has succeeded.
+    grantClipboard: async () => false,
+});

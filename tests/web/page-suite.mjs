@@ -1,0 +1,178 @@
+// The page in a real browser, one launch per suite. Text reaches the boxes as
+// key events (characters off the keyboard as the text input an IME or a
+// phone keyboard produces), never by setting values.
+import assert from 'node:assert/strict';
+import { readdirSync, readFileSync } from 'node:fs';
+import { after, before, test } from 'node:test';
+
+import { loadCore } from '../../web/core.js';
+import { serveSite, siteDir } from './support.mjs';
+
+const Samples = [
+    ['test', 'taobao', 'a20caCf8Eb1b8B6d', 'a20caCf8Eb1b8B6d5b8a66996910E124'],
+    ['taobao', 'test', 'KA55784DDe9C7632', '5A55784DDe9C7632Fcb5685EB6F6F1DE'],
+    ['密码', '淘宝', 'B992378745248eCD', 'B992378745248eCD44c7062dA515FdBc'],
+    ['P@ssw0rd!', 'mail.example.com', 'KE887DCb5f249AAb', '8E887DCb5f249AAbb254aa00Cc677Aaa'],
+];
+
+const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
+
+// launch: starts the browser. clipboard: grants the page clipboard access and
+// returns true, or returns false where the browser has no way to (then the
+// copy is checked through the page's own confirmation only).
+export function pageSuite({ launch, grantClipboard }) {
+    let browser;
+    let page;
+    let site;
+    const requests = [];
+
+    async function open() {
+        await page.goto(`${site.origin}/`);
+        await page.waitForSelector('html[data-ready]');
+    }
+
+    // Gaining the focus selects the whole box, so typing replaces what it held.
+    async function typeInto(id, text) {
+        await page.$eval(`#${id}`, (e) => e.blur());
+        await page.focus(`#${id}`);
+        await page.keyboard.type(text);
+    }
+
+    const value = (id) => page.$eval(`#${id}`, (e) => e.value);
+    const fingerprint = () =>
+        page.$eval('#fingerprint', (e) => ({
+            neutral: e.classList.contains('neutral'),
+            symbols: e.children.length,
+            label: e.getAttribute('aria-label'),
+        }));
+
+    before(async () => {
+        site = await serveSite();
+        browser = await launch();
+        page = await browser.newPage();
+        page.on('request', (request) => requests.push(request.url()));
+        await page.setViewport({ width: 800, height: 600 });
+        await open();
+    });
+
+    after(async () => {
+        await browser?.close();
+        await site?.stop();
+    });
+
+    test('typed pairs give the recorded codes', async () => {
+        for (const [password, key, code16, code32] of Samples) {
+            await typeInto('txtPassword', password);
+            await typeInto('txtKey', key);
+            assert.deepEqual([await value('txtCode16'), await value('txtCode32')], [code16, code32], `${password} / ${key}`);
+        }
+        // Emptying a box empties both codes.
+        await typeInto('txtKey', '');
+        await page.keyboard.press('Backspace');
+        assert.deepEqual([await value('txtCode16'), await value('txtCode32')], ['', '']);
+    });
+
+    test('decomposed text gets the notice and is derived as typed', async () => {
+        const core = await loadCore(readFileSync(`${siteDir()}/mnemora.wasm`));
+        await typeInto('txtPassword', 'test');
+        await typeInto('txtKey', 'cafe\u0301');
+        assert.equal(await page.$eval('#nfcKey', (e) => e.hidden), false);
+        assert.equal(await page.$eval('#nfcPassword', (e) => e.hidden), true);
+        assert.equal(await value('txtCode16'), core.derive('test', 'cafe\u0301').code16);
+        assert.notEqual(await value('txtCode16'), core.derive('test', 'caf\u00E9').code16);
+        await typeInto('txtKey', 'caf\u00E9');
+        assert.equal(await page.$eval('#nfcKey', (e) => e.hidden), true);
+    });
+
+    test('the fingerprint: neutral while typing, shown after a pause, one character changes it', async () => {
+        const settled = async () => {
+            await page.waitForFunction(() => !document.getElementById('fingerprint').classList.contains('neutral'), {
+                timeout: 3000,
+            });
+            return fingerprint();
+        };
+        await typeInto('txtPassword', '');
+        await page.keyboard.type('correct horse', { delay: 60 });
+        const typing = await fingerprint();
+        assert.equal(typing.neutral, true);
+        assert.equal(typing.symbols, 0);
+        await sleep(250);
+        assert.equal((await fingerprint()).neutral, true, 'still neutral well before the pause ends');
+
+        const first = await settled();
+        assert.equal(first.symbols, 3);
+        assert.match(first.label, /fingerprint/);
+        const element = await page.$eval('#fingerprint', (e) => [e.tagName, e.getAttribute('role'), e.tabIndex]);
+        assert.deepEqual(element, ['SPAN', 'img', -1], 'a picture, not a button');
+
+        await page.keyboard.type('y');
+        assert.equal((await fingerprint()).neutral, true);
+        const typo = await settled();
+        assert.notEqual(typo.label, first.label);
+
+        await page.keyboard.press('Backspace');
+        assert.deepEqual(await settled(), first);
+    });
+
+    test('copy puts exactly the 16-character code on the clipboard', async () => {
+        const canRead = await grantClipboard(browser, site.origin);
+        await typeInto('txtPassword', 'test');
+        await typeInto('txtKey', 'taobao');
+        await page.click('#lblCopy');
+        await page.waitForFunction(() => !document.getElementById('ImgCopy').hidden, { timeout: 3000 });
+        if (canRead)
+            assert.equal(await page.evaluate(() => navigator.clipboard.readText()), 'a20caCf8Eb1b8B6d');
+        // The confirmation goes again after 1.2 s.
+        await page.waitForFunction(() => document.getElementById('ImgCopy').hidden, { timeout: 5000 });
+    });
+
+    test('at 360 × 640 nothing scrolls sideways and every box and button is at least 44 px tall', async () => {
+        await page.setViewport({ width: 360, height: 640 });
+        const layout = await page.evaluate(() => ({
+            overflow: document.documentElement.scrollWidth - document.documentElement.clientWidth,
+            short: [...document.querySelectorAll('input, button, a')]
+                .filter((e) => e.getBoundingClientRect().height < 44)
+                .map((e) => e.id),
+        }));
+        await page.setViewport({ width: 800, height: 600 });
+        assert.deepEqual(layout, { overflow: 0, short: [] });
+    });
+
+    test('nothing is stored and no request leaves the origin', async () => {
+        const stored = await page.evaluate(async () => ({
+            cookies: document.cookie,
+            local: localStorage.length,
+            session: sessionStorage.length,
+            databases: indexedDB.databases ? (await indexedDB.databases()).length : 0,
+            cached: (
+                await Promise.all((await caches.keys()).map(async (name) => (await caches.open(name)).keys()))
+            )
+                .flat()
+                .map((request) => new URL(request.url).pathname),
+        }));
+        const files = readdirSync(siteDir(), { recursive: true }).map((f) => `/${f}`);
+        assert.deepEqual({ ...stored, cached: [] }, { cookies: '', local: 0, session: 0, databases: 0, cached: [] });
+        for (const path of stored.cached)
+            assert.ok(path === '/' || files.includes(path), `cached ${path} is a file of the site`);
+        // data: URLs (a font Firefox makes for itself) never leave the machine.
+        assert.deepEqual(
+            requests.filter((url) => !url.startsWith('data:') && !url.startsWith(`${site.origin}/`)),
+            [],
+        );
+    });
+
+    test('after the first visit it works with the server gone', async () => {
+        await page.evaluate(async () => {
+            await navigator.serviceWorker.ready;
+            if (!navigator.serviceWorker.controller)
+                await new Promise((resolve) => navigator.serviceWorker.addEventListener('controllerchange', resolve));
+        });
+        site.closeConnections();
+        await site.stop();
+        await page.reload();
+        await page.waitForSelector('html[data-ready]');
+        await typeInto('txtPassword', 'taobao');
+        await typeInto('txtKey', 'test');
+        assert.equal(await value('txtCode16'), 'KA55784DDe9C7632');
+    });
+}
