@@ -18,7 +18,7 @@ const out = join(build, 'extension');
 
 const sources = ['popup.html', 'popup.css', 'popup.js', 'frame.js', 'site.js'];
 const fromWeb = ['core.js', 'mnemora.wasm'];
-const icons = [16, 24, 32, 48, 128].map((n) => `icon-${n}.png`);
+const art = [...[16, 24, 32, 48, 128].map((n) => `icon-${n}.png`), 'copy.gif', 'copy@2x.png'];
 
 // The Public Suffix List as the lock file pins it, one self-contained module.
 const require = createRequire(import.meta.url);
@@ -63,7 +63,7 @@ for (const [name, { manifest: m, archive }] of Object.entries(flavours)) {
     mkdirSync(dir);
     for (const f of sources) cpSync(join(here, f), join(dir, f));
     for (const f of fromWeb) cpSync(join(web, f), join(dir, f));
-    for (const f of icons) cpSync(join(root, 'ui', 'art', f), join(dir, f));
+    for (const f of art) cpSync(join(root, 'ui', 'art', f), join(dir, f));
     writeFileSync(join(dir, 'tldts.js'), `// tldts ${tldtsVersion} (MIT licence, see tldts.LICENSE)\n${tldts}`);
     cpSync(join(tldtsDir, 'LICENSE'), join(dir, 'tldts.LICENSE'));
     writeFileSync(join(dir, 'manifest.json'), `${JSON.stringify(m, null, 2)}\n`);

@@ -45,37 +45,46 @@ function regenerate() {
     }
 }
 
+// Codes are computed from the exact characters typed; a text that is not in
+// NFC (decomposed accents) is said so, never rewritten.
+function checkNormalForm(box, notice) {
+    notice.hidden = box.value === box.value.normalize('NFC');
+}
+
 // The fingerprint shows only once the password box has been still for a
-// moment, never keystroke by keystroke.
+// moment, never keystroke by keystroke; a neutral placeholder meanwhile.
 let fingerprintTimer = 0;
-function showNeutralFingerprint() {
-    fingerprint.replaceChildren('· · ·');
-    fingerprint.setAttribute('aria-label', '密码指纹：输入停顿后显示');
+function neutralFingerprint() {
+    fingerprint.replaceChildren();
+    fingerprint.classList.add('neutral');
+    fingerprint.setAttribute('aria-label', '记忆密码的指纹：尚未显示');
 }
 function showFingerprint() {
-    const print = core ? core.fingerprint(txtPassword.value) : null;
-    if (print === null) {
-        fingerprint.replaceChildren();
-        fingerprint.setAttribute('aria-label', '密码指纹：尚未显示');
+    const picture = core ? core.fingerprint(txtPassword.value) : null;
+    if (picture === null) {
         return;
     }
-    const symbols = print.symbols.map((symbol, i) => {
+    const symbols = picture.symbols.map((symbol, i) => {
         const span = document.createElement('span');
         span.textContent = symbol;
-        span.style.color = print.colours[i];
+        span.style.color = picture.colours[i];
         return span;
     });
     fingerprint.replaceChildren(...symbols);
-    fingerprint.setAttribute('aria-label', print.label);
+    fingerprint.classList.remove('neutral');
+    fingerprint.setAttribute('aria-label', picture.label);
 }
 function passwordChanged() {
     clearTimeout(fingerprintTimer);
-    if (txtPassword.value === '') {
-        showFingerprint();
-    } else {
-        showNeutralFingerprint();
+    neutralFingerprint();
+    if (txtPassword.value !== '') {
         fingerprintTimer = setTimeout(showFingerprint, FingerprintPauseMs);
     }
+    checkNormalForm(txtPassword, $('nfcPassword'));
+    regenerate();
+}
+function keyChanged() {
+    checkNormalForm(txtKey, $('nfcKey'));
     regenerate();
 }
 
@@ -87,9 +96,11 @@ async function copy() {
     }
     await navigator.clipboard.writeText(code);
     imgCopy.hidden = false;
+    $('copied').textContent = '16位码已复制到剪贴板';
     clearTimeout(confirmationTimer);
     confirmationTimer = setTimeout(() => {
         imgCopy.hidden = true;
+        $('copied').textContent = '';
     }, ConfirmationMs);
 }
 
@@ -193,7 +204,7 @@ function presentTab() {
 }
 
 txtPassword.addEventListener('input', passwordChanged);
-txtKey.addEventListener('input', regenerate);
+txtKey.addEventListener('input', keyChanged);
 for (const box of [txtPassword, txtKey, txtCode16, txtCode32]) {
     box.addEventListener('focus', selectAll);
 }

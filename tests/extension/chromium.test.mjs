@@ -3,7 +3,7 @@
 // against a local login site reached under real site names.
 import assert from 'node:assert/strict';
 import { after, before, test } from 'node:test';
-import puppeteer from 'puppeteer-core';
+import { launchChromium } from '../web/support.mjs';
 import { extensionDir, startSite } from './support.mjs';
 
 const Code = 'a20caCf8Eb1b8B6d'; // test / taobao
@@ -14,20 +14,12 @@ let site;
 
 before(async () => {
     site = await startSite();
-    browser = await puppeteer.launch({
-        executablePath: '/usr/bin/chromium',
-        headless: true,
+    // Chromium no longer honours --load-extension; the unpacked extension
+    // is loaded over the DevTools pipe instead (Extensions.loadUnpacked).
+    browser = await launchChromium({
         pipe: true,
         enableExtensions: true,
-        args: [
-            '--no-sandbox',
-            '--host-resolver-rules=MAP * 127.0.0.1',
-            '--ignore-certificate-errors',
-            '--disable-background-networking',
-            '--disable-component-update',
-            '--disable-sync',
-            '--no-first-run',
-        ],
+        args: ['--host-resolver-rules=MAP * 127.0.0.1', '--ignore-certificate-errors'],
     });
     const id = await browser.installExtension(extensionDir('chromium'));
     extension = (await browser.extensions()).get(id);

@@ -8,7 +8,7 @@
 // popup, and a frame script reads the popup's boxes back.
 import assert from 'node:assert/strict';
 import { after, before, test } from 'node:test';
-import puppeteer from 'puppeteer-core';
+import { launchFirefox } from '../web/support.mjs';
 import { extensionDir, startSite } from './support.mjs';
 
 const AddonId = 'mnemora@mnemora.example.org';
@@ -20,10 +20,7 @@ let windowContext;
 
 before(async () => {
     site = await startSite();
-    browser = await puppeteer.launch({
-        browser: 'firefox',
-        executablePath: '/usr/bin/firefox-esr',
-        headless: true,
+    browser = await launchFirefox({
         acceptInsecureCerts: true,
         args: ['--remote-allow-system-access'],
         // Every host name reaches the local site, as Chromium's resolver rule does.
