@@ -56,6 +56,7 @@ export function inFrame(action, code, expectedOrigin) {
             top: window === window.top,
             focused: isPassword(active),
             focusInForeignFrame,
+            foreignFrames: [...document.querySelectorAll('iframe, frame')].some((f) => f.contentDocument === null),
             visible: firstVisiblePassword(document) !== null,
         };
     }

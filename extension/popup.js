@@ -121,7 +121,11 @@ function chooseFrame(frames) {
         return { refused: refusedForeign };
     }
     const first = ordered.find((f) => f.visible);
-    return first ? { frame: first, field: 'first' } : { refused: '这个页面上没有可见的密码框。' };
+    if (first) {
+        return { frame: first, field: 'first' };
+    }
+    const note = ordered.some((f) => f.foreignFrames) ? '（其他网址的框架里的密码框不会填入。）' : '';
+    return { refused: `这个页面上没有可见的密码框。${note}` };
 }
 
 async function inject(target, args) {
@@ -220,10 +224,18 @@ for (const box of [txtPassword, txtKey]) {
 }
 
 txtPassword.focus();
-[core, tab] = await Promise.all([loadCore(new URL('mnemora.wasm', import.meta.url).href), readActiveTab()]);
-presentTab();
-regenerate();
-if (txtPassword.value !== '') {
-    passwordChanged();
+try {
+    [core, tab] = await Promise.all([loadCore(new URL('mnemora.wasm', import.meta.url).href), readActiveTab()]);
+    presentTab();
+    regenerate();
+    if (txtPassword.value !== '') {
+        passwordChanged();
+    }
+} catch (error) {
+    // A core that fails its known answer must show no code at all.
+    core = null;
+    tab = null;
+    regenerate();
+    say(`Mnemora 无法启动：${error.message}`, 'refused');
 }
 document.documentElement.dataset.ready = 'true';

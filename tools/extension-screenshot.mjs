@@ -4,6 +4,8 @@
 // reached as www.taobao.com, the password typed and the code filled in.
 //
 //   xvfb-run -a -s '-screen 0 1000x640x24' node tools/extension-screenshot.mjs [build-dir]
+//
+// after `make extension`; the screen is taken with ImageMagick's `import`.
 import { execFileSync } from 'node:child_process';
 import { resolve } from 'node:path';
 import puppeteer from 'puppeteer-core';
