@@ -24,17 +24,26 @@ std::array<char16_t, BufferUnits> KeyBuffer;
 // code16, then code32, ASCII.
 std::array<char, 48> CodesBuffer;
 
-std::u16string_view Text(const std::array<char16_t, BufferUnits> &buffer, std::uint32_t units)
-{
-    return {buffer.data(), units < BufferUnits ? units : BufferUnits};
-}
+using Buffer = std::array<char16_t, BufferUnits>;
 
-void WipeAll() noexcept
-{
-    mnemora::SecureWipe(PasswordBuffer.data(), sizeof PasswordBuffer);
-    mnemora::SecureWipe(KeyBuffer.data(), sizeof KeyBuffer);
-    mnemora::SecureWipe(CodesBuffer.data(), sizeof CodesBuffer);
-}
+// The text the caller wrote into a buffer; it wipes it when done. Only those
+// units are wiped: wiping whole buffers would cost more than the derivation.
+class Input {
+public:
+    Input(Buffer &buffer, std::uint32_t units)
+        : m_buffer(buffer)
+        , m_units(units < BufferUnits ? units : BufferUnits)
+    { }
+    ~Input() { mnemora::SecureWipe(m_buffer.data(), m_units * sizeof(char16_t)); }
+    Input(const Input &) = delete;
+    Input &operator=(const Input &) = delete;
+
+    std::u16string_view Text() const { return {m_buffer.data(), m_units}; }
+
+private:
+    Buffer &m_buffer;
+    std::size_t m_units;
+};
 
 } // namespace
 
@@ -66,10 +75,11 @@ MNEMORA_EXPORT("mnemora_codes") const char *MnemoraCodes()
 MNEMORA_EXPORT("mnemora_derive")
 std::int32_t MnemoraDerive(std::uint32_t passwordUnits, std::uint32_t keyUnits)
 {
+    const Input password(PasswordBuffer, passwordUnits);
+    const Input key(KeyBuffer, keyUnits);
     mnemora::Codes codes;
-    const mnemora::DeriveStatus status
-        = mnemora::TryGenerateCodes(Text(PasswordBuffer, passwordUnits), Text(KeyBuffer, keyUnits), codes);
-    WipeAll();
+    const mnemora::DeriveStatus status = mnemora::TryGenerateCodes(password.Text(), key.Text(), codes);
+    mnemora::SecureWipe(CodesBuffer.data(), sizeof CodesBuffer);
     if (status == mnemora::DeriveStatus::Ok) {
         // The codes are ASCII by construction.
         for (std::size_t i = 0; i < 16; ++i)
@@ -84,13 +94,13 @@ std::int32_t MnemoraDerive(std::uint32_t passwordUnits, std::uint32_t keyUnits)
 // empty or too long. The password buffer is wiped before it returns.
 MNEMORA_EXPORT("mnemora_fingerprint") std::int32_t MnemoraFingerprint(std::uint32_t passwordUnits)
 {
-    const auto fingerprint = mnemora::PasswordFingerprint(Text(PasswordBuffer, passwordUnits));
-    WipeAll();
+    const Input password(PasswordBuffer, passwordUnits);
+    const auto fingerprint = mnemora::PasswordFingerprint(password.Text());
     return fingerprint ? std::int32_t{*fingerprint} : -1;
 }
 
 // Wipes the codes once the caller has read them.
 MNEMORA_EXPORT("mnemora_wipe") void MnemoraWipe()
 {
-    WipeAll();
+    mnemora::SecureWipe(CodesBuffer.data(), sizeof CodesBuffer);
 }

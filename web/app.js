@@ -203,6 +203,7 @@ async function start() {
     onPasswordInput();
     onKeyInput();
     document.documentElement.dataset.ready = 'true';
+    performance.mark('mnemora-ready');
     // As in the window, typing starts in the password box; not on phones,
     // where focusing would throw the keyboard over the page.
     if (matchMedia('(min-width: 660px)').matches && document.activeElement === document.body)

@@ -10,7 +10,7 @@
 //   mnemora_derive(pUnits, kUnits) status 0 ok, 1 empty, 2 too long; wipes the inputs
 //   mnemora_codes()                address of 48 ASCII bytes: code16 then code32
 //   mnemora_fingerprint(pUnits)    the password's 16-bit fingerprint, -1 when none; wipes the input
-//   mnemora_wipe()                 wipes the buffers once their content has been read
+//   mnemora_wipe()                 wipes the codes once they have been read
 // A text longer than a buffer is written cut to the buffer's length, which is
 // one unit more than any text the core derives from, so the core refuses it.
 // JavaScript strings cannot be wiped; only the module's copies are.
