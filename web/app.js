@@ -45,10 +45,13 @@ function checkNormalForm(box, notice) {
     notice.hidden = box.value === box.value.normalize('NFC');
 }
 
-function neutralFingerprint() {
-    fingerprint.textContent = '';
-    fingerprint.classList.add('neutral');
-    fingerprint.setAttribute('aria-label', '记忆密码的指纹：尚未显示');
+// No picture without a password, and only a neutral one while it changes.
+function hideFingerprint(neutral) {
+    if (fingerprint.classList.contains('neutral') === neutral && !fingerprint.firstChild)
+        return;
+    fingerprint.replaceChildren();
+    fingerprint.classList.toggle('neutral', neutral);
+    fingerprint.setAttribute('aria-label', neutral ? '记忆密码的指纹：停止输入后显示' : '记忆密码的指纹：尚无密码');
 }
 
 function showFingerprint() {
@@ -115,9 +118,11 @@ function onPasswordInput() {
     regenerate();
     checkNormalForm(txtPassword, $('nfcPassword'));
     // Never a picture per keystroke: only once the box has been still.
-    neutralFingerprint();
-    strength.textContent = '';
-    delete strength.dataset.score;
+    hideFingerprint(txtPassword.value !== '');
+    if (strength.textContent) {
+        strength.textContent = '';
+        delete strength.dataset.score;
+    }
     clearTimeout(fingerprintTimer);
     if (txtPassword.value)
         fingerprintTimer = setTimeout(() => {

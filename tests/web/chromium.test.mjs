@@ -10,4 +10,10 @@ pageSuite({
             .overridePermissions(origin, ['clipboard-read', 'clipboard-write', 'clipboard-sanitized-write']);
         return true;
     },
+    installabilityErrors: async (page) => {
+        const session = await page.createCDPSession();
+        const { installabilityErrors } = await session.send('Page.getInstallabilityErrors');
+        await session.detach();
+        return installabilityErrors.map((e) => e.errorId);
+    },
 });

@@ -9,4 +9,5 @@ pageSuite({
     // copy is checked through the confirmation, which shows only once
     // writeText() has succeeded.
     grantClipboard: async () => false,
+    // Firefox has no installability report to ask for.
 });
