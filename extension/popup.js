@@ -52,12 +52,13 @@ function checkNormalForm(box, notice) {
 }
 
 // The fingerprint shows only once the password box has been still for a
-// moment, never keystroke by keystroke; a neutral placeholder meanwhile.
+// moment, never keystroke by keystroke: no picture without a password, and
+// only a neutral one while it changes.
 let fingerprintTimer = 0;
-function neutralFingerprint() {
+function hideFingerprint(neutral) {
     fingerprint.replaceChildren();
-    fingerprint.classList.add('neutral');
-    fingerprint.setAttribute('aria-label', '记忆密码的指纹：尚未显示');
+    fingerprint.classList.toggle('neutral', neutral);
+    fingerprint.setAttribute('aria-label', neutral ? '记忆密码的指纹：停止输入后显示' : '记忆密码的指纹：尚无密码');
 }
 function showFingerprint() {
     const picture = core ? core.fingerprint(txtPassword.value) : null;
@@ -76,7 +77,7 @@ function showFingerprint() {
 }
 function passwordChanged() {
     clearTimeout(fingerprintTimer);
-    neutralFingerprint();
+    hideFingerprint(txtPassword.value !== '');
     if (txtPassword.value !== '') {
         fingerprintTimer = setTimeout(showFingerprint, FingerprintPauseMs);
     }
