@@ -9,10 +9,11 @@ PRESET  := $(if $(filter true 1 yes,$(CI)),ci,default)
 BUILD   := $(if $(filter default,$(PRESET)),build,build-$(PRESET))
 JOBS    ?= $(shell nproc)
 FUZZ_SECONDS ?= 60
-# The web app is one site whatever the native preset (tools/build-web).
+# The web app and the extension are built once, whatever the native preset
+# (tools/build-web, extension/build.mjs).
 WEB     := build/web
 
-.PHONY: all run test build deps bench bench-web fuzz asan lint format package install clean print-build-dir web web-build
+.PHONY: all run test build deps bench bench-web fuzz asan lint format package install clean print-build-dir web web-build extension
 
 all: build
 
@@ -41,7 +42,12 @@ web: web-build
 	@echo "Serving the web app on http://127.0.0.1:8000/ (Ctrl-C stops)"
 	python3 -m http.server 8000 --bind 127.0.0.1 --directory $(WEB)
 
-test: build web-build
+# The browser extension, unpacked and zipped, for Chromium and for Firefox,
+# over the web app's core.
+extension: web-build
+	node extension/build.mjs build
+
+test: build web-build extension
 	ctest --preset $(PRESET) -j $(JOBS)
 
 bench: build

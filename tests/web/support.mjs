@@ -56,7 +56,8 @@ function profileDir() {
     return dir;
 }
 
-export function launchChromium() {
+// `extra` adds launch options; its `args` are added to the browser's own.
+export function launchChromium({ args = [], ...extra } = {}) {
     return puppeteer.launch({
         executablePath: '/usr/bin/chromium',
         headless: true,
@@ -68,16 +69,19 @@ export function launchChromium() {
             '--disable-background-networking',
             '--disable-component-update',
             '--disable-sync',
+            ...args,
         ],
+        ...extra,
     });
 }
 
-export function launchFirefox() {
+export function launchFirefox(extra = {}) {
     return puppeteer.launch({
         browser: 'firefox',
         protocol: 'webDriverBiDi',
         executablePath: '/usr/bin/firefox-esr',
         headless: true,
         userDataDir: profileDir(),
+        ...extra,
     });
 }

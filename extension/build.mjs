@@ -1,0 +1,76 @@
+#!/usr/bin/env node
+// Builds the extension from extension/, the web app's core (build/web) and the
+// window's icons into build/extension/{chromium,firefox}, each unpacked and
+// zipped beside it (the Firefox one as an unsigned .xpi).
+//
+//   node extension/build.mjs [build-dir]
+import { execFileSync } from 'node:child_process';
+import { cpSync, existsSync, mkdirSync, readFileSync, readdirSync, rmSync, utimesSync, writeFileSync } from 'node:fs';
+import { createRequire } from 'node:module';
+import { dirname, join, resolve } from 'node:path';
+import { fileURLToPath } from 'node:url';
+
+const here = dirname(fileURLToPath(import.meta.url));
+const root = resolve(here, '..');
+const build = resolve(process.argv[2] ?? join(root, 'build'));
+const web = join(build, 'web');
+const out = join(build, 'extension');
+
+const sources = ['popup.html', 'popup.css', 'popup.js', 'frame.js', 'site.js'];
+const fromWeb = ['core.js', 'mnemora.wasm'];
+const art = [...[16, 24, 32, 48, 128].map((n) => `icon-${n}.png`), 'copy.gif', 'copy@2x.png'];
+
+// The Public Suffix List as the lock file pins it, one self-contained module.
+const require = createRequire(import.meta.url);
+const tldtsDir = dirname(require.resolve('tldts/package.json'));
+const tldts = readFileSync(join(tldtsDir, 'dist', 'index.esm.min.js'), 'utf8').replace(/\n\/\/# sourceMappingURL=.*\s*$/, '\n');
+const tldtsVersion = JSON.parse(readFileSync(join(tldtsDir, 'package.json'), 'utf8')).version;
+
+const manifest = JSON.parse(readFileSync(join(here, 'manifest.json'), 'utf8'));
+const flavours = {
+    chromium: { manifest, archive: 'mnemora-chromium.zip' },
+    firefox: {
+        // Firefox needs an add-on id to install the package; it runs no
+        // background script here either, and collects nothing.
+        manifest: {
+            ...manifest,
+            browser_specific_settings: {
+                gecko: {
+                    id: 'mnemora@mnemora.example.org',
+                    strict_min_version: '128.0',
+                    data_collection_permissions: { required: ['none'] },
+                },
+            },
+        },
+        archive: 'mnemora-firefox.xpi',
+    },
+};
+
+for (const f of fromWeb) {
+    if (!existsSync(join(web, f))) {
+        console.error(`extension: ${join(web, f)} is missing: build the web app first (make web-build)`);
+        process.exit(1);
+    }
+}
+
+// Fixed times make the archives depend on the content alone.
+const epoch = new Date(Number(process.env.SOURCE_DATE_EPOCH ?? 1331683200) * 1000);
+
+mkdirSync(out, { recursive: true });
+for (const [name, { manifest: m, archive }] of Object.entries(flavours)) {
+    const dir = join(out, name);
+    rmSync(dir, { recursive: true, force: true });
+    mkdirSync(dir);
+    for (const f of sources) cpSync(join(here, f), join(dir, f));
+    for (const f of fromWeb) cpSync(join(web, f), join(dir, f));
+    for (const f of art) cpSync(join(root, 'ui', 'art', f), join(dir, f));
+    writeFileSync(join(dir, 'tldts.js'), `// tldts ${tldtsVersion} (MIT licence, see tldts.LICENSE)\n${tldts}`);
+    cpSync(join(tldtsDir, 'LICENSE'), join(dir, 'tldts.LICENSE'));
+    writeFileSync(join(dir, 'manifest.json'), `${JSON.stringify(m, null, 2)}\n`);
+
+    const files = readdirSync(dir).sort();
+    for (const f of files) utimesSync(join(dir, f), epoch, epoch);
+    rmSync(join(out, archive), { force: true });
+    execFileSync('zip', ['-X', '-q', '-9', join(out, archive), ...files], { cwd: dir });
+    console.log(`extension: ${join(out, name)}/ and ${join(out, archive)}`);
+}

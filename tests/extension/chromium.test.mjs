@@ -1,0 +1,156 @@
+// The unpacked extension in real headless Chromium, its action triggered on a
+// tab as a click on its toolbar icon would be (which is what grants activeTab),
+// against a local login site reached under real site names.
+import assert from 'node:assert/strict';
+import { after, before, test } from 'node:test';
+import { launchChromium } from '../web/support.mjs';
+import { extensionDir, startSite } from './support.mjs';
+
+const Code = 'a20caCf8Eb1b8B6d'; // test / taobao
+
+let browser;
+let extension;
+let site;
+
+before(async () => {
+    site = await startSite();
+    // Chromium no longer honours --load-extension; the unpacked extension
+    // is loaded over the DevTools pipe instead (Extensions.loadUnpacked).
+    browser = await launchChromium({
+        pipe: true,
+        enableExtensions: true,
+        args: ['--host-resolver-rules=MAP * 127.0.0.1', '--ignore-certificate-errors'],
+    });
+    const id = await browser.installExtension(extensionDir('chromium'));
+    extension = (await browser.extensions()).get(id);
+});
+
+after(async () => {
+    await browser?.close();
+    await site?.close();
+});
+
+// Opens a tab on `url`, lets `prepare` act on it (focus a field), then
+// presses the toolbar icon: the popup opens over that tab.
+async function openPopup(url, prepare = async () => {}) {
+    const page = await browser.newPage();
+    await page.goto(url);
+    await prepare(page);
+    await page.triggerExtensionAction(extension);
+    const target = await browser.waitForTarget((t) => t.url() === `chrome-extension://${extension.id}/popup.html`);
+    const popup = await target.asPage();
+    await popup.waitForFunction(() => document.documentElement.dataset.ready === 'true');
+    return { page, popup };
+}
+
+async function closeAll({ page, popup }) {
+    await popup.close();
+    await page.close();
+}
+
+// Types the password (and a key of one's own, replacing the selected
+// suggestion) and presses fill `presses` times; returns the popup's message.
+async function fill(popup, { key, presses = 1 } = {}) {
+    if (key !== undefined) {
+        await popup.focus('#txtKey');
+        await popup.keyboard.type(key);
+    }
+    await popup.type('#txtPassword', 'test');
+    for (let i = 0; i < presses; ++i) {
+        await popup.evaluate(() => {
+            document.getElementById('message').textContent = '';
+        });
+        await popup.click('#btnFill');
+        await popup.waitForFunction(() => document.getElementById('message').textContent !== '');
+    }
+    return popup.$eval('#message', (m) => ({ text: m.textContent, kind: m.className }));
+}
+
+const value = (page, selector) => page.$eval(selector, (e) => e.value);
+
+test('the key box opens with the site name of the tab, selected', async () => {
+    const cases = [
+        [site.https('www.taobao.com', 'login.html'), 'taobao'],
+        [site.https('passport.bbc.co.uk', 'login.html'), 'bbc'],
+        [site.http('127.0.0.1', 'login.html'), ''],
+    ];
+    for (const [url, expected] of cases) {
+        const opened = await openPopup(url);
+        const key = await opened.popup.$eval('#txtKey', (k) => [k.value, k.selectionStart, k.selectionEnd]);
+        assert.deepEqual(key, [expected, 0, expected.length], url);
+        await closeAll(opened);
+    }
+});
+
+test('fill puts the code into the password field, the page hears it, nothing is submitted', async () => {
+    const opened = await openPopup(site.https('www.taobao.com', 'login.html'));
+    const { kind } = await fill(opened.popup);
+    assert.match(kind, /ok/);
+    assert.equal(await value(opened.page, '#pw'), Code);
+    assert.ok((await opened.page.evaluate(() => window.heard)).includes(Code));
+    assert.equal(await value(opened.page, '[name=user]'), 'alice');
+    assert.equal(site.submissions, 0);
+    assert.equal(new URL(opened.page.url()).pathname, '/login.html');
+    // Least privilege, nothing kept: no storage API at all, and nothing in
+    // the origin's web storage either.
+    const stored = await opened.popup.evaluate(async () => ({
+        storageApi: typeof chrome.storage,
+        local: localStorage.length,
+        session: sessionStorage.length,
+        databases: (await indexedDB.databases()).length,
+        cookies: document.cookie,
+    }));
+    assert.deepEqual(stored, { storageApi: 'undefined', local: 0, session: 0, databases: 0, cookies: '' });
+    await closeAll(opened);
+});
+
+test('of two password fields the focused one is filled', async () => {
+    const opened = await openPopup(site.https('www.taobao.com', 'two.html'), (p) => p.focus('#new'));
+    await fill(opened.popup);
+    assert.deepEqual([await value(opened.page, '#old'), await value(opened.page, '#new')], ['', Code]);
+    await closeAll(opened);
+});
+
+test('a controlled input keeps the filled value', async () => {
+    const opened = await openPopup(site.https('www.taobao.com', 'controlled.html'));
+    await fill(opened.popup);
+    assert.deepEqual(await opened.page.evaluate(() => [window.state, document.getElementById('pw').value]), [Code, Code]);
+    await closeAll(opened);
+});
+
+test('the focused field inside an open shadow root is filled', async () => {
+    const opened = await openPopup(site.https('www.taobao.com', 'shadow.html'), (p) =>
+        p.evaluate(() => document.querySelector('login-box').shadowRoot.getElementById('inner').focus()));
+    await fill(opened.popup);
+    const values = await opened.page.evaluate(() => [
+        document.getElementById('decoy').value,
+        document.querySelector('login-box').shadowRoot.getElementById('inner').value,
+        window.heard.at(-1),
+    ]);
+    assert.deepEqual(values, ['', Code, Code]);
+    await closeAll(opened);
+});
+
+test('a field in a frame of another site is refused', async () => {
+    const opened = await openPopup(site.https('www.taobao.com', 'framed.html'), async (p) => {
+        const frame = await p.waitForFrame((f) => f.url().includes('evil.example'));
+        await frame.waitForSelector('#pw');
+        await frame.focus('#pw');
+    });
+    const { kind } = await fill(opened.popup);
+    assert.match(kind, /refused/);
+    const frame = opened.page.frames().find((f) => f.url().includes('evil.example'));
+    assert.deepEqual([await value(opened.page, '#pw'), await value(frame, '#pw')], ['', '']);
+    await closeAll(opened);
+});
+
+test('a page without HTTPS is filled only when fill is pressed again after the warning', async () => {
+    const opened = await openPopup(site.http('127.0.0.1', 'login.html'));
+    assert.equal(await opened.popup.$eval('#warning', (w) => w.hidden), false);
+    const warned = await fill(opened.popup, { key: 'taobao' });
+    assert.match(warned.kind, /refused/);
+    assert.equal(await value(opened.page, '#pw'), '');
+    await opened.popup.click('#btnFill');
+    await opened.page.waitForFunction((code) => document.getElementById('pw').value === code, {}, Code);
+    await closeAll(opened);
+});

@@ -1,0 +1,145 @@
+// The Firefox package in real headless Firefox over WebDriver BiDi. Puppeteer
+// installs the add-on, but BiDi has no command that presses an add-on's
+// toolbar button (Chromium's Extensions.triggerAction has no counterpart),
+// so the suite asks Firefox itself, in the browser window's privileged scope
+// (opened to the harness by --remote-allow-system-access): its own
+// action handler opens the popup over the tab and grants activeTab as a
+// click would, its text-input processor types real key events into the
+// popup, and a frame script reads the popup's boxes back.
+import assert from 'node:assert/strict';
+import { after, before, test } from 'node:test';
+import { launchFirefox } from '../web/support.mjs';
+import { extensionDir, startSite } from './support.mjs';
+
+const AddonId = 'mnemora@mnemora.example.org';
+const Code = 'a20caCf8Eb1b8B6d'; // test / taobao
+
+let browser;
+let site;
+let windowContext;
+
+before(async () => {
+    site = await startSite();
+    browser = await launchFirefox({
+        acceptInsecureCerts: true,
+        args: ['--remote-allow-system-access'],
+        // Every host name reaches the local site, as Chromium's resolver rule does.
+        extraPrefsFirefox: { 'network.dns.forceResolve': '127.0.0.1' },
+    });
+    assert.equal(await browser.installExtension(extensionDir('firefox')), AddonId);
+    const { result } = await browser.connection.send('browsingContext.getTree', { 'moz:scope': 'chrome' });
+    windowContext = result.contexts[0].context;
+});
+
+after(async () => {
+    await browser?.close();
+    await site?.close();
+});
+
+// Evaluates `expression` in the browser window's privileged scope.
+async function inWindow(expression) {
+    const { result } = await browser.connection.send('script.evaluate', {
+        expression,
+        target: { context: windowContext },
+        awaitPromise: true,
+    });
+    if (result.type !== 'success')
+        throw new Error(result.exceptionDetails.text);
+    return result.result.value;
+}
+
+const popupBrowser = "document.querySelector('.webextension-popup-browser')";
+
+// Evaluates `expression` in the popup page and returns its JSON value.
+let replies = 0;
+async function inPopup(expression) {
+    const reply = `mnemora:reply${++replies}`;
+    const script = `const document = content.document; const window = content.wrappedJSObject;
+        let value; try { value = (() => ${expression})(); } catch (e) { value = String(e); }
+        sendAsyncMessage(${JSON.stringify(reply)}, JSON.stringify(value));`;
+    return JSON.parse(await inWindow(`new Promise((resolve) => {
+        const mm = ${popupBrowser}.messageManager;
+        mm.addMessageListener(${JSON.stringify(reply)}, function got(m) {
+            mm.removeMessageListener(${JSON.stringify(reply)}, got);
+            resolve(m.data);
+        });
+        mm.loadFrameScript('data:,' + encodeURIComponent(${JSON.stringify(script)}), false);
+        setTimeout(() => resolve('"no reply from the popup"'), 5000);
+    })`));
+}
+
+async function until(condition) {
+    for (const end = Date.now() + 15000; Date.now() < end; ) {
+        if (await condition())
+            return;
+        await new Promise((done) => setTimeout(done, 50));
+    }
+    throw new Error(`timed out: ${condition}`);
+}
+
+// Opens a tab on `url`, lets `prepare` focus a field, presses the toolbar
+// button and waits until the popup has its core and its tab.
+async function openPopup(url, prepare = async () => {}) {
+    const page = await browser.newPage();
+    await page.goto(url);
+    await prepare(page);
+    await inWindow(`(async () => {
+        const { ExtensionParent } = ChromeUtils.importESModule('resource://gre/modules/ExtensionParent.sys.mjs');
+        const extension = ExtensionParent.GlobalManager.getExtension(${JSON.stringify(AddonId)});
+        await ExtensionParent.apiManager.global.browserActionFor(extension).triggerAction(window);
+        return '';
+    })()`);
+    await until(async () => (await inWindow(`String(${popupBrowser} !== null)`)) === 'true');
+    await until(async () => (await inPopup("document.documentElement.dataset.ready ?? ''")) === 'true');
+    return page;
+}
+
+// Key events into the popup's focused box, as a keyboard would send them.
+async function typeInPopup(keys) {
+    await inWindow(`(() => {
+        ${popupBrowser}.focus();
+        const tip = Cc['@mozilla.org/text-input-processor;1'].createInstance(Ci.nsITextInputProcessor);
+        tip.beginInputTransactionForTests(window);
+        for (const key of ${JSON.stringify(keys)}) {
+            const event = new KeyboardEvent('', key === 'Enter' ? { key, code: 'Enter', keyCode: 13 } : { key });
+            tip.keydown(event);
+            tip.keyup(event);
+        }
+        return '';
+    })()`);
+}
+
+async function closeAll(page) {
+    await inWindow(`${popupBrowser}?.closest('panel')?.hidePopup() ?? ''`);
+    await page.close();
+}
+
+test('the popup over a login tab suggests the key, fills on Enter and stores nothing', async () => {
+    const page = await openPopup(site.https('passport.bbc.co.uk', 'login.html'));
+    const key = await inPopup("[document.getElementById('txtKey').value, document.getElementById('txtKey').selectionEnd]");
+    assert.deepEqual(key, ['bbc', 3]);
+    // Typing into the selected key replaces the suggestion.
+    await typeInPopup(['Tab', ...'taobao', 'Enter']);
+    await until(async () => (await inPopup("document.getElementById('txtKey').value")) === 'taobao');
+    await inPopup("document.getElementById('txtPassword').focus() ?? 0");
+    await typeInPopup([...'test', 'Enter']);
+    await page.waitForFunction((code) => document.getElementById('pw').value === code, {}, Code);
+    assert.ok((await page.evaluate(() => window.heard)).includes(Code));
+    assert.equal(site.submissions, 0);
+    const stored = await inPopup('[typeof window.browser, typeof window.browser?.storage, window.localStorage.length, window.sessionStorage.length]');
+    assert.deepEqual(stored, ['object', 'undefined', 0, 0]);
+    await closeAll(page);
+});
+
+test('a field in a frame of another site is refused', async () => {
+    const page = await openPopup(site.https('www.taobao.com', 'framed.html'), async (p) => {
+        const frame = await p.waitForFrame((f) => f.url().includes('evil.example'));
+        await frame.waitForSelector('#pw');
+        await frame.focus('#pw');
+    });
+    await typeInPopup([...'test', 'Enter']);
+    await until(async () => (await inPopup("document.getElementById('message').className")).includes('refused'));
+    const frame = page.frames().find((f) => f.url().includes('evil.example'));
+    assert.deepEqual([await page.$eval('#pw', (e) => e.value), await frame.$eval('#pw', (e) => e.value)], ['', '']);
+    await closeAll(page);
+});

@@ -1,0 +1,56 @@
+// Shared by the extension suites: the built packages and a local login site
+// served over HTTPS (a throw-away certificate) and plain HTTP.
+import { execFileSync } from 'node:child_process';
+import { existsSync, mkdtempSync, readFileSync, rmSync } from 'node:fs';
+import http from 'node:http';
+import https from 'node:https';
+import { tmpdir } from 'node:os';
+import { dirname, extname, join, resolve } from 'node:path';
+import { fileURLToPath } from 'node:url';
+
+export function extensionDir(flavour) {
+    const dir = process.env.MNEMORA_EXTENSION_DIR;
+    if (!dir || !existsSync(join(dir, flavour, 'manifest.json')))
+        throw new Error('MNEMORA_EXTENSION_DIR must name the built extension (make extension)');
+    return resolve(dir, flavour);
+}
+
+const pages = join(dirname(fileURLToPath(import.meta.url)), 'pages');
+
+function certificate() {
+    const dir = mkdtempSync(join(tmpdir(), 'mnemora-cert-'));
+    try {
+        execFileSync('openssl', ['req', '-x509', '-newkey', 'ec', '-pkeyopt', 'ec_paramgen_curve:P-256', '-nodes',
+            '-subj', '/CN=mnemora test', '-days', '1', '-keyout', join(dir, 'key.pem'), '-out', join(dir, 'cert.pem')],
+            { stdio: 'ignore' });
+        return { key: readFileSync(join(dir, 'key.pem')), cert: readFileSync(join(dir, 'cert.pem')) };
+    } finally {
+        rmSync(dir, { recursive: true, force: true });
+    }
+}
+
+// Serves tests/extension/pages under any host name; counts form submissions.
+export async function startSite() {
+    const site = { submissions: 0 };
+    const handler = (request, response) => {
+        if (request.method === 'POST') {
+            site.submissions += 1;
+            response.end('submitted');
+            return;
+        }
+        const name = new URL(request.url, 'http://x').pathname.slice(1);
+        if (!/^[a-z]+\.html$/.test(name)) {
+            response.writeHead(404).end();
+            return;
+        }
+        response.writeHead(200, { 'content-type': extname(name) === '.html' ? 'text/html; charset=utf-8' : 'text/plain' });
+        response.end(readFileSync(join(pages, name)));
+    };
+    const secure = https.createServer(certificate(), handler);
+    const plain = http.createServer(handler);
+    await Promise.all([secure, plain].map((s) => new Promise((done) => s.listen(0, '127.0.0.1', done))));
+    site.https = (host, page) => `https://${host}:${secure.address().port}/${page}`;
+    site.http = (host, page) => `http://${host}:${plain.address().port}/${page}`;
+    site.close = () => Promise.all([secure, plain].map((s) => new Promise((done) => s.close(done))));
+    return site;
+}
