@@ -266,6 +266,7 @@ void FrmMain::createControls()
         // without a word; an over-long text is refused when deriving instead.
         input->setMaxLength(std::numeric_limits<int>::max());
         input->setCursor(Qt::IBeamCursor);
+        input->setHistoryKept(false);
     }
     for (TextBox *output : {txtCode16, txtCode32}) {
         output->setReadOnly(true);

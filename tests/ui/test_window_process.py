@@ -10,6 +10,7 @@ Needs DISPLAY (run under xvfb-run) and python3-xlib.
 """
 
 import os
+import re
 import signal
 import subprocess
 import sys
@@ -181,8 +182,16 @@ def forms(text):
     return {"UTF-16": text.encode("utf-16-le"), "UTF-8/Latin-1": text.encode("latin-1")}
 
 
+def strided(text, stride):
+    """A pattern for the UTF-16 units of a text lying one per record of
+    stride bytes, as an array of records holding one character each does."""
+    units = [re.escape(c.encode("utf-16-le")) for c in text]
+    return re.compile(b"(?s)" + (b".{%d}" % (stride - 2)).join(units))
+
+
 def scan(pid, needles):
-    """Occurrences of each needle in the writable memory of a process."""
+    """Occurrences of each needle (bytes or a compiled pattern) in the
+    writable memory of a process."""
     counts = {name: 0 for name in needles}
     with open(f"/proc/{pid}/maps") as maps, open(f"/proc/{pid}/mem", "rb", 0) as mem:
         for line in maps:
@@ -196,7 +205,7 @@ def scan(pid, needles):
             except OSError:
                 continue
             for name, needle in needles.items():
-                counts[name] += data.count(needle)
+                counts[name] += data.count(needle) if isinstance(needle, bytes) else len(needle.findall(data))
     return counts
 
 
@@ -225,6 +234,12 @@ class FreedMemory(unittest.TestCase):
             for name, secret in (("password", PASSWORD), ("key", KEY), ("code16", CODE16), ("code32", CODE32)):
                 for form, needle in forms(secret).items():
                     needles[f"{name} {form}"] = needle
+            # An edit history keeps one typed or deleted character per
+            # 16-byte record: forwards as typed, backwards as a selection is
+            # deleted.
+            for name, secret in (("password", PASSWORD), ("key", KEY)):
+                needles[f"{name} 16-byte records"] = strided(secret, 16)
+                needles[f"{name} 16-byte records reversed"] = strided(secret[::-1], 16)
             counts = scan(window.process.pid, needles)
             print("occurrences:", ", ".join(f"{n} {c}" for n, c in counts.items()), file=sys.stderr)
 
