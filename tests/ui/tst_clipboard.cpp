@@ -2,6 +2,7 @@
 // emptied again after a delay the test drives.
 
 #include "Clipboard.h"
+#include "UiTestSupport.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -12,19 +13,8 @@
 
 using mnemora::Clipboard;
 
-namespace {
-
-QClipboard *SystemClipboard()
-{
-    return QGuiApplication::clipboard();
-}
-
-bool Fire(QTimer *timer)
-{
-    return timer && QMetaObject::invokeMethod(timer, "timeout");
-}
-
-} // namespace
+using uitest::Fire;
+using uitest::SystemClipboard;
 
 class ClipboardTest : public QObject {
     Q_OBJECT

@@ -31,13 +31,10 @@ enum class Pointer { Arrow, IBeam, Hand };
 
 Q_DECLARE_METATYPE(Pointer)
 
-class LayoutTest : public QObject {
+class LayoutTest : public uitest::WindowTest {
     Q_OBJECT
 
 private:
-    std::unique_ptr<uitest::Harness> m_harness;
-    QWidget &window() { return *m_harness->window; }
-
     // The background picture as the panel shows it, in device pixels.
     QImage background()
     {
@@ -46,16 +43,6 @@ private:
     }
 
 private slots:
-    void initTestCase() { mnemora::SetUpFonts(); }
-
-    void init()
-    {
-        m_harness = std::make_unique<uitest::Harness>();
-        QVERIFY(m_harness->showActive());
-    }
-
-    void cleanup() { m_harness.reset(); }
-
     void controlTree_data()
     {
         QTest::addColumn<QString>("control");
@@ -639,10 +626,10 @@ private slots:
             QVERIFY2(Control(window(), shown)->isVisible(), shown);
             QVERIFY2(Control(window(), shown)->isEnabled(), shown);
         }
-        QTimer *timer = m_harness->timer("TmrShow");
-        QVERIFY(!timer->isActive());
-        QCOMPARE(timer->interval(), 200);
-        QVERIFY(!timer->isSingleShot());
+        QTimer *tmrShow = timer("TmrShow");
+        QVERIFY(!tmrShow->isActive());
+        QCOMPARE(tmrShow->interval(), 200);
+        QVERIFY(!tmrShow->isSingleShot());
     }
 };
 
