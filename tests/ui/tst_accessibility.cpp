@@ -40,26 +40,21 @@ private slots:
         QTest::addColumn<QString>("control");
         QTest::addColumn<QString>("name");
 
-        QTest::newRow("the password box is named after its caption")
-            << "txtPassword" << QStringLiteral(u"记忆密码");
+        // clang-format off
+        QTest::newRow("the password box is named after its caption") << "txtPassword" << QStringLiteral(u"记忆密码");
         QTest::newRow("the key box is named after its caption") << "txtKey" << QStringLiteral(u"区分代号");
-        QTest::newRow("the 16-character box is named after its caption")
-            << "txtCode16" << QStringLiteral(u"16位码（推荐）");
-        QTest::newRow("the 32-character box is named after its caption")
-            << "txtCode32" << QStringLiteral(u"32位完整MD5码");
+        QTest::newRow("the 16-character box is named after its caption") << "txtCode16" << QStringLiteral(u"16位码（推荐）");
+        QTest::newRow("the 32-character box is named after its caption") << "txtCode32" << QStringLiteral(u"32位完整MD5码");
         QTest::newRow("the copy label says click to copy") << "lblCopy" << QStringLiteral(u"点击复制");
         QTest::newRow("the confirmation says copied") << "ImgCopy" << QStringLiteral(u"复制成功");
         QTest::newRow("the donation button says donate") << "ImgDonation" << QStringLiteral(u"捐助Mnemora");
-        QTest::newRow("Tarrow's avatar carries the nickname") << "ImgTarrow"
-                                                              << "Tarrow";
-        QTest::newRow("Belmir's avatar carries the nickname") << "ImgBelmir"
-                                                              << "Belmir";
-        QTest::newRow("Odrin's avatar carries the nickname") << "ImgOdrin"
-                                                             << "Odrin";
-        QTest::newRow("Pelu's avatar carries the nickname") << "ImgPelu"
-                                                            << "Pelu";
+        QTest::newRow("Tarrow's avatar carries the nickname") << "ImgTarrow" << "Tarrow";
+        QTest::newRow("Belmir's avatar carries the nickname") << "ImgBelmir" << "Belmir";
+        QTest::newRow("Odrin's avatar carries the nickname") << "ImgOdrin" << "Odrin";
+        QTest::newRow("Pelu's avatar carries the nickname") << "ImgPelu" << "Pelu";
         for (const char *other : {"FrmMain", "ImgLogo", "PicContrl", "lblCopyright"})
             QTest::addRow("%s has a name", other) << other << QString();
+        // clang-format on
     }
 
     void everyControlIsNamed()

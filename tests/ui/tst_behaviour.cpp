@@ -34,18 +34,11 @@ private slots:
         QTest::addColumn<QString>("code16");
         QTest::addColumn<QString>("code32");
 
-        QTest::newRow("test with the key taobao gives its known codes") << "test"
-                                                                        << "taobao"
-                                                                        << "a20caCf8Eb1b8B6d"
-                                                                        << "a20caCf8Eb1b8B6d5b8a66996910E124";
-        QTest::newRow("taobao with the key test starts its short code with K")
-            << "taobao"
-            << "test"
-            << "KA55784DDe9C7632"
-            << "5A55784DDe9C7632Fcb5685EB6F6F1DE";
-        QTest::newRow("a Chinese password with a Chinese key gives its known codes")
-            << QStringLiteral(u"密码") << QStringLiteral(u"淘宝") << "B992378745248eCD"
-            << "B992378745248eCD44c7062dA515FdBc";
+        // clang-format off
+        QTest::newRow("test with the key taobao gives its known codes") << "test" << "taobao" << "a20caCf8Eb1b8B6d" << "a20caCf8Eb1b8B6d5b8a66996910E124";
+        QTest::newRow("taobao with the key test starts its short code with K") << "taobao" << "test" << "KA55784DDe9C7632" << "5A55784DDe9C7632Fcb5685EB6F6F1DE";
+        QTest::newRow("a Chinese password with a Chinese key gives its known codes") << QStringLiteral(u"密码") << QStringLiteral(u"淘宝") << "B992378745248eCD" << "B992378745248eCD44c7062dA515FdBc";
+        // clang-format on
     }
 
     void typingFillsTheCodesOnceBothBoxesHoldText()
@@ -114,12 +107,10 @@ private slots:
         QTest::addColumn<QString>("key");
         QTest::addColumn<QString>("then");
 
-        QTest::newRow("deriving writes the 16-character code before the 32-character one") << "test"
-                                                                                           << "taobao"
-                                                                                           << "taobaox";
-        QTest::newRow("emptying clears the 16-character code before the 32-character one") << "test"
-                                                                                           << "taobao"
-                                                                                           << "";
+        // clang-format off
+        QTest::newRow("deriving writes the 16-character code before the 32-character one") << "test" << "taobao" << "taobaox";
+        QTest::newRow("emptying clears the 16-character code before the 32-character one") << "test" << "taobao" << "";
+        // clang-format on
     }
 
     void the16CharacterCodeIsWrittenFirst()
@@ -160,22 +151,16 @@ private slots:
         QTest::addColumn<QString>("from");
         QTest::addColumn<bool>("byClick");
 
-        QTest::newRow("tabbing into the password box selects the password") << "txtPassword"
-                                                                            << "txtCode32" << false;
-        QTest::newRow("tabbing into the key box selects the key") << "txtKey"
-                                                                  << "txtPassword" << false;
-        QTest::newRow("tabbing into the 16-character box selects the code") << "txtCode16"
-                                                                            << "txtKey" << false;
-        QTest::newRow("tabbing into the 32-character box selects the code") << "txtCode32"
-                                                                            << "txtCode16" << false;
-        QTest::newRow("clicking into the password box selects the password") << "txtPassword"
-                                                                             << "txtKey" << true;
-        QTest::newRow("clicking into the key box selects the key") << "txtKey"
-                                                                   << "txtPassword" << true;
-        QTest::newRow("clicking into the 16-character box selects the code") << "txtCode16"
-                                                                             << "txtKey" << true;
-        QTest::newRow("clicking into the 32-character box selects the code") << "txtCode32"
-                                                                             << "txtKey" << true;
+        // clang-format off
+        QTest::newRow("tabbing into the password box selects the password") << "txtPassword" << "txtCode32" << false;
+        QTest::newRow("tabbing into the key box selects the key") << "txtKey" << "txtPassword" << false;
+        QTest::newRow("tabbing into the 16-character box selects the code") << "txtCode16" << "txtKey" << false;
+        QTest::newRow("tabbing into the 32-character box selects the code") << "txtCode32" << "txtCode16" << false;
+        QTest::newRow("clicking into the password box selects the password") << "txtPassword" << "txtKey" << true;
+        QTest::newRow("clicking into the key box selects the key") << "txtKey" << "txtPassword" << true;
+        QTest::newRow("clicking into the 16-character box selects the code") << "txtCode16" << "txtKey" << true;
+        QTest::newRow("clicking into the 32-character box selects the code") << "txtCode32" << "txtKey" << true;
+        // clang-format on
     }
 
     void gettingTheFocusSelectsTheWholeText()
@@ -233,21 +218,14 @@ private slots:
         QTest::addColumn<QString>("control");
         QTest::addColumn<QString>("address");
 
-        QTest::newRow("the donation button opens the donation page") << "ImgDonation"
-                                                                     << "https://mnemora.example.org/donate";
-        QTest::newRow("Tarrow's avatar opens Tarrow's page")
-            << "ImgTarrow"
-            << "https://mnemora.example.org/contributors/tarrow";
-        QTest::newRow("Belmir's avatar opens Belmir's page")
-            << "ImgBelmir"
-            << "https://mnemora.example.org/contributors/belmir";
-        QTest::newRow("Odrin's avatar opens Odrin's page")
-            << "ImgOdrin"
-            << "https://mnemora.example.org/contributors/odrin";
-        QTest::newRow("Pelu's avatar opens Pelu's page") << "ImgPelu"
-                                                         << "https://mnemora.example.org/contributors/pelu";
-        QTest::newRow("the copyright line opens the home page") << "lblCopyright"
-                                                                << "https://mnemora.example.org/";
+        // clang-format off
+        QTest::newRow("the donation button opens the donation page") << "ImgDonation" << "https://mnemora.example.org/donate";
+        QTest::newRow("Tarrow's avatar opens Tarrow's page") << "ImgTarrow" << "https://mnemora.example.org/contributors/tarrow";
+        QTest::newRow("Belmir's avatar opens Belmir's page") << "ImgBelmir" << "https://mnemora.example.org/contributors/belmir";
+        QTest::newRow("Odrin's avatar opens Odrin's page") << "ImgOdrin" << "https://mnemora.example.org/contributors/odrin";
+        QTest::newRow("Pelu's avatar opens Pelu's page") << "ImgPelu" << "https://mnemora.example.org/contributors/pelu";
+        QTest::newRow("the copyright line opens the home page") << "lblCopyright" << "https://mnemora.example.org/";
+        // clang-format on
     }
 
     void linksOpenTheirPages()
@@ -318,16 +296,14 @@ private slots:
         const QString han(1, QChar(0x5BC6)); // three bytes in UTF-8
         QTest::newRow("40,000 Chinese characters in the password give no codes")
             << "txtPassword" << han.repeated(40000) << false;
-        QTest::newRow("40,000 Chinese characters in the key give no codes")
-            << "txtKey" << han.repeated(40000) << false;
-        QTest::newRow("10,923 Chinese characters are one byte too many")
-            << "txtPassword" << han.repeated(10923) << false;
+        // clang-format off
+        QTest::newRow("40,000 Chinese characters in the key give no codes") << "txtKey" << han.repeated(40000) << false;
+        QTest::newRow("10,923 Chinese characters are one byte too many") << "txtPassword" << han.repeated(10923) << false;
         QTest::newRow("10,922 Chinese characters still fit") << "txtPassword" << han.repeated(10922) << true;
         QTest::newRow("32,767 letters still fit") << "txtKey" << QString(32767, QLatin1Char('k')) << true;
-        QTest::newRow("32,767 letters still fit in the password")
-            << "txtPassword" << QString(32767, QLatin1Char('p')) << true;
-        QTest::newRow("32,768 letters are one too many")
-            << "txtKey" << QString(32768, QLatin1Char('k')) << false;
+        QTest::newRow("32,767 letters still fit in the password") << "txtPassword" << QString(32767, QLatin1Char('p')) << true;
+        QTest::newRow("32,768 letters are one too many") << "txtKey" << QString(32768, QLatin1Char('k')) << false;
+        // clang-format on
     }
 
     void overLongInputEmptiesTheCodes()

@@ -42,14 +42,12 @@ private slots:
         QTest::addColumn<QString>("copiedByTheUserSince");
         QTest::addColumn<QString>("left");
 
-        QTest::newRow("the code still on the clipboard is cleared")
-            << QStringList{"secret1"} << QString() << QString();
-        QTest::newRow("what the user copied since is kept") << QStringList{"secret1"} << "mine"
-                                                            << "mine";
-        QTest::newRow("the user copying the same text again still clears it")
-            << QStringList{"secret1"} << "secret1" << QString();
-        QTest::newRow("a newer copy is the one cleared")
-            << QStringList{"secret1", "secret2"} << QString() << QString();
+        // clang-format off
+        QTest::newRow("the code still on the clipboard is cleared") << QStringList{"secret1"} << QString() << QString();
+        QTest::newRow("what the user copied since is kept") << QStringList{"secret1"} << "mine" << "mine";
+        QTest::newRow("the user copying the same text again still clears it") << QStringList{"secret1"} << "secret1" << QString();
+        QTest::newRow("a newer copy is the one cleared") << QStringList{"secret1", "secret2"} << QString() << QString();
+        // clang-format on
     }
 
     void clearingAfterTheDelay()

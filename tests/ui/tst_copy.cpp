@@ -57,16 +57,14 @@ private slots:
         QTest::addColumn<QString>("format");
         QTest::addColumn<QByteArray>("content");
 
+        // clang-format off
         QTest::newRow("plain text holds the code") << "text/plain" << Code16.toUtf8();
-        QTest::newRow("KDE's clipboard manager is told it is a secret")
-            << "x-kde-passwordManagerHint" << QByteArray("secret");
+        QTest::newRow("KDE's clipboard manager is told it is a secret") << "x-kde-passwordManagerHint" << QByteArray("secret");
         QTest::newRow("macOS conceals it") << "application/x-nspasteboard-concealed-type" << Code16.toUtf8();
-        QTest::newRow("Windows keeps it from clipboard monitors")
-            << "ExcludeClipboardContentFromMonitorProcessing" << QByteArray(1, '\0');
-        QTest::newRow("Windows keeps it out of the clipboard history")
-            << "CanIncludeInClipboardHistory" << QByteArray(4, '\0');
-        QTest::newRow("Windows keeps it off the cloud clipboard")
-            << "CanUploadToCloudClipboard" << QByteArray(4, '\0');
+        QTest::newRow("Windows keeps it from clipboard monitors") << "ExcludeClipboardContentFromMonitorProcessing" << QByteArray(1, '\0');
+        QTest::newRow("Windows keeps it out of the clipboard history") << "CanIncludeInClipboardHistory" << QByteArray(4, '\0');
+        QTest::newRow("Windows keeps it off the cloud clipboard") << "CanUploadToCloudClipboard" << QByteArray(4, '\0');
+        // clang-format on
     }
 
     void copyMarksTheCodeAsASecret()

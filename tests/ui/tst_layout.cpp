@@ -49,15 +49,10 @@ private slots:
         QTest::addColumn<QString>("parent");
         QTest::addColumn<QString>("kind");
 
-        QTest::newRow("the logo band lies on the window") << "ImgLogo"
-                                                          << "FrmMain"
-                                                          << "QLabel";
-        QTest::newRow("the panel lies on the window") << "PicContrl"
-                                                      << "FrmMain"
-                                                      << "QLabel";
-        QTest::newRow("the timer belongs to the panel") << "TmrShow"
-                                                        << "PicContrl"
-                                                        << "QTimer";
+        // clang-format off
+        QTest::newRow("the logo band lies on the window") << "ImgLogo" << "FrmMain" << "QLabel";
+        QTest::newRow("the panel lies on the window") << "PicContrl" << "FrmMain" << "QLabel";
+        QTest::newRow("the timer belongs to the panel") << "TmrShow" << "PicContrl" << "QTimer";
         for (const char *box : {"txtCode16", "txtCode32", "txtPassword", "txtKey"})
             QTest::addRow("the text box %s lies on the panel", box) << box << "PicContrl"
                                                                     << "QLineEdit";
@@ -65,6 +60,7 @@ private slots:
                  "lblCopyright", "lblCopy", "ImgCode", "ImgCopy"})
             QTest::addRow("the control %s lies on the panel", label) << label << "PicContrl"
                                                                      << "QLabel";
+        // clang-format on
     }
 
     void controlTree()
@@ -86,25 +82,23 @@ private slots:
         QTest::addColumn<QRect>("place");
 
         // Pixels at 96 dpi, twips / 15 with the edges rounded to the nearest pixel.
+        // clang-format off
         QTest::newRow("the logo band fills the top 156 pixels") << "ImgLogo" << QRect(0, 0, 660, 156);
-        QTest::newRow("the panel starts under the logo band and is 664 wide")
-            << "PicContrl" << QRect(0, 156, 664, 318);
+        QTest::newRow("the panel starts under the logo band and is 664 wide") << "PicContrl" << QRect(0, 156, 664, 318);
         QTest::newRow("the 16-character box lies in the copy row") << "txtCode16" << QRect(120, 247, 131, 17);
-        QTest::newRow("the 32-character box lies right of its caption")
-            << "txtCode32" << QRect(113, 287, 265, 19);
+        QTest::newRow("the 32-character box lies right of its caption") << "txtCode32" << QRect(113, 287, 265, 19);
         QTest::newRow("the password box lies in the first frame") << "txtPassword" << QRect(84, 71, 209, 25);
         QTest::newRow("the key box lies in the second frame") << "txtKey" << QRect(434, 71, 208, 24);
-        QTest::newRow("the donation button stands at the right of section 2")
-            << "ImgDonation" << QRect(552, 224, 92, 39);
+        QTest::newRow("the donation button stands at the right of section 2") << "ImgDonation" << QRect(552, 224, 92, 39);
         QTest::newRow("Tarrow's avatar opens the row of avatars") << "ImgTarrow" << QRect(528, 280, 20, 20);
         QTest::newRow("Belmir's avatar is second") << "ImgBelmir" << QRect(560, 280, 20, 20);
         QTest::newRow("Odrin's avatar is third") << "ImgOdrin" << QRect(592, 280, 20, 20);
         QTest::newRow("Pelu's avatar ends the row") << "ImgPelu" << QRect(624, 280, 20, 20);
-        QTest::newRow("the copyright line runs along the top right")
-            << "lblCopyright" << QRect(352, 8, 300, 13);
+        QTest::newRow("the copyright line runs along the top right") << "lblCopyright" << QRect(352, 8, 300, 13);
         QTest::newRow("the copy label covers the painted button") << "lblCopy" << QRect(255, 243, 60, 23);
         QTest::newRow("the highlight covers the copy row") << "ImgCode" << QRect(112, 243, 204, 24);
         QTest::newRow("the confirmation stands right of the button") << "ImgCopy" << QRect(336, 243, 75, 24);
+        // clang-format on
     }
 
     void geometry()
@@ -157,11 +151,11 @@ private slots:
         QTest::addColumn<QPoint>("offset");
         QTest::addColumn<QString>("topmost");
 
+        // clang-format off
         QTest::newRow("the copy label lies above the highlight") << "lblCopy" << QPoint(30, 11) << "lblCopy";
-        QTest::newRow("the 16-character box lies above the highlight")
-            << "txtCode16" << QPoint(60, 8) << "txtCode16";
-        QTest::newRow("the highlight's frame shows around the box")
-            << "ImgCode" << QPoint(1, 12) << "ImgCode";
+        QTest::newRow("the 16-character box lies above the highlight") << "txtCode16" << QPoint(60, 8) << "txtCode16";
+        QTest::newRow("the highlight's frame shows around the box") << "ImgCode" << QPoint(1, 12) << "ImgCode";
+        // clang-format on
     }
 
     void stacking()
@@ -270,31 +264,17 @@ private slots:
         QTest::addColumn<QSize>("size");
         QTest::addColumn<bool>("twiceSize");
 
-        QTest::newRow("the panel shows the background GIF")
-            << "PicContrl"
-            << "background.gif" << QByteArray("gif") << QSize(664, 318) << true;
-        QTest::newRow("the logo band is a GIF") << "ImgLogo"
-                                                << "logo.gif" << QByteArray("gif") << QSize(660, 156) << true;
-        QTest::newRow("the highlight is a GIF") << "ImgCode"
-                                                << "code.gif" << QByteArray("gif") << QSize(204, 24) << true;
-        QTest::newRow("the confirmation is a GIF")
-            << "ImgCopy"
-            << "copy.gif" << QByteArray("gif") << QSize(75, 24) << true;
-        QTest::newRow("the donation button is a GIF")
-            << "ImgDonation"
-            << "donation.gif" << QByteArray("gif") << QSize(92, 39) << true;
-        QTest::newRow("Tarrow's avatar is a GIF")
-            << "ImgTarrow"
-            << "tarrow.gif" << QByteArray("gif") << QSize(20, 20) << false;
-        QTest::newRow("Belmir's avatar is a GIF")
-            << "ImgBelmir"
-            << "belmir.gif" << QByteArray("gif") << QSize(20, 20) << false;
-        QTest::newRow("Odrin's avatar is a GIF")
-            << "ImgOdrin"
-            << "odrin.gif" << QByteArray("gif") << QSize(20, 20) << false;
-        QTest::newRow("Pelu's avatar is a JPEG")
-            << "ImgPelu"
-            << "pelu.jpg" << QByteArray("jpeg") << QSize(20, 20) << false;
+        // clang-format off
+        QTest::newRow("the panel shows the background GIF") << "PicContrl" << "background.gif" << QByteArray("gif") << QSize(664, 318) << true;
+        QTest::newRow("the logo band is a GIF") << "ImgLogo" << "logo.gif" << QByteArray("gif") << QSize(660, 156) << true;
+        QTest::newRow("the highlight is a GIF") << "ImgCode" << "code.gif" << QByteArray("gif") << QSize(204, 24) << true;
+        QTest::newRow("the confirmation is a GIF") << "ImgCopy" << "copy.gif" << QByteArray("gif") << QSize(75, 24) << true;
+        QTest::newRow("the donation button is a GIF") << "ImgDonation" << "donation.gif" << QByteArray("gif") << QSize(92, 39) << true;
+        QTest::newRow("Tarrow's avatar is a GIF") << "ImgTarrow" << "tarrow.gif" << QByteArray("gif") << QSize(20, 20) << false;
+        QTest::newRow("Belmir's avatar is a GIF") << "ImgBelmir" << "belmir.gif" << QByteArray("gif") << QSize(20, 20) << false;
+        QTest::newRow("Odrin's avatar is a GIF") << "ImgOdrin" << "odrin.gif" << QByteArray("gif") << QSize(20, 20) << false;
+        QTest::newRow("Pelu's avatar is a JPEG") << "ImgPelu" << "pelu.jpg" << QByteArray("jpeg") << QSize(20, 20) << false;
+        // clang-format on
     }
 
     void pictures()
@@ -334,22 +314,16 @@ private slots:
         QTest::addColumn<QString>("family");
         QTest::addColumn<qreal>("points");
 
-        QTest::newRow("the window is set in Tahoma") << "FrmMain"
-                                                     << "Tahoma" << 8.25;
-        QTest::newRow("the panel inherits the window's font") << "PicContrl"
-                                                              << "Tahoma" << 8.25;
-        QTest::newRow("the copyright line inherits the window's font") << "lblCopyright"
-                                                                       << "Tahoma" << 8.25;
-        QTest::newRow("the copy label inherits the window's font") << "lblCopy"
-                                                                   << "Tahoma" << 8.25;
-        QTest::newRow("the password box uses large Courier New") << "txtPassword"
-                                                                 << "Courier New" << 15.75;
-        QTest::newRow("the key box uses large Courier New") << "txtKey"
-                                                            << "Courier New" << 15.75;
-        QTest::newRow("the 16-character box uses small Courier New") << "txtCode16"
-                                                                     << "Courier New" << 9.75;
-        QTest::newRow("the 32-character box uses small Courier New") << "txtCode32"
-                                                                     << "Courier New" << 9.75;
+        // clang-format off
+        QTest::newRow("the window is set in Tahoma") << "FrmMain" << "Tahoma" << 8.25;
+        QTest::newRow("the panel inherits the window's font") << "PicContrl" << "Tahoma" << 8.25;
+        QTest::newRow("the copyright line inherits the window's font") << "lblCopyright" << "Tahoma" << 8.25;
+        QTest::newRow("the copy label inherits the window's font") << "lblCopy" << "Tahoma" << 8.25;
+        QTest::newRow("the password box uses large Courier New") << "txtPassword" << "Courier New" << 15.75;
+        QTest::newRow("the key box uses large Courier New") << "txtKey" << "Courier New" << 15.75;
+        QTest::newRow("the 16-character box uses small Courier New") << "txtCode16" << "Courier New" << 9.75;
+        QTest::newRow("the 32-character box uses small Courier New") << "txtCode32" << "Courier New" << 9.75;
+        // clang-format on
     }
 
     void fonts()
@@ -392,17 +366,16 @@ private slots:
         QTest::addColumn<QPalette::ColorRole>("role");
         QTest::addColumn<QRgb>("colour");
 
+        // clang-format off
         QTest::newRow("the window is light grey") << "FrmMain" << QPalette::Window << WindowGrey;
-        QTest::newRow("the panel is light grey where its picture ends")
-            << "PicContrl" << QPalette::Window << WindowGrey;
+        QTest::newRow("the panel is light grey where its picture ends") << "PicContrl" << QPalette::Window << WindowGrey;
         QTest::newRow("the password box is white") << "txtPassword" << QPalette::Base << White;
         QTest::newRow("the key box is white") << "txtKey" << QPalette::Base << White;
-        QTest::newRow("the 16-character box has the panel's colour")
-            << "txtCode16" << QPalette::Base << Panel;
-        QTest::newRow("the 32-character box has the panel's colour")
-            << "txtCode32" << QPalette::Base << Panel;
+        QTest::newRow("the 16-character box has the panel's colour") << "txtCode16" << QPalette::Base << Panel;
+        QTest::newRow("the 32-character box has the panel's colour") << "txtCode32" << QPalette::Base << Panel;
         QTest::newRow("the password is written in black") << "txtPassword" << QPalette::Text << QRgb(0);
         QTest::newRow("the codes are written in black") << "txtCode32" << QPalette::Text << QRgb(0);
+        // clang-format on
     }
 
     void colours()
@@ -420,12 +393,12 @@ private slots:
         QTest::addColumn<int>("maxLength");
         QTest::addColumn<bool>("masked");
 
-        QTest::newRow("the password box is masked and unlimited")
-            << "txtPassword" << false << std::numeric_limits<int>::max() << true;
-        QTest::newRow("the key box is plain and unlimited")
-            << "txtKey" << false << std::numeric_limits<int>::max() << false;
+        // clang-format off
+        QTest::newRow("the password box is masked and unlimited") << "txtPassword" << false << std::numeric_limits<int>::max() << true;
+        QTest::newRow("the key box is plain and unlimited") << "txtKey" << false << std::numeric_limits<int>::max() << false;
         QTest::newRow("the 16-character box is read-only") << "txtCode16" << true << 16 << false;
         QTest::newRow("the 32-character box is read-only") << "txtCode32" << true << 32 << false;
+        // clang-format on
     }
 
     void textBoxes()
@@ -530,21 +503,17 @@ private slots:
         QTest::addColumn<QString>("control");
         QTest::addColumn<QString>("tooltip");
 
-        QTest::newRow("the donation button invites support")
-            << "ImgDonation" << QStringLiteral(u"了解并资助Mnemora的发展");
-        QTest::newRow("Tarrow's avatar names Tarrow") << "ImgTarrow"
-                                                      << "Tarrow";
-        QTest::newRow("Belmir's avatar names Belmir") << "ImgBelmir"
-                                                      << "Belmir";
-        QTest::newRow("Odrin's avatar names Odrin") << "ImgOdrin"
-                                                    << "Odrin";
-        QTest::newRow("Pelu's avatar names Pelu") << "ImgPelu"
-                                                  << "Pelu";
-        QTest::newRow("the copyright line shows the home page") << "lblCopyright"
-                                                                << "https://mnemora.example.org/";
+        // clang-format off
+        QTest::newRow("the donation button invites support") << "ImgDonation" << QStringLiteral(u"了解并资助Mnemora的发展");
+        QTest::newRow("Tarrow's avatar names Tarrow") << "ImgTarrow" << "Tarrow";
+        QTest::newRow("Belmir's avatar names Belmir") << "ImgBelmir" << "Belmir";
+        QTest::newRow("Odrin's avatar names Odrin") << "ImgOdrin" << "Odrin";
+        QTest::newRow("Pelu's avatar names Pelu") << "ImgPelu" << "Pelu";
+        QTest::newRow("the copyright line shows the home page") << "lblCopyright" << "https://mnemora.example.org/";
         for (const char *silent : {"lblCopy", "ImgLogo", "ImgCode", "ImgCopy", "PicContrl", "txtPassword",
                  "txtKey", "txtCode16", "txtCode32"})
             QTest::addRow("%s has no tooltip", silent) << silent << QString();
+        // clang-format on
     }
 
     void tooltips()
@@ -559,10 +528,10 @@ private slots:
         QTest::addColumn<Qt::Key>("key");
         QTest::addColumn<QStringList>("visits");
 
-        QTest::newRow("Tab goes password, key, 16, 32 and round")
-            << Qt::Key_Tab << QStringList{"txtKey", "txtCode16", "txtCode32", "txtPassword"};
-        QTest::newRow("Shift+Tab goes the other way")
-            << Qt::Key_Backtab << QStringList{"txtCode32", "txtCode16", "txtKey", "txtPassword"};
+        // clang-format off
+        QTest::newRow("Tab goes password, key, 16, 32 and round") << Qt::Key_Tab << QStringList{"txtKey", "txtCode16", "txtCode32", "txtPassword"};
+        QTest::newRow("Shift+Tab goes the other way") << Qt::Key_Backtab << QStringList{"txtCode32", "txtCode16", "txtKey", "txtPassword"};
+        // clang-format on
     }
 
     void tabCyclesThroughTheFourBoxes()
