@@ -4,6 +4,8 @@
 
 #include "UiTestSupport.h"
 
+#include "mnemora_layout.h"
+
 #include <QCursor>
 #include <QFontInfo>
 #include <QFontMetrics>
@@ -13,8 +15,8 @@
 #include <QtMath>
 
 #include <limits>
+#include <string_view>
 
-using uitest::Control;
 using uitest::PixelAt;
 
 namespace {
@@ -26,6 +28,19 @@ constexpr QRgb Orange = 0xFF881C;
 constexpr QRgb WindowGrey = 0xF2F2F2;
 
 enum class Pointer { Arrow, IBeam, Hand };
+
+namespace layout = mnemora::layout;
+using uitest::Control;
+
+// Where ui/layout.json says an element is painted into the panel's picture,
+// named by the control it lies under: pixels of the panel at 1x, inclusive.
+QRect PaintedBox(layout::Control under, std::string_view role)
+{
+    for (const layout::PaintedElement &element : layout::Painted)
+        if (element.pictureOf == layout::Control::PicContrl && element.under == under && role == element.role)
+            return QRect(QPoint(element.x0, element.y0), QPoint(element.x1, element.y1));
+    qFatal("no painted element %.*s", static_cast<int>(role.size()), role.data());
+}
 
 } // namespace
 
@@ -147,27 +162,24 @@ private slots:
 
     void stacking_data()
     {
-        QTest::addColumn<QString>("probe");
-        QTest::addColumn<QPoint>("offset");
+        QTest::addColumn<QPoint>("probe");
         QTest::addColumn<QString>("topmost");
 
+        const QRect frame = PaintedBox(layout::Control::ImgCode, "frame");
         // clang-format off
-        QTest::newRow("the copy label lies above the highlight") << "lblCopy" << QPoint(30, 11) << "lblCopy";
-        QTest::newRow("the 16-character box lies above the highlight") << "txtCode16" << QPoint(60, 8) << "txtCode16";
-        QTest::newRow("the highlight's frame shows around the box") << "ImgCode" << QPoint(1, 12) << "ImgCode";
+        QTest::newRow("the copy label lies above the highlight") << PaintedBox(layout::Control::lblCopy, "button").center() << "lblCopy";
+        QTest::newRow("the 16-character box lies above the highlight") << PaintedBox(layout::Control::txtCode16, "interior").center() << "txtCode16";
+        QTest::newRow("the highlight's frame shows around the box") << QPoint(frame.left(), frame.center().y()) << "ImgCode";
         // clang-format on
     }
 
     void stacking()
     {
-        QFETCH(QString, probe);
-        QFETCH(QPoint, offset);
+        QFETCH(QPoint, probe);
         QFETCH(QString, topmost);
 
         Control(window(), "ImgCode")->show();
-        QWidget *panel = Control(window(), "PicContrl");
-        const QPoint at = Control(window(), probe)->geometry().topLeft() + offset;
-        QWidget *hit = panel->childAt(at);
+        QWidget *hit = Control(window(), "PicContrl")->childAt(probe);
         QVERIFY(hit);
         QCOMPARE(hit->objectName(), topmost);
     }
@@ -176,21 +188,22 @@ private slots:
     {
         QTest::addColumn<QString>("box");
         QTest::addColumn<QRgb>("interior");
-        QTest::addColumn<int>("slack");
+        QTest::addColumn<QRect>("frame");
 
-        // slack: how far the painted interior may reach past the box on
-        // either side; 0 for a box on the open panel.
-        QTest::newRow("the password box lies in the white frame") << "txtPassword" << White << 8;
-        QTest::newRow("the key box lies in the white frame") << "txtKey" << White << 8;
-        QTest::newRow("the 16-character box lies in the teal frame") << "txtCode16" << Panel << 8;
-        QTest::newRow("the 32-character box lies on the open panel") << "txtCode32" << Panel << 0;
+        // frame: the painted interior the box lies in; none for a box on the open panel.
+        // clang-format off
+        QTest::newRow("the password box lies in the white frame") << "txtPassword" << White << PaintedBox(layout::Control::txtPassword, "interior");
+        QTest::newRow("the key box lies in the white frame") << "txtKey" << White << PaintedBox(layout::Control::txtKey, "interior");
+        QTest::newRow("the 16-character box lies in the teal frame") << "txtCode16" << Panel << PaintedBox(layout::Control::txtCode16, "interior");
+        QTest::newRow("the 32-character box lies on the open panel") << "txtCode32" << Panel << QRect();
+        // clang-format on
     }
 
     void boxesLieInsidePaintedFrames()
     {
         QFETCH(QString, box);
         QFETCH(QRgb, interior);
-        QFETCH(int, slack);
+        QFETCH(QRect, frame);
 
         const QImage picture = background();
         const qreal ratio = picture.devicePixelRatio();
@@ -204,45 +217,56 @@ private slots:
                                          .arg(x)
                                          .arg(y)
                                          .arg(box)));
-        if (slack == 0)
+        if (frame.isNull()) {
+            // Right of its painted caption, on the same line.
+            const QRect caption = PaintedBox(layout::Control::PicContrl, "code32.caption");
+            QVERIFY(place.left() > caption.right());
+            QVERIFY(place.top() <= caption.top() && place.bottom() >= caption.bottom());
             return;
-        // The box fills its frame: the frame's border is near on both sides.
-        const int row = device.center().y();
-        const int reach = qRound(slack * ratio);
-        auto interiorRun = [&](int from, int step) {
-            int run = 0;
-            for (int x = from; (picture.pixel(x, row) & 0xFFFFFF) == interior && run <= reach; x += step)
-                ++run;
-            return run;
-        };
-        QVERIFY(interiorRun(device.left() - 1, -1) <= reach);
-        QVERIFY(interiorRun(device.right() + 1, +1) <= reach);
+        }
+        // The layout file's interior is the picture's: its own colour up to
+        // its edges, the frame's border right outside them.
+        const int row = frame.center().y();
+        for (int x = frame.left(); x <= frame.right(); ++x)
+            QCOMPARE(PixelAt(picture, {x, row}), interior);
+        QVERIFY(PixelAt(picture, {frame.left() - 1, row}) != interior);
+        QVERIFY(PixelAt(picture, {frame.right() + 1, row}) != interior);
+        // The box fills its frame, within a few pixels on either side.
+        QVERIFY(frame.contains(place));
+        QVERIFY2(place.left() - frame.left() <= 8 && frame.right() - place.right() <= 8,
+            qPrintable(QStringLiteral("box %1..%2 in frame %3..%4")
+                           .arg(place.left())
+                           .arg(place.right())
+                           .arg(frame.left())
+                           .arg(frame.right())));
     }
 
     void copyLabelLiesExactlyOnThePaintedButton()
     {
         const QImage picture = background();
-        const qreal ratio = picture.devicePixelRatio();
         const QRect label = Control(window(), "lblCopy")->geometry();
-        const int row = qRound((label.top() + label.height() / 2) * ratio);
-        const int left = qRound(label.left() * ratio);
-        const int right = qRound((label.right() + 1) * ratio) - 1;
+        const QRect button = PaintedBox(layout::Control::lblCopy, "button");
+        const int row = button.center().y();
 
-        QCOMPARE(picture.pixel(left, row) & 0xFFFFFF, Teal);
-        QVERIFY((picture.pixel(left - 1, row) & 0xFFFFFF) != Teal);
-        QCOMPARE(picture.pixel(right, row) & 0xFFFFFF, Teal);
-        QVERIFY((picture.pixel(right + 1, row) & 0xFFFFFF) != Teal);
-        // The button's top and bottom rows lie inside the label.
-        for (int y = qRound(label.top() * ratio); y <= qRound(label.bottom() * ratio); ++y)
-            if ((picture.pixel(left + 1, y) & 0xFFFFFF) == Teal)
-                QVERIFY(label.contains(QPoint(label.left(), qFloor(y / ratio))));
+        // The layout file's button is the picture's...
+        QCOMPARE(PixelAt(picture, {button.left(), row}), Teal);
+        QVERIFY(PixelAt(picture, {button.left() - 1, row}) != Teal);
+        QCOMPARE(PixelAt(picture, {button.right(), row}), Teal);
+        QVERIFY(PixelAt(picture, {button.right() + 1, row}) != Teal);
+        QCOMPARE(PixelAt(picture, {button.center().x(), button.top()}), Teal);
+        QCOMPARE(PixelAt(picture, {button.center().x(), button.bottom()}), Teal);
+        // ...and the label lies exactly on it, its top and bottom rows included.
+        QCOMPARE(label.left(), button.left());
+        QCOMPARE(label.right(), button.right());
+        QVERIFY(label.contains(button));
     }
 
     void theWindowShowsThroughTheInvisibleControls()
     {
         QWidget *panel = Control(window(), "PicContrl");
-        const QRect label = Control(window(), "lblCopy")->geometry();
-        const QPoint onButton = label.topLeft() + QPoint(2, label.height() / 2);
+        // Left of the painted caption, on the button's colour.
+        const QRect button = PaintedBox(layout::Control::lblCopy, "button");
+        const QPoint onButton(button.left() + 2, button.center().y());
 
         QImage shot = panel->grab().toImage();
         QCOMPARE(PixelAt(shot, onButton), Teal);
