@@ -24,8 +24,10 @@ from Xlib.protocol import event as xevent
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, HERE)
 sys.path.insert(0, os.path.join(HERE, "..", "oracle"))
+sys.path.insert(0, os.path.join(HERE, "..", "..", "tools"))
 
 from engine_model import generate_codes  # noqa: E402
+from uilayout import Layout  # noqa: E402
 from x11_clipboard import ClipboardManager  # noqa: E402
 
 PROGRAM = None
@@ -35,18 +37,19 @@ PASSWORD = "qzvx7jwk3pfm"
 KEY = "wqxkzj9v"
 CODE16, CODE32 = generate_codes(PASSWORD, KEY)
 
-TWIPS_PER_PIXEL = 15
-PANEL_TOP = 2340  # the control panel's top in the window, in twips
+LAYOUT = Layout()
 
 
-def centre(left, top, width, height):
-    """Window coordinates of the centre of a panel control given in twips."""
-    return (round((left + width / 2) / TWIPS_PER_PIXEL), round((PANEL_TOP + top + height / 2) / TWIPS_PER_PIXEL))
+def centre(control):
+    """Window coordinates of the centre of a control on the panel."""
+    x0, y0, x1, y1 = LAYOUT.place(control)
+    left, top = LAYOUT.offset("PicContrl")
+    return (left + (x0 + x1) // 2, top + (y0 + y1) // 2)
 
 
-PASSWORD_BOX = centre(1260, 1058, 3135, 375)
-KEY_BOX = centre(6510, 1058, 3120, 360)
-COPY_BUTTON = centre(3820, 3640, 900, 345)
+PASSWORD_BOX = centre("txtPassword")
+KEY_BOX = centre("txtKey")
+COPY_BUTTON = centre("lblCopy")
 
 
 def wait_for(condition, timeout, what):
