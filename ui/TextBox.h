@@ -30,7 +30,8 @@ namespace mnemora {
 // Every edit of such a box is therefore made by a short-lived stand-in line
 // edit, with QLineEdit's own rules, and the result set as the box's text
 // (which records nothing); the stand-in and the history it recorded are freed
-// after each edit. Undo and Redo find nothing to undo.
+// after each edit. Undo and Redo find nothing to undo (Undo in a password box
+// empties it, as QLineEdit's does).
 class TextBox : public QLineEdit {
     Q_OBJECT
 

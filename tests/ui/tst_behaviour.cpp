@@ -21,7 +21,12 @@ QString Str(const std::u16string &text)
     return QString::fromStdU16String(text);
 }
 
+// How a test changes an input box after typing into it.
+enum class Edit { Typing, DeletingTheSelection, Pasting, InputMethod };
+
 } // namespace
+
+Q_DECLARE_METATYPE(Edit)
 
 class BehaviourTest : public uitest::WindowTest {
     Q_OBJECT
@@ -379,6 +384,57 @@ private slots:
         QCOMPARE(box("txtCode32")->text(), Str(expected.code32));
         QCOMPARE(box("txtCode16")->text().size(), 16);
         QCOMPARE(box("txtCode32")->text().size(), 32);
+    }
+
+    void editsOfTheInputsLeaveNoUndoHistory_data()
+    {
+        QTest::addColumn<QString>("input");
+        QTest::addColumn<Edit>("edit");
+
+        for (const char *input : {"txtPassword", "txtKey"}) {
+            QTest::addRow("typing into %s", input) << input << Edit::Typing;
+            QTest::addRow("deleting the selection of %s", input) << input << Edit::DeletingTheSelection;
+            QTest::addRow("pasting into %s", input) << input << Edit::Pasting;
+            QTest::addRow("an input method's text in %s", input) << input << Edit::InputMethod;
+        }
+    }
+
+    void editsOfTheInputsLeaveNoUndoHistory()
+    {
+        QFETCH(QString, input);
+        QFETCH(Edit, edit);
+
+        // An undo history holds every character typed or deleted, freed only
+        // with the box: a password could be read from it after it is cleared.
+        auto *box = Control<QLineEdit>(window(), input);
+        box->setFocus();
+        uitest::Type(box, QStringLiteral("secret"));
+        QString expected = QStringLiteral("secret");
+        switch (edit) {
+        case Edit::DeletingTheSelection:
+            box->selectAll();
+            QTest::keyClick(box, Qt::Key_Backspace);
+            expected.clear();
+            break;
+        case Edit::Pasting:
+            uitest::SystemClipboard()->setText(QStringLiteral("!"));
+            QTest::keySequence(box, QKeySequence::Paste);
+            expected += QLatin1Char('!');
+            break;
+        case Edit::InputMethod: {
+            QInputMethodEvent composed(QStringLiteral("x"), {});
+            QApplication::sendEvent(box, &composed);
+            QInputMethodEvent committed;
+            committed.setCommitString(QStringLiteral("!"));
+            QApplication::sendEvent(box, &committed);
+            expected += QLatin1Char('!');
+            break;
+        }
+        case Edit::Typing:
+            break;
+        }
+        QCOMPARE(box->text(), expected);
+        QVERIFY(!box->isUndoAvailable());
     }
 
     void aTrailingSpaceChangesTheCodes()
