@@ -106,15 +106,11 @@ bool TextBox::editsOnStandIn() const
 
 void TextBox::editOnStandIn(const std::function<void(StandIn &)> &edit)
 {
-    QString edited;
-    {
-        StandIn standIn(*this);
-        edit(standIn);
-        edited = standIn.text();
-        if (edited != text())
-            setText(edited);
-        CopyCursor(standIn, *this);
-    }
+    StandIn standIn(*this);
+    edit(standIn);
+    if (standIn.text() != text())
+        setText(standIn.text());
+    CopyCursor(standIn, *this);
 }
 
 void TextBox::focusInEvent(QFocusEvent *event)
