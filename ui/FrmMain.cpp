@@ -27,10 +27,8 @@
 #include <QTimer>
 #include <QUrl>
 
-#include <algorithm>
 #include <array>
 #include <limits>
-#include <ranges>
 #include <string_view>
 #include <variant>
 
@@ -83,8 +81,8 @@ enum class Pointer { Inherited, Arrow, TextCursor, Hand };
 // and picture, which ui/layout.json gives. Accessible texts are what a screen
 // reader says, in the words painted on the window where there are any.
 struct Declaration {
-    layout::Control control;
     std::variant<Label * FrmMain::*, TextBox * FrmMain::*> member;
+    layout::Control control;
     Kind kind;
     QAccessible::Role role; // of a picture or label
     Pointer pointer;
@@ -230,49 +228,52 @@ void FrmMain::createControls()
     using layout::Control;
     // clang-format off
     static constexpr Declaration Declarations[] = {
-        // control, member, kind, role, pointer, caption, tooltip, link,
+        // member, control, kind, role, pointer, caption, tooltip, link,
         //     accessible name, accessible description
-        {Control::ImgLogo,      &FrmMain::ImgLogo,      Kind::Picture,  QAccessible::Graphic,      Pointer::Inherited,  nullptr,         nullptr,           nullptr,
+        {&FrmMain::ImgLogo,      Control::ImgLogo,      Kind::Picture,  QAccessible::Graphic,      Pointer::Inherited,  nullptr,         nullptr,           nullptr,
             AccessibleSlogan, "Mnemora的标志和口号"},
-        {Control::PicContrl,    &FrmMain::PicContrl,    Kind::Panel,    QAccessible::Grouping,     Pointer::Inherited,  nullptr,         nullptr,           nullptr,
+        {&FrmMain::PicContrl,    Control::PicContrl,    Kind::Panel,    QAccessible::Grouping,     Pointer::Inherited,  nullptr,         nullptr,           nullptr,
             "输入与获取", "第一步输入记忆密码和区分代号，第二步获取密码"},
-        {Control::txtCode16,    &FrmMain::txtCode16,    Kind::Output,   QAccessible::EditableText, Pointer::Arrow,      nullptr,         nullptr,           nullptr,
+        {&FrmMain::txtCode16,    Control::txtCode16,    Kind::Output,   QAccessible::EditableText, Pointer::Arrow,      nullptr,         nullptr,           nullptr,
             "16位码（推荐）", "由记忆密码和区分代号生成的16位密码"},
-        {Control::txtCode32,    &FrmMain::txtCode32,    Kind::Output,   QAccessible::EditableText, Pointer::Arrow,      nullptr,         nullptr,           nullptr,
+        {&FrmMain::txtCode32,    Control::txtCode32,    Kind::Output,   QAccessible::EditableText, Pointer::Arrow,      nullptr,         nullptr,           nullptr,
             "32位完整MD5码", "由记忆密码和区分代号生成的32位密码"},
-        {Control::txtPassword,  &FrmMain::txtPassword,  Kind::Password, QAccessible::EditableText, Pointer::TextCursor, nullptr,         nullptr,           nullptr,
+        {&FrmMain::txtPassword,  Control::txtPassword,  Kind::Password, QAccessible::EditableText, Pointer::TextCursor, nullptr,         nullptr,           nullptr,
             "记忆密码", "选择一个与个人信息无关的密码，防止社会工程学破解。"},
-        {Control::txtKey,       &FrmMain::txtKey,       Kind::Input,    QAccessible::EditableText, Pointer::TextCursor, nullptr,         nullptr,           nullptr,
+        {&FrmMain::txtKey,       Control::txtKey,       Kind::Input,    QAccessible::EditableText, Pointer::TextCursor, nullptr,         nullptr,           nullptr,
             "区分代号", "用于区别不同用途密码的简短代号，如淘宝账号可用“taobao”或“tb”等。"},
-        {Control::ImgDonation,  &FrmMain::ImgDonation,  Kind::Picture,  QAccessible::Link,         Pointer::Hand,       nullptr,         "了解并资助Mnemora的发展", DonationPage,
+        {&FrmMain::ImgDonation,  Control::ImgDonation,  Kind::Picture,  QAccessible::Link,         Pointer::Hand,       nullptr,         "了解并资助Mnemora的发展", DonationPage,
             "捐助Mnemora", "了解并资助Mnemora的发展"},
-        {Control::ImgOdrin,     &FrmMain::ImgOdrin,     Kind::Picture,  QAccessible::Link,         Pointer::Hand,       nullptr,         "Odrin",           ContributorPages[2],
+        {&FrmMain::ImgOdrin,     Control::ImgOdrin,     Kind::Picture,  QAccessible::Link,         Pointer::Hand,       nullptr,         "Odrin",           ContributorPages[2],
             "Odrin", "打开贡献者Odrin的主页"},
-        {Control::ImgBelmir,    &FrmMain::ImgBelmir,    Kind::Picture,  QAccessible::Link,         Pointer::Hand,       nullptr,         "Belmir",          ContributorPages[1],
+        {&FrmMain::ImgBelmir,    Control::ImgBelmir,    Kind::Picture,  QAccessible::Link,         Pointer::Hand,       nullptr,         "Belmir",          ContributorPages[1],
             "Belmir", "打开贡献者Belmir的主页"},
-        {Control::ImgTarrow,    &FrmMain::ImgTarrow,    Kind::Picture,  QAccessible::Link,         Pointer::Hand,       nullptr,         "Tarrow",          ContributorPages[0],
+        {&FrmMain::ImgTarrow,    Control::ImgTarrow,    Kind::Picture,  QAccessible::Link,         Pointer::Hand,       nullptr,         "Tarrow",          ContributorPages[0],
             "Tarrow", "打开贡献者Tarrow的主页"},
-        {Control::ImgPelu,      &FrmMain::ImgPelu,      Kind::Picture,  QAccessible::Link,         Pointer::Hand,       nullptr,         "Pelu",            ContributorPages[3],
+        {&FrmMain::ImgPelu,      Control::ImgPelu,      Kind::Picture,  QAccessible::Link,         Pointer::Hand,       nullptr,         "Pelu",            ContributorPages[3],
             "Pelu", "打开贡献者Pelu的主页"},
-        {Control::lblCopyright, &FrmMain::lblCopyright, Kind::Caption,  QAccessible::Link,         Pointer::Hand,       CopyrightNotice, HomePage,          HomePage,
+        {&FrmMain::lblCopyright, Control::lblCopyright, Kind::Caption,  QAccessible::Link,         Pointer::Hand,       CopyrightNotice, HomePage,          HomePage,
             "版权信息", "打开Mnemora的主页"},
-        {Control::lblCopy,      &FrmMain::lblCopy,      Kind::HotSpot,  QAccessible::Button,       Pointer::Hand,       nullptr,         nullptr,           nullptr,
+        {&FrmMain::lblCopy,      Control::lblCopy,      Kind::HotSpot,  QAccessible::Button,       Pointer::Hand,       nullptr,         nullptr,           nullptr,
             "点击复制", "将16位码复制到剪贴板"},
         // The highlight only repeats the copy button in another colour; a screen
         // reader speaks a notification when the confirmation shows.
-        {Control::ImgCode,      &FrmMain::ImgCode,      Kind::Picture,  QAccessible::NoRole,       Pointer::Hand,       nullptr,         nullptr,           nullptr,
+        {&FrmMain::ImgCode,      Control::ImgCode,      Kind::Picture,  QAccessible::NoRole,       Pointer::Hand,       nullptr,         nullptr,           nullptr,
             nullptr, nullptr},
-        {Control::ImgCopy,      &FrmMain::ImgCopy,      Kind::Picture,  QAccessible::Notification, Pointer::Inherited,  nullptr,         nullptr,           nullptr,
+        {&FrmMain::ImgCopy,      Control::ImgCopy,      Kind::Picture,  QAccessible::Notification, Pointer::Inherited,  nullptr,         nullptr,           nullptr,
             "复制成功", "密码已复制到剪贴板，稍后自动清除"},
     };
     // clang-format on
     static_assert(std::size(Declarations) == std::size(layout::Controls));
-    static_assert(std::ranges::all_of(std::views::iota(std::size_t{0}, std::size(Declarations)),
-                      [](std::size_t i) {
-                          return static_cast<std::size_t>(Declarations[i].control) == i
-                              && layout::Controls[i].parent < static_cast<int>(i);
-                      }),
-        "one declaration per control, in the order of ui/layout.json");
+    static_assert(
+        [] {
+            for (std::size_t i = 0; i < std::size(Declarations); ++i)
+                if (static_cast<std::size_t>(Declarations[i].control) != i
+                    || layout::Controls[i].parent >= static_cast<int>(i))
+                    return false;
+            return true;
+        }(),
+        "one declaration per control, in the order of ui/layout.json, parents first");
 
     // Built in the order of the layout: parents first, and later siblings above earlier ones.
     std::array<QWidget *, std::size(Declarations)> built{};
