@@ -20,7 +20,7 @@ import sys
 from imageformats import (Canvas, Image, ImageDraw, build_palette, fit_text_on, font,
                           ink_bbox, median_cut_colours, mix, ramp, rgb, save_indexed_gif, save_png,
                           vgradient, write_ico)
-from uilayout import Layout
+from uilayout import Layout, shifted
 
 LAYOUT = Layout()
 
@@ -134,10 +134,6 @@ def draw_background(scale):
 
 # --------------------------------------------------------------------------
 # Copy-row highlight and copy confirmation
-
-
-def shifted(box, offset):
-    return (box[0] - offset[0], box[1] - offset[1], box[2] - offset[0], box[3] - offset[1])
 
 
 def draw_code(scale, mono):

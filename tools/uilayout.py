@@ -9,6 +9,12 @@ ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 LAYOUT_JSON = os.path.join(ROOT, "ui", "layout.json")
 
 
+def shifted(box, offset):
+    """A pixel box moved by minus an offset: a place in a parent's picture
+    as a place in the picture of a control standing at that offset."""
+    return (box[0] - offset[0], box[1] - offset[1], box[2] - offset[0], box[3] - offset[1])
+
+
 class Layout:
     def __init__(self, path=LAYOUT_JSON):
         with open(path, encoding="utf-8") as f:

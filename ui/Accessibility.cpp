@@ -79,6 +79,8 @@ QAccessibleInterface *LabelFactory(const QString &, QObject *object)
 
 void Forward(QAccessibleEvent *event);
 
+constexpr char Unheard[] = "mnemoraUnheard";
+
 // The mask of a password box's text, or nothing where it shows nothing.
 QString Masked(const QLineEdit *box, const QString &text)
 {
@@ -90,6 +92,8 @@ QString Masked(const QLineEdit *box, const QString &text)
 
 void MaskPasswordText(QAccessibleEvent *event)
 {
+    if (event->object() && event->object()->property(Unheard).toBool())
+        return;
     const QAccessible::Event type = event->type();
     auto *box = type == QAccessible::TextInserted || type == QAccessible::TextRemoved
             || type == QAccessible::TextUpdated
@@ -129,6 +133,11 @@ void Forward(QAccessibleEvent *event)
 }
 
 } // namespace
+
+void KeepFromAssistiveTechnology(QObject *object)
+{
+    object->setProperty(Unheard, true);
+}
 
 void SetUpAccessibility()
 {

@@ -1,5 +1,7 @@
 #pragma once
 
+class QObject;
+
 namespace mnemora {
 
 // Sets up what assistive technology learns from the window, once per process:
@@ -11,5 +13,9 @@ namespace mnemora {
 // Qt sends text-change events with the real characters whatever the echo
 // mode, and every program on the session's accessibility bus receives them.
 void SetUpAccessibility();
+
+// Assistive technology hears nothing of this object: for helpers that are
+// never shown, whose changes a shown control reports.
+void KeepFromAssistiveTechnology(QObject *object);
 
 } // namespace mnemora

@@ -1,10 +1,10 @@
 #include "Artwork.h"
 
+#include "mnemora_layout.h"
+
 #include <QFile>
 #include <QSize>
 #include <QtGlobal>
-
-#include <array>
 
 namespace mnemora {
 
@@ -45,10 +45,12 @@ QPixmap LoadPicture(const QString &fileName, qreal devicePixelRatio)
 
 QIcon WindowIcon()
 {
-    static constexpr std::array Sizes{16, 24, 32, 48, 64, 128, 256};
     QIcon icon;
-    for (const int size : Sizes)
-        icon.addFile(ArtFolder + QStringLiteral("icon-%1.png").arg(size), QSize(size, size));
+    for (const layout::PictureFile &picture : layout::Pictures) {
+        const QString file = QString::fromLatin1(picture.file);
+        if (file.startsWith(QStringLiteral("icon-")))
+            icon.addFile(ArtFolder + file, QSize(picture.width, picture.height));
+    }
     return icon;
 }
 

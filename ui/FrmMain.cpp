@@ -8,6 +8,8 @@
 #include "TextBox.h"
 #include "Twips.h"
 
+#include "mnemora_layout.h"
+
 #include "GenerateCodes.h"
 #include "SelfTest.h"
 
@@ -26,14 +28,22 @@
 #include <array>
 #include <limits>
 #include <string_view>
+#include <variant>
 
 namespace mnemora {
 
 namespace {
 
 const QString Title = QStringLiteral("Mnemora v1.2 build 20120314");
-const QString HomePage = QStringLiteral("https://mnemora.example.org/");
-const QString CopyrightNotice = QStringLiteral(u"Copyright © 2012 Mnemora. All rights reserved.");
+constexpr char HomePage[] = "https://mnemora.example.org/";
+constexpr char DonationPage[] = "https://mnemora.example.org/donate";
+constexpr const char *ContributorPages[] = {
+    "https://mnemora.example.org/contributors/tarrow",
+    "https://mnemora.example.org/contributors/belmir",
+    "https://mnemora.example.org/contributors/odrin",
+    "https://mnemora.example.org/contributors/pelu",
+};
+constexpr char CopyrightNotice[] = "Copyright © 2012 Mnemora. All rights reserved.";
 
 constexpr QRgb WindowColour = 0xF2F2F2;
 constexpr QRgb InputColour = 0xFFFFFF;
@@ -45,46 +55,37 @@ constexpr int TimerInterval = 200; // ms
 // TmrShow ticks after which the copy confirmation goes away again.
 constexpr int ConfirmationTicks = 5;
 
-struct Link {
-    const char *control;
-    const char *address;
+// What the window is called on the accessibility bus.
+constexpr char AccessibleTitle[] = "Mnemora";
+constexpr char AccessibleSlogan[] = "可记忆 非存储 轻松管理个人密码";
+
+enum class Kind {
+    Panel, // the picture container under the other controls
+    Picture,
+    Caption, // a text on the panel
+    HotSpot, // invisible, over a button painted in the panel's picture
+    Input,
+    Password, // an input shown as stars, typed without an input method
+    Output,   // read-only, and every copy of it is handed to the window
 };
 
-// The six controls that open a web page, and their pages.
-constexpr std::array<Link, 6> Links{{
-    {"ImgDonation", "https://mnemora.example.org/donate"},
-    {"ImgTarrow", "https://mnemora.example.org/contributors/tarrow"},
-    {"ImgBelmir", "https://mnemora.example.org/contributors/belmir"},
-    {"ImgOdrin", "https://mnemora.example.org/contributors/odrin"},
-    {"ImgPelu", "https://mnemora.example.org/contributors/pelu"},
-    {"lblCopyright", "https://mnemora.example.org/"},
-}};
+enum class Pointer { Inherited, Arrow, TextCursor, Hand };
 
-struct Description {
-    const char *control;
-    const char *name;
-    const char *description;
+// A control of the window: everything about it but its name, parent, place
+// and picture, which ui/layout.json gives. Accessible texts are what a screen
+// reader says, in the words painted on the window where there are any.
+struct Declaration {
+    std::variant<Label * FrmMain::*, TextBox * FrmMain::*> member;
+    layout::Control control;
+    Kind kind;
+    QAccessible::Role role; // of a picture or label
+    Pointer pointer;
+    const char *caption;
+    const char *toolTip;
+    const char *link; // the web page a click opens
+    const char *accessibleName;
+    const char *accessibleDescription;
 };
-
-// What a screen reader says for each control, in the words painted on the
-// window where there are any.
-constexpr std::array<Description, 15> Descriptions{{
-    {"FrmMain", "Mnemora", "可记忆 非存储 轻松管理个人密码"},
-    {"ImgLogo", "可记忆 非存储 轻松管理个人密码", "Mnemora的标志和口号"},
-    {"PicContrl", "输入与获取", "第一步输入记忆密码和区分代号，第二步获取密码"},
-    {"txtPassword", "记忆密码", "选择一个与个人信息无关的密码，防止社会工程学破解。"},
-    {"txtKey", "区分代号", "用于区别不同用途密码的简短代号，如淘宝账号可用“taobao”或“tb”等。"},
-    {"txtCode16", "16位码（推荐）", "由记忆密码和区分代号生成的16位密码"},
-    {"txtCode32", "32位完整MD5码", "由记忆密码和区分代号生成的32位密码"},
-    {"lblCopy", "点击复制", "将16位码复制到剪贴板"},
-    {"ImgCopy", "复制成功", "密码已复制到剪贴板，稍后自动清除"},
-    {"ImgDonation", "捐助Mnemora", "了解并资助Mnemora的发展"},
-    {"ImgTarrow", "Tarrow", "打开贡献者Tarrow的主页"},
-    {"ImgBelmir", "Belmir", "打开贡献者Belmir的主页"},
-    {"ImgOdrin", "Odrin", "打开贡献者Odrin的主页"},
-    {"ImgPelu", "Pelu", "打开贡献者Pelu的主页"},
-    {"lblCopyright", "版权信息", "打开Mnemora的主页"},
-}};
 
 // Shows every password character as one "*", whatever the platform's own
 // mask character is.
@@ -111,34 +112,54 @@ void SetColour(QWidget *widget, QPalette::ColorRole role, QRgb colour)
     widget->setPalette(palette);
 }
 
-Label *MakePicture(QWidget *parent, const char *name, const QString &fileName, const QRect &place,
-    QAccessible::Role role = QAccessible::Graphic)
+QCursor PointerOf(Pointer pointer)
 {
-    auto *picture = new Label(role, parent);
-    picture->setObjectName(QLatin1String(name));
-    picture->setPixmap(LoadPicture(fileName, parent->devicePixelRatioF()));
-    picture->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    picture->setGeometry(place);
-    return picture;
+    switch (pointer) {
+    case Pointer::Arrow:
+        return Qt::ArrowCursor;
+    case Pointer::TextCursor:
+        return Qt::IBeamCursor;
+    case Pointer::Hand:
+    case Pointer::Inherited:
+        break;
+    }
+    return HandCursor();
 }
 
-TextBox *MakeTextBox(
-    QWidget *parent, const char *name, const QRect &place, const QFont &font, QRgb background)
+void SetUpTextBox(TextBox *box, Kind kind)
 {
-    auto *box = new TextBox(parent);
-    box->setObjectName(QLatin1String(name));
-    box->setGeometry(place);
+    const bool input = kind != Kind::Output;
     box->setFrame(false);
-    box->setFont(font);
+    box->setFont(input ? InputFont() : OutputFont());
     box->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     QPalette palette = box->palette();
-    palette.setColor(QPalette::Base, QColor(background));
+    palette.setColor(QPalette::Base, QColor(input ? InputColour : OutputColour));
     palette.setColor(QPalette::Text, Qt::black);
     box->setPalette(palette);
     // The style leaves the edge of a frameless box unpainted; the box's
     // colour must reach its edges to cover the painted frame's interior.
     box->setAutoFillBackground(true);
-    return box;
+
+    if (!input) {
+        box->setReadOnly(true);
+        box->setCopyHandedOver(true);
+        return;
+    }
+    // QLineEdit's default limit of 32,767 would cut a pasted text short
+    // without a word; an over-long text is refused when deriving instead.
+    box->setMaxLength(std::numeric_limits<int>::max());
+    box->setHistoryKept(false);
+    if (kind != Kind::Password)
+        return;
+    box->setEchoMode(QLineEdit::Password);
+    auto *mask = new PasswordStyle;
+    mask->setParent(box);
+    box->setStyle(mask);
+    // A password is typed as plain keystrokes, never composed by an input
+    // method. Set after the echo mode, which would switch it back on.
+    box->setAttribute(Qt::WA_InputMethodEnabled, false);
+    box->setInputMethodHints(
+        Qt::ImhHiddenText | Qt::ImhSensitiveData | Qt::ImhNoPredictiveText | Qt::ImhNoAutoUppercase);
 }
 
 void OpenInBrowser(const QUrl &address)
@@ -166,7 +187,7 @@ FrmMain::FrmMain(FrmMainServices services, QWidget *parent)
     setFont(WindowFont());
     SetColour(this, QPalette::Window, WindowColour);
     setAutoFillBackground(true);
-    setFixedSize(TwipsToPixels(9900), TwipsToPixels(7125));
+    setFixedSize(TwipsToPixels(layout::WindowWidth), TwipsToPixels(layout::WindowHeight));
     if (const QScreen *where = screen())
         setGeometry(
             QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, size(), where->availableGeometry()));
@@ -174,8 +195,9 @@ FrmMain::FrmMain(FrmMainServices services, QWidget *parent)
     m_clipboard = new Clipboard(services.clipboardClearDelay, this);
 
     SetUpAccessibility();
+    setAccessibleName(QString::fromUtf8(AccessibleTitle));
+    setAccessibleDescription(QString::fromUtf8(AccessibleSlogan));
     createControls();
-    describeForAccessibility();
     connectHandlers();
 
     if (!m_derivingEnabled)
@@ -186,12 +208,100 @@ FrmMain::~FrmMain() = default;
 
 void FrmMain::createControls()
 {
-    ImgLogo = MakePicture(this, "ImgLogo", QStringLiteral("logo.gif"), TwipsRect(0, 0, 9900, 2340));
+    using layout::Control;
+    // clang-format off
+    static constexpr Declaration Declarations[] = {
+        // member, control, kind, role, pointer, caption, tooltip, link,
+        //     accessible name, accessible description
+        {&FrmMain::ImgLogo,      Control::ImgLogo,      Kind::Picture,  QAccessible::Graphic,      Pointer::Inherited,  nullptr,         nullptr,           nullptr,
+            AccessibleSlogan, "Mnemora的标志和口号"},
+        {&FrmMain::PicContrl,    Control::PicContrl,    Kind::Panel,    QAccessible::Grouping,     Pointer::Inherited,  nullptr,         nullptr,           nullptr,
+            "输入与获取", "第一步输入记忆密码和区分代号，第二步获取密码"},
+        {&FrmMain::txtCode16,    Control::txtCode16,    Kind::Output,   QAccessible::EditableText, Pointer::Arrow,      nullptr,         nullptr,           nullptr,
+            "16位码（推荐）", "由记忆密码和区分代号生成的16位密码"},
+        {&FrmMain::txtCode32,    Control::txtCode32,    Kind::Output,   QAccessible::EditableText, Pointer::Arrow,      nullptr,         nullptr,           nullptr,
+            "32位完整MD5码", "由记忆密码和区分代号生成的32位密码"},
+        {&FrmMain::txtPassword,  Control::txtPassword,  Kind::Password, QAccessible::EditableText, Pointer::TextCursor, nullptr,         nullptr,           nullptr,
+            "记忆密码", "选择一个与个人信息无关的密码，防止社会工程学破解。"},
+        {&FrmMain::txtKey,       Control::txtKey,       Kind::Input,    QAccessible::EditableText, Pointer::TextCursor, nullptr,         nullptr,           nullptr,
+            "区分代号", "用于区别不同用途密码的简短代号，如淘宝账号可用“taobao”或“tb”等。"},
+        {&FrmMain::ImgDonation,  Control::ImgDonation,  Kind::Picture,  QAccessible::Link,         Pointer::Hand,       nullptr,         "了解并资助Mnemora的发展", DonationPage,
+            "捐助Mnemora", "了解并资助Mnemora的发展"},
+        {&FrmMain::ImgOdrin,     Control::ImgOdrin,     Kind::Picture,  QAccessible::Link,         Pointer::Hand,       nullptr,         "Odrin",           ContributorPages[2],
+            "Odrin", "打开贡献者Odrin的主页"},
+        {&FrmMain::ImgBelmir,    Control::ImgBelmir,    Kind::Picture,  QAccessible::Link,         Pointer::Hand,       nullptr,         "Belmir",          ContributorPages[1],
+            "Belmir", "打开贡献者Belmir的主页"},
+        {&FrmMain::ImgTarrow,    Control::ImgTarrow,    Kind::Picture,  QAccessible::Link,         Pointer::Hand,       nullptr,         "Tarrow",          ContributorPages[0],
+            "Tarrow", "打开贡献者Tarrow的主页"},
+        {&FrmMain::ImgPelu,      Control::ImgPelu,      Kind::Picture,  QAccessible::Link,         Pointer::Hand,       nullptr,         "Pelu",            ContributorPages[3],
+            "Pelu", "打开贡献者Pelu的主页"},
+        {&FrmMain::lblCopyright, Control::lblCopyright, Kind::Caption,  QAccessible::Link,         Pointer::Hand,       CopyrightNotice, HomePage,          HomePage,
+            "版权信息", "打开Mnemora的主页"},
+        {&FrmMain::lblCopy,      Control::lblCopy,      Kind::HotSpot,  QAccessible::Button,       Pointer::Hand,       nullptr,         nullptr,           nullptr,
+            "点击复制", "将16位码复制到剪贴板"},
+        // The highlight only repeats the copy button in another colour; a screen
+        // reader speaks a notification when the confirmation shows.
+        {&FrmMain::ImgCode,      Control::ImgCode,      Kind::Picture,  QAccessible::NoRole,       Pointer::Hand,       nullptr,         nullptr,           nullptr,
+            nullptr, nullptr},
+        {&FrmMain::ImgCopy,      Control::ImgCopy,      Kind::Picture,  QAccessible::Notification, Pointer::Inherited,  nullptr,         nullptr,           nullptr,
+            "复制成功", "密码已复制到剪贴板，稍后自动清除"},
+    };
+    // clang-format on
+    static_assert(std::size(Declarations) == std::size(layout::Controls));
+    static_assert(
+        [] {
+            for (std::size_t i = 0; i < std::size(Declarations); ++i)
+                if (static_cast<std::size_t>(Declarations[i].control) != i
+                    || layout::Controls[i].parent >= static_cast<int>(i))
+                    return false;
+            return true;
+        }(),
+        "one declaration per control, in the order of ui/layout.json, parents first");
 
-    // 4 px wider than the window: the window's edge cuts off the rest.
-    PicContrl = MakePicture(this, "PicContrl", QStringLiteral("background.gif"),
-        TwipsRect(0, 2340, 9960, 4770), QAccessible::Grouping);
-    PicContrl->setAutoFillBackground(true);
+    // Built in the order of the layout: parents first, and later siblings above earlier ones.
+    std::array<QWidget *, std::size(Declarations)> built{};
+    for (const Declaration &declared : Declarations) {
+        const layout::ControlPlace &place = layout::Place(declared.control);
+        QWidget *parent = place.parent < 0 ? this : built.at(static_cast<std::size_t>(place.parent));
+        QWidget *control = nullptr;
+        if (const auto *member = std::get_if<TextBox * FrmMain::*>(&declared.member)) {
+            auto *box = new TextBox(parent);
+            this->*(*member) = box;
+            SetUpTextBox(box, declared.kind);
+            control = box;
+        } else {
+            auto *label = new Label(declared.role, parent);
+            this->*std::get<Label * FrmMain::*>(declared.member) = label;
+            if (*place.picture)
+                label->setPixmap(
+                    LoadPicture(QString::fromLatin1(place.picture), parent->devicePixelRatioF()));
+            if (declared.kind == Kind::Caption) {
+                label->setText(QString::fromUtf8(declared.caption));
+                SetColour(label, QPalette::WindowText, CopyrightColour);
+            }
+            // The panel paints the window's colour under its picture.
+            label->setAutoFillBackground(declared.kind == Kind::Panel);
+            label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+            label->setFocusPolicy(Qt::NoFocus);
+            if (declared.link)
+                connect(label, &Label::clicked, this,
+                    [this, address = QUrl(QString::fromUtf8(declared.link))] { m_openUrl(address); });
+            control = label;
+        }
+        built.at(static_cast<std::size_t>(declared.control)) = control;
+        control->setObjectName(QLatin1String(place.name));
+        control->setGeometry(TwipsRect(place.left, place.top, place.width, place.height));
+        if (declared.pointer != Pointer::Inherited)
+            control->setCursor(PointerOf(declared.pointer));
+        if (declared.toolTip)
+            control->setToolTip(QString::fromUtf8(declared.toolTip));
+        if (declared.accessibleName) {
+            control->setAccessibleName(QString::fromUtf8(declared.accessibleName));
+            control->setAccessibleDescription(QString::fromUtf8(declared.accessibleDescription));
+        }
+    }
+    txtCode16->setMaxLength(16);
+    txtCode32->setMaxLength(32);
 
     TmrShow = new QTimer(PicContrl);
     TmrShow->setObjectName(QStringLiteral("TmrShow"));
@@ -199,86 +309,12 @@ void FrmMain::createControls()
     // A coarse timer may fire up to 5 % early, cutting the confirmation short.
     TmrShow->setTimerType(Qt::PreciseTimer);
 
-    txtCode16
-        = MakeTextBox(PicContrl, "txtCode16", TwipsRect(1805, 3700, 1960, 260), OutputFont(), OutputColour);
-    txtCode32
-        = MakeTextBox(PicContrl, "txtCode32", TwipsRect(1700, 4300, 3975, 285), OutputFont(), OutputColour);
-    txtPassword
-        = MakeTextBox(PicContrl, "txtPassword", TwipsRect(1260, 1058, 3135, 375), InputFont(), InputColour);
-    txtKey = MakeTextBox(PicContrl, "txtKey", TwipsRect(6510, 1058, 3120, 360), InputFont(), InputColour);
-
-    ImgDonation = MakePicture(PicContrl, "ImgDonation", QStringLiteral("donation.gif"),
-        TwipsRect(8280, 3360, 1380, 585), QAccessible::Link);
-    ImgOdrin = MakePicture(PicContrl, "ImgOdrin", QStringLiteral("odrin.gif"),
-        TwipsRect(8880, 4200, 300, 300), QAccessible::Link);
-    ImgBelmir = MakePicture(PicContrl, "ImgBelmir", QStringLiteral("belmir.gif"),
-        TwipsRect(8400, 4200, 300, 300), QAccessible::Link);
-    ImgTarrow = MakePicture(PicContrl, "ImgTarrow", QStringLiteral("tarrow.gif"),
-        TwipsRect(7920, 4200, 300, 300), QAccessible::Link);
-    ImgPelu = MakePicture(
-        PicContrl, "ImgPelu", QStringLiteral("pelu.jpg"), TwipsRect(9360, 4200, 300, 300), QAccessible::Link);
-
-    lblCopyright = new Label(QAccessible::Link, PicContrl);
-    lblCopyright->setText(CopyrightNotice);
-    lblCopyright->setObjectName(QStringLiteral("lblCopyright"));
-    lblCopyright->setGeometry(TwipsRect(5280, 120, 4500, 195));
-    lblCopyright->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    SetColour(lblCopyright, QPalette::WindowText, CopyrightColour);
-
-    // An invisible hot spot over the copy button painted in the background.
-    lblCopy = new Label(QAccessible::Button, PicContrl);
-    lblCopy->setObjectName(QStringLiteral("lblCopy"));
-    lblCopy->setGeometry(TwipsRect(3820, 3640, 900, 345));
-
-    // The highlight only repeats the copy button in another colour.
-    ImgCode = MakePicture(PicContrl, "ImgCode", QStringLiteral("code.gif"), TwipsRect(1680, 3640, 3060, 360),
-        QAccessible::NoRole);
-    // A screen reader speaks a notification when it shows.
-    ImgCopy = MakePicture(PicContrl, "ImgCopy", QStringLiteral("copy.gif"), TwipsRect(5040, 3640, 1125, 360),
-        QAccessible::Notification);
-
     // The highlight lies over the code frame and the button; the code stays
     // readable above it and clicks on the button still reach lblCopy.
     txtCode16->raise();
     lblCopy->raise();
     ImgCode->hide();
     ImgCopy->hide();
-
-    for (TextBox *input : {txtPassword, txtKey}) {
-        // QLineEdit's default limit of 32,767 would cut a pasted text short
-        // without a word; an over-long text is refused when deriving instead.
-        input->setMaxLength(std::numeric_limits<int>::max());
-        input->setCursor(Qt::IBeamCursor);
-    }
-    for (TextBox *output : {txtCode16, txtCode32}) {
-        output->setReadOnly(true);
-        output->setCopyHandedOver(true);
-        output->setCursor(Qt::ArrowCursor);
-    }
-    txtCode16->setMaxLength(16);
-    txtCode32->setMaxLength(32);
-
-    txtPassword->setEchoMode(QLineEdit::Password);
-    auto *mask = new PasswordStyle;
-    mask->setParent(txtPassword);
-    txtPassword->setStyle(mask);
-    // A password is typed as plain keystrokes, never composed by an input
-    // method. Set after the echo mode, which would switch it back on.
-    txtPassword->setAttribute(Qt::WA_InputMethodEnabled, false);
-    txtPassword->setInputMethodHints(
-        Qt::ImhHiddenText | Qt::ImhSensitiveData | Qt::ImhNoPredictiveText | Qt::ImhNoAutoUppercase);
-
-    const QCursor hand = HandCursor();
-    for (Label *handPointed :
-        {ImgDonation, ImgTarrow, ImgBelmir, ImgOdrin, ImgPelu, ImgCode, lblCopyright, lblCopy})
-        handPointed->setCursor(hand);
-
-    ImgDonation->setToolTip(QStringLiteral(u"了解并资助Mnemora的发展"));
-    ImgTarrow->setToolTip(QStringLiteral("Tarrow"));
-    ImgBelmir->setToolTip(QStringLiteral("Belmir"));
-    ImgOdrin->setToolTip(QStringLiteral("Odrin"));
-    ImgPelu->setToolTip(QStringLiteral("Pelu"));
-    lblCopyright->setToolTip(HomePage);
 
     // Mouse movement is reported to the topmost control under the pointer
     // only, never passed on to the panel beneath.
@@ -291,26 +327,10 @@ void FrmMain::createControls()
 
     // The tab order is password, key, 16, 32, then the panel and the two
     // labels; those three take no focus, so Tab cycles through the four boxes.
-    PicContrl->setFocusPolicy(Qt::NoFocus);
-    lblCopy->setFocusPolicy(Qt::NoFocus);
-    lblCopyright->setFocusPolicy(Qt::NoFocus);
     setTabOrder(txtPassword, txtKey);
     setTabOrder(txtKey, txtCode16);
     setTabOrder(txtCode16, txtCode32);
     txtPassword->setFocus();
-}
-
-void FrmMain::describeForAccessibility()
-{
-    for (const Description &entry : Descriptions) {
-        QWidget *control = objectName() == QLatin1String(entry.control)
-            ? this
-            : findChild<QWidget *>(QLatin1String(entry.control));
-        if (!control)
-            continue;
-        control->setAccessibleName(QString::fromUtf8(entry.name));
-        control->setAccessibleDescription(QString::fromUtf8(entry.description));
-    }
 }
 
 void FrmMain::connectHandlers()
@@ -329,8 +349,6 @@ void FrmMain::connectHandlers()
         connect(
             output, &TextBox::copyRequested, this, [this, output] { copySecret(output->selectedText()); });
     connect(lblCopy, &Label::clicked, this, [this] { copySecret(txtCode16->text()); });
-    for (Label *link : {ImgDonation, ImgTarrow, ImgBelmir, ImgOdrin, ImgPelu, lblCopyright})
-        connect(link, &Label::clicked, this, [this, link] { openLink(link); });
     connect(TmrShow, &QTimer::timeout, this, &FrmMain::tick);
 
     for (QWidget *watched : {static_cast<QWidget *>(PicContrl), static_cast<QWidget *>(txtCode16),
@@ -413,13 +431,6 @@ void FrmMain::tick()
         TmrShow->stop();
         ImgCopy->hide();
     }
-}
-
-void FrmMain::openLink(const Label *control)
-{
-    for (const Link &link : Links)
-        if (control->objectName() == QLatin1String(link.control))
-            m_openUrl(QUrl(QString::fromLatin1(link.address)));
 }
 
 } // namespace mnemora

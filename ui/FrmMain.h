@@ -55,7 +55,6 @@ protected:
 private:
     void createControls();
     void connectHandlers();
-    void describeForAccessibility();
     void reportSelfTestFailure(const std::string &failure);
 
     void regenerate();
@@ -63,7 +62,6 @@ private:
     // Every copy of a code: the copy button's and the code boxes' own.
     void copySecret(const QString &code);
     void tick();
-    void openLink(const Label *control);
 
     // Controls, named as in the window's design.
     Label *ImgLogo = nullptr;

@@ -1,10 +1,17 @@
 #include "TextBox.h"
 
+#include "Accessibility.h"
+
 #include <QAction>
+#include <QClipboard>
 #include <QContextMenuEvent>
+#include <QDropEvent>
 #include <QFocusEvent>
+#include <QGuiApplication>
+#include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QMenu>
+#include <QMimeData>
 #include <QMouseEvent>
 
 #include <array>
@@ -46,7 +53,65 @@ const std::array<std::pair<QKeySequence::StandardKey, Move>, 17> Moves{{
     {QKeySequence::SelectPreviousWord, [](QLineEdit *box) { box->cursorWordBackward(true); }},
 }};
 
+QString ShortcutText(QKeySequence::StandardKey key)
+{
+    return QLatin1Char('\t') + QKeySequence(key).toString(QKeySequence::NativeText);
+}
+
+// Cursor and selection of one box given to another: the selection's anchor
+// is the end the cursor is not at.
+void CopyCursor(const QLineEdit &from, QLineEdit &to)
+{
+    const int cursor = from.cursorPosition();
+    if (!from.hasSelectedText())
+        return to.setCursorPosition(cursor);
+    const int start = from.selectionStart();
+    const int length = from.selectionLength();
+    if (cursor == start)
+        to.setSelection(start + length, -length);
+    else
+        to.setSelection(start, length);
+}
+
 } // namespace
+
+// Makes one edit of a box with QLineEdit's own rules, recording it in its
+// own undo history, and is then destroyed together with that history. Never
+// shown and never heard by assistive technology: the box it stands in for
+// reports the change.
+class TextBox::StandIn final : public QLineEdit {
+public:
+    explicit StandIn(const QLineEdit &box)
+    {
+        KeepFromAssistiveTechnology(this);
+        setEchoMode(box.echoMode());
+        setMaxLength(box.maxLength());
+        setText(box.text());
+        CopyCursor(box, *this);
+    }
+
+    using QLineEdit::inputMethodEvent;
+    using QLineEdit::keyPressEvent;
+};
+
+void TextBox::setHistoryKept(bool kept)
+{
+    m_historyKept = kept;
+}
+
+bool TextBox::editsOnStandIn() const
+{
+    return !m_historyKept && !isReadOnly();
+}
+
+void TextBox::editOnStandIn(const std::function<void(StandIn &)> &edit)
+{
+    StandIn standIn(*this);
+    edit(standIn);
+    if (standIn.text() != text())
+        setText(standIn.text());
+    CopyCursor(standIn, *this);
+}
 
 void TextBox::focusInEvent(QFocusEvent *event)
 {
@@ -72,10 +137,20 @@ void TextBox::focusOutEvent(QFocusEvent *event)
 
 void TextBox::mouseReleaseEvent(QMouseEvent *event)
 {
-    // The only other work of QLineEdit's left-button release concerns
-    // dragging, which is off, and editing, which a read-only box does not do.
-    if (!(m_copyHandedOver && event->button() == Qt::LeftButton))
+    const bool pasteSelection = editsOnStandIn() && event->button() == Qt::MiddleButton
+        && QGuiApplication::clipboard()->supportsSelection() && rect().contains(event->position().toPoint());
+    if (pasteSelection) {
+        // What QLineEdit's middle-button release does, on the stand-in.
+        editOnStandIn([](StandIn &standIn) {
+            standIn.deselect();
+            standIn.insert(QGuiApplication::clipboard()->text(QClipboard::Selection));
+        });
+        event->accept();
+    } else if (!(m_copyHandedOver && event->button() == Qt::LeftButton)) {
+        // The only other work of QLineEdit's left-button release concerns
+        // dragging, which is off, and editing, which a read-only box does not do.
         QLineEdit::mouseReleaseEvent(event);
+    }
     if (m_focusByClick) {
         m_focusByClick = false;
         emit gotFocus();
@@ -84,6 +159,10 @@ void TextBox::mouseReleaseEvent(QMouseEvent *event)
 
 void TextBox::keyPressEvent(QKeyEvent *event)
 {
+    // Whether the stand-in accepts the key or leaves it to the window is
+    // set on the event itself.
+    if (editsOnStandIn())
+        return editOnStandIn([event](StandIn &standIn) { standIn.keyPressEvent(event); });
     if (!m_copyHandedOver || !isReadOnly())
         return QLineEdit::keyPressEvent(event);
     if (event->matches(QKeySequence::Copy)) {
@@ -102,25 +181,110 @@ void TextBox::keyPressEvent(QKeyEvent *event)
 
 void TextBox::contextMenuEvent(QContextMenuEvent *event)
 {
-    if (!m_copyHandedOver)
-        return QLineEdit::contextMenuEvent(event);
+    if (m_copyHandedOver)
+        return popUpMenu(handOverCopyMenu(), event);
+    if (editsOnStandIn())
+        return popUpMenu(historyFreeMenu(), event);
+    QLineEdit::contextMenuEvent(event);
+}
+
+void TextBox::popUpMenu(QMenu *menu, QContextMenuEvent *event)
+{
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    menu->popup(event->globalPos());
+}
+
+QMenu *TextBox::handOverCopyMenu()
+{
     // QLineEdit's own menu for a read-only box, in its words, with its Copy
     // handed over.
     auto *menu = new QMenu(this);
-    menu->setAttribute(Qt::WA_DeleteOnClose);
-    const auto shortcut = [](QKeySequence::StandardKey key) {
-        return QLatin1Char('\t') + QKeySequence(key).toString(QKeySequence::NativeText);
-    };
     QAction *copy = menu->addAction(
-        QLineEdit::tr("&Copy") + shortcut(QKeySequence::Copy), this, &TextBox::copyRequested);
+        QLineEdit::tr("&Copy") + ShortcutText(QKeySequence::Copy), this, &TextBox::copyRequested);
     copy->setObjectName(QStringLiteral("edit-copy"));
     copy->setEnabled(hasSelectedText());
     menu->addSeparator();
+    addSelectAll(menu);
+    return menu;
+}
+
+QMenu *TextBox::historyFreeMenu()
+{
+    // QLineEdit's own menu for an editable box, in its words, with every edit
+    // made on a stand-in; Undo and Redo would find nothing.
+    auto *menu = new QMenu(this);
+    const bool shown = echoMode() == QLineEdit::Normal;
+    QAction *cut = menu->addAction(QLineEdit::tr("Cu&t") + ShortcutText(QKeySequence::Cut), this,
+        [this] { editOnStandIn([](StandIn &standIn) { standIn.cut(); }); });
+    cut->setObjectName(QStringLiteral("edit-cut"));
+    cut->setEnabled(shown && hasSelectedText());
+    QAction *copy
+        = menu->addAction(QLineEdit::tr("&Copy") + ShortcutText(QKeySequence::Copy), this, &QLineEdit::copy);
+    copy->setObjectName(QStringLiteral("edit-copy"));
+    copy->setEnabled(shown && hasSelectedText());
+    QAction *paste = menu->addAction(QLineEdit::tr("&Paste") + ShortcutText(QKeySequence::Paste), this,
+        [this] { editOnStandIn([](StandIn &standIn) { standIn.paste(); }); });
+    paste->setObjectName(QStringLiteral("edit-paste"));
+    paste->setEnabled(!QGuiApplication::clipboard()->text().isEmpty());
+    QAction *remove = menu->addAction(
+        QLineEdit::tr("Delete"), this, [this] { editOnStandIn([](StandIn &standIn) { standIn.del(); }); });
+    remove->setObjectName(QStringLiteral("edit-delete"));
+    remove->setEnabled(hasSelectedText());
+    menu->addSeparator();
+    addSelectAll(menu);
+    return menu;
+}
+
+void TextBox::addSelectAll(QMenu *menu)
+{
     QAction *all = menu->addAction(
-        QLineEdit::tr("Select All") + shortcut(QKeySequence::SelectAll), this, &QLineEdit::selectAll);
+        QLineEdit::tr("Select All") + ShortcutText(QKeySequence::SelectAll), this, &QLineEdit::selectAll);
     all->setObjectName(QStringLiteral("select-all"));
     all->setEnabled(!text().isEmpty());
-    menu->popup(event->globalPos());
+}
+
+void TextBox::inputMethodEvent(QInputMethodEvent *event)
+{
+    if (!editsOnStandIn())
+        return QLineEdit::inputMethodEvent(event);
+    // QLineEdit deletes the selection, with a record, when input arrives.
+    const bool input = !event->commitString().isEmpty() || !event->preeditString().isEmpty()
+        || event->replacementLength() > 0;
+    if (input && hasSelectedText())
+        editOnStandIn([](StandIn &standIn) { standIn.del(); });
+    if (event->commitString().isEmpty() && event->replacementLength() == 0)
+        return QLineEdit::inputMethodEvent(event);
+
+    // The composition shown so far ends, the committed text is inserted on
+    // the stand-in (which setting the text must not find composing), and the
+    // next composition is shown: the order in which QLineEdit does them.
+    QInputMethodEvent ended;
+    QLineEdit::inputMethodEvent(&ended);
+    editOnStandIn([event](StandIn &standIn) {
+        QInputMethodEvent commit;
+        commit.setCommitString(event->commitString(), event->replacementStart(), event->replacementLength());
+        standIn.inputMethodEvent(&commit);
+    });
+    QInputMethodEvent composing(event->preeditString(), event->attributes());
+    QLineEdit::inputMethodEvent(&composing);
+    event->accept();
+}
+
+void TextBox::dropEvent(QDropEvent *event)
+{
+    if (!editsOnStandIn())
+        return QLineEdit::dropEvent(event);
+    // Dragging out of the box is off, so a drop never moves text within it.
+    const QString dropped = event->mimeData()->text();
+    if (dropped.isEmpty())
+        return event->ignore();
+    const int at = cursorPositionAt(event->position().toPoint());
+    editOnStandIn([&](StandIn &standIn) {
+        standIn.setCursorPosition(at);
+        standIn.insert(dropped);
+    });
+    event->acceptProposedAction();
+    setFocus(Qt::MouseFocusReason);
 }
 
 } // namespace mnemora

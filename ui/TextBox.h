@@ -2,6 +2,10 @@
 
 #include <QLineEdit>
 
+#include <functional>
+
+class QMenu;
+
 namespace mnemora {
 
 // A single-line text box that reports when it has received the keyboard
@@ -18,6 +22,16 @@ namespace mnemora {
 // Copy and the context menu's Copy alike. QLineEdit would also put every
 // selection made with the mouse or the keyboard on the X11 primary
 // selection, where any program reads it; such a box never does.
+//
+// A box that takes a secret as input keeps no undo history. QLineEdit
+// records every character typed or deleted, one per 16-byte record, in a
+// vector that clearing the box empties but never frees or overwrites, so the
+// whole password could be read from the heap long after the box was cleared.
+// Every edit of such a box is therefore made by a short-lived stand-in line
+// edit, with QLineEdit's own rules, and the result set as the box's text
+// (which records nothing); the stand-in and the history it recorded are freed
+// after each edit. Undo and Redo find nothing to undo (Undo in a password box
+// empties it, as QLineEdit's does).
 class TextBox : public QLineEdit {
     Q_OBJECT
 
@@ -25,6 +39,7 @@ public:
     using QLineEdit::QLineEdit;
 
     void setCopyHandedOver(bool handedOver) { m_copyHandedOver = handedOver; }
+    void setHistoryKept(bool kept);
 
 signals:
     void gotFocus();
@@ -37,10 +52,24 @@ protected:
     void mouseReleaseEvent(QMouseEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
     void contextMenuEvent(QContextMenuEvent *event) override;
+    void inputMethodEvent(QInputMethodEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
 
 private:
+    class StandIn;
+
+    bool editsOnStandIn() const;
+    // Makes one edit on a stand-in that starts with this box's text, cursor
+    // and selection, and takes over what the edit left.
+    void editOnStandIn(const std::function<void(StandIn &)> &edit);
+    void popUpMenu(QMenu *menu, QContextMenuEvent *event);
+    QMenu *handOverCopyMenu();
+    QMenu *historyFreeMenu();
+    void addSelectAll(QMenu *menu);
+
     bool m_focusByClick = false;
     bool m_copyHandedOver = false;
+    bool m_historyKept = true;
 };
 
 } // namespace mnemora

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "mnemora_layout.h"
+
 #include <QRect>
 
 namespace mnemora {
@@ -9,7 +11,7 @@ namespace mnemora {
 // ratio. Qt's device-independent pixel is that reference pixel, so controls
 // placed here and pictures shown at natural size stay together when Qt scales
 // the window for a high-resolution screen.
-inline constexpr int TwipsPerPixel = 15;
+using layout::TwipsPerPixel;
 
 // Nearest pixel, halves rounded up. Design positions are never negative.
 constexpr int TwipsToPixels(int twips) noexcept

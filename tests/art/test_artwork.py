@@ -14,7 +14,7 @@ import unittest
 ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 sys.path.insert(0, os.path.join(ROOT, "tools"))
 from imageformats import Image  # noqa: E402  (re-runs under the system python3 that has Pillow)
-from uilayout import Layout  # noqa: E402
+from uilayout import Layout, shifted  # noqa: E402
 
 ART = os.path.join(ROOT, "ui", "art")
 GENERATOR = os.path.join(ROOT, "tools", "gen-artwork.py")
@@ -47,10 +47,6 @@ COPY_BUTTON = BACKGROUND[("lblCopy", "button")]
 
 def grown(box, by):
     return (box[0] - by, box[1] - by, box[2] + by, box[3] + by)
-
-
-def shifted(box, offset):
-    return (box[0] - offset[0], box[1] - offset[1], box[2] - offset[0], box[3] - offset[1])
 
 
 # The input frames' one-pixel border lies around their white interiors.

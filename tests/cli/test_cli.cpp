@@ -3,6 +3,7 @@
 
 #include "Cli.h"
 #include "GenerateCodes.h"
+#include "TestData.h"
 
 #include <gtest/gtest.h>
 
@@ -53,10 +54,7 @@ Result RunWith(const std::vector<std::string> &args, const std::string &stdinTex
     return {status, out.str(), err.str(), source.reads};
 }
 
-std::string Narrow(const std::u16string &ascii)
-{
-    return {ascii.begin(), ascii.end()};
-}
+using test::Narrow;
 
 // --- Known derivations ------------------------------------------------------
 

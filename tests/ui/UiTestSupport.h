@@ -1,11 +1,13 @@
 #pragma once
 
-// Helpers shared by the window tests.
+// The one base of the window tests: a fresh window per test function, the
+// controls by name, the system clipboard, and the event helpers.
 
 #include "Fonts.h"
 #include "FrmMain.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QColor>
 #include <QImage>
 #include <QLineEdit>
@@ -19,6 +21,15 @@
 #include <vector>
 
 namespace uitest {
+
+// The codes of the password "test" with the key "taobao".
+inline const QString Code16 = QStringLiteral("a20caCf8Eb1b8B6d");
+inline const QString Code32 = QStringLiteral("a20caCf8Eb1b8B6d5b8a66996910E124");
+
+inline QClipboard *SystemClipboard()
+{
+    return QGuiApplication::clipboard();
+}
 
 // A control of the window by its name; the window itself answers to "FrmMain".
 template <typename T = QWidget> T *Control(QWidget &window, const QString &name)
@@ -57,6 +68,40 @@ struct Harness {
     QLineEdit *box(const char *name) { return Control<QLineEdit>(*window, name); }
     QWidget *widget(const char *name) { return Control<QWidget>(*window, name); }
     QTimer *timer(const char *name) { return window->findChild<QTimer *>(QString::fromLatin1(name)); }
+
+    // Types the password "test" and the key "taobao" at once: Code16, Code32.
+    void derive()
+    {
+        box("txtPassword")->setText(QStringLiteral("test"));
+        box("txtKey")->setText(QStringLiteral("taobao"));
+    }
+};
+
+// Base of a window test: every test function gets a fresh, shown and active
+// window. A test that needs something done first declares its own init()
+// and calls openWindow().
+class WindowTest : public QObject {
+    Q_OBJECT
+
+protected:
+    std::unique_ptr<Harness> m_harness;
+
+    mnemora::FrmMain &window() { return *m_harness->window; }
+    QLineEdit *box(const char *name) { return m_harness->box(name); }
+    QWidget *widget(const char *name) { return m_harness->widget(name); }
+    QTimer *timer(const char *name) { return m_harness->timer(name); }
+    void derive() { m_harness->derive(); }
+
+    void openWindow()
+    {
+        m_harness = std::make_unique<Harness>();
+        QVERIFY(m_harness->showActive());
+    }
+
+private slots:
+    void initTestCase() { mnemora::SetUpFonts(); }
+    void init() { openWindow(); }
+    void cleanup() { m_harness.reset(); }
 };
 
 // One tick of a timer, delivered the way the running timer delivers it.

@@ -10,6 +10,7 @@ Needs DISPLAY (run under xvfb-run) and python3-xlib.
 """
 
 import os
+import re
 import signal
 import subprocess
 import sys
@@ -23,8 +24,10 @@ from Xlib.protocol import event as xevent
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, HERE)
 sys.path.insert(0, os.path.join(HERE, "..", "oracle"))
+sys.path.insert(0, os.path.join(HERE, "..", "..", "tools"))
 
 from engine_model import generate_codes  # noqa: E402
+from uilayout import Layout  # noqa: E402
 from x11_clipboard import ClipboardManager  # noqa: E402
 
 PROGRAM = None
@@ -34,18 +37,19 @@ PASSWORD = "qzvx7jwk3pfm"
 KEY = "wqxkzj9v"
 CODE16, CODE32 = generate_codes(PASSWORD, KEY)
 
-TWIPS_PER_PIXEL = 15
-PANEL_TOP = 2340  # the control panel's top in the window, in twips
+LAYOUT = Layout()
 
 
-def centre(left, top, width, height):
-    """Window coordinates of the centre of a panel control given in twips."""
-    return (round((left + width / 2) / TWIPS_PER_PIXEL), round((PANEL_TOP + top + height / 2) / TWIPS_PER_PIXEL))
+def centre(control):
+    """Window coordinates of the centre of a control on the panel."""
+    x0, y0, x1, y1 = LAYOUT.place(control)
+    left, top = LAYOUT.offset("PicContrl")
+    return (left + (x0 + x1) // 2, top + (y0 + y1) // 2)
 
 
-PASSWORD_BOX = centre(1260, 1058, 3135, 375)
-KEY_BOX = centre(6510, 1058, 3120, 360)
-COPY_BUTTON = centre(3820, 3640, 900, 345)
+PASSWORD_BOX = centre("txtPassword")
+KEY_BOX = centre("txtKey")
+COPY_BUTTON = centre("lblCopy")
 
 
 def wait_for(condition, timeout, what):
@@ -181,8 +185,16 @@ def forms(text):
     return {"UTF-16": text.encode("utf-16-le"), "UTF-8/Latin-1": text.encode("latin-1")}
 
 
+def strided(text, stride):
+    """A pattern for the UTF-16 units of a text lying one per record of
+    stride bytes, as an array of records holding one character each does."""
+    units = [re.escape(c.encode("utf-16-le")) for c in text]
+    return re.compile(b"(?s)" + (b".{%d}" % (stride - 2)).join(units))
+
+
 def scan(pid, needles):
-    """Occurrences of each needle in the writable memory of a process."""
+    """Occurrences of each needle (bytes or a compiled pattern) in the
+    writable memory of a process."""
     counts = {name: 0 for name in needles}
     with open(f"/proc/{pid}/maps") as maps, open(f"/proc/{pid}/mem", "rb", 0) as mem:
         for line in maps:
@@ -196,7 +208,7 @@ def scan(pid, needles):
             except OSError:
                 continue
             for name, needle in needles.items():
-                counts[name] += data.count(needle)
+                counts[name] += data.count(needle) if isinstance(needle, bytes) else len(needle.findall(data))
     return counts
 
 
@@ -225,6 +237,12 @@ class FreedMemory(unittest.TestCase):
             for name, secret in (("password", PASSWORD), ("key", KEY), ("code16", CODE16), ("code32", CODE32)):
                 for form, needle in forms(secret).items():
                     needles[f"{name} {form}"] = needle
+            # An edit history keeps one typed or deleted character per
+            # 16-byte record: forwards as typed, backwards as a selection is
+            # deleted.
+            for name, secret in (("password", PASSWORD), ("key", KEY)):
+                needles[f"{name} 16-byte records"] = strided(secret, 16)
+                needles[f"{name} 16-byte records reversed"] = strided(secret[::-1], 16)
             counts = scan(window.process.pid, needles)
             print("occurrences:", ", ".join(f"{n} {c}" for n, c in counts.items()), file=sys.stderr)
 

@@ -31,48 +31,30 @@ void RecordAnnouncement(QAccessibleEvent *event)
 
 } // namespace
 
-class AccessibilityTest : public QObject {
+class AccessibilityTest : public uitest::WindowTest {
     Q_OBJECT
 
-private:
-    std::unique_ptr<uitest::Harness> m_harness;
-
 private slots:
-    void initTestCase() { mnemora::SetUpFonts(); }
-
-    void init()
-    {
-        m_harness = std::make_unique<uitest::Harness>();
-        QVERIFY(m_harness->showActive());
-    }
-
-    void cleanup() { m_harness.reset(); }
-
     void everyControlIsNamed_data()
     {
         QTest::addColumn<QString>("control");
         QTest::addColumn<QString>("name");
 
-        QTest::newRow("the password box is named after its caption")
-            << "txtPassword" << QStringLiteral(u"记忆密码");
+        // clang-format off
+        QTest::newRow("the password box is named after its caption") << "txtPassword" << QStringLiteral(u"记忆密码");
         QTest::newRow("the key box is named after its caption") << "txtKey" << QStringLiteral(u"区分代号");
-        QTest::newRow("the 16-character box is named after its caption")
-            << "txtCode16" << QStringLiteral(u"16位码（推荐）");
-        QTest::newRow("the 32-character box is named after its caption")
-            << "txtCode32" << QStringLiteral(u"32位完整MD5码");
+        QTest::newRow("the 16-character box is named after its caption") << "txtCode16" << QStringLiteral(u"16位码（推荐）");
+        QTest::newRow("the 32-character box is named after its caption") << "txtCode32" << QStringLiteral(u"32位完整MD5码");
         QTest::newRow("the copy label says click to copy") << "lblCopy" << QStringLiteral(u"点击复制");
         QTest::newRow("the confirmation says copied") << "ImgCopy" << QStringLiteral(u"复制成功");
         QTest::newRow("the donation button says donate") << "ImgDonation" << QStringLiteral(u"捐助Mnemora");
-        QTest::newRow("Tarrow's avatar carries the nickname") << "ImgTarrow"
-                                                              << "Tarrow";
-        QTest::newRow("Belmir's avatar carries the nickname") << "ImgBelmir"
-                                                              << "Belmir";
-        QTest::newRow("Odrin's avatar carries the nickname") << "ImgOdrin"
-                                                             << "Odrin";
-        QTest::newRow("Pelu's avatar carries the nickname") << "ImgPelu"
-                                                            << "Pelu";
+        QTest::newRow("Tarrow's avatar carries the nickname") << "ImgTarrow" << "Tarrow";
+        QTest::newRow("Belmir's avatar carries the nickname") << "ImgBelmir" << "Belmir";
+        QTest::newRow("Odrin's avatar carries the nickname") << "ImgOdrin" << "Odrin";
+        QTest::newRow("Pelu's avatar carries the nickname") << "ImgPelu" << "Pelu";
         for (const char *other : {"FrmMain", "ImgLogo", "PicContrl", "lblCopyright"})
             QTest::addRow("%s has a name", other) << other << QString();
+        // clang-format on
     }
 
     void everyControlIsNamed()
@@ -80,7 +62,7 @@ private slots:
         QFETCH(QString, control);
         QFETCH(QString, name);
 
-        QWidget *widget = Control(*m_harness->window, control);
+        QWidget *widget = Control(window(), control);
         QAccessibleInterface *face = QAccessible::queryAccessibleInterface(widget);
         QVERIFY(face);
         if (name.isEmpty())
@@ -109,8 +91,7 @@ private slots:
         QFETCH(QString, control);
         QFETCH(QAccessible::Role, role);
 
-        QAccessibleInterface *face
-            = QAccessible::queryAccessibleInterface(Control(*m_harness->window, control));
+        QAccessibleInterface *face = QAccessible::queryAccessibleInterface(Control(window(), control));
         QVERIFY(face);
         QCOMPARE(face->role(), role);
         // Buttons and links can be pressed; nothing else pretends to be.
@@ -118,7 +99,7 @@ private slots:
         QCOMPARE(face->actionInterface()->actionNames().contains(QAccessibleActionInterface::pressAction()),
             pressable);
         // No control repeats the window's name.
-        QVERIFY(face->text(QAccessible::Name) != m_harness->window->accessibleName());
+        QVERIFY(face->text(QAccessible::Name) != window().accessibleName());
     }
 
     void pressingActsLikeAClick_data()
@@ -133,14 +114,12 @@ private slots:
     {
         QFETCH(QString, control);
 
-        m_harness->box("txtPassword")->setText(QStringLiteral("test"));
-        m_harness->box("txtKey")->setText(QStringLiteral("taobao"));
+        derive();
         QGuiApplication::clipboard()->setText(QStringLiteral("before"));
-        QAccessibleInterface *face
-            = QAccessible::queryAccessibleInterface(Control(*m_harness->window, control));
+        QAccessibleInterface *face = QAccessible::queryAccessibleInterface(Control(window(), control));
         face->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
         if (control == QLatin1String("lblCopy")) {
-            QTRY_COMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("a20caCf8Eb1b8B6d"));
+            QTRY_COMPARE(QGuiApplication::clipboard()->text(), uitest::Code16);
         } else {
             QTRY_COMPARE(m_harness->opened.size(), std::size_t{1});
             QCOMPARE(m_harness->opened.front(), QUrl(QStringLiteral("https://mnemora.example.org/donate")));
@@ -149,12 +128,12 @@ private slots:
 
     void theHighlightIsLeftOutOfTheTree()
     {
-        QWidget *panel = m_harness->widget("PicContrl");
+        QWidget *panel = widget("PicContrl");
         QAccessibleInterface *face = QAccessible::queryAccessibleInterface(panel);
         const QList<QWidget *> widgets = panel->findChildren<QWidget *>(Qt::FindDirectChildrenOnly);
         QCOMPARE(face->childCount(), widgets.size() - 1);
         for (int i = 0; i < face->childCount(); ++i) {
-            QVERIFY(face->child(i)->object() != m_harness->widget("ImgCode"));
+            QVERIFY(face->child(i)->object() != widget("ImgCode"));
             QCOMPARE(face->indexOfChild(face->child(i)), i);
         }
     }
@@ -171,14 +150,13 @@ private slots:
     {
         QFETCH(QString, input);
 
-        QAccessibleInterface *face
-            = QAccessible::queryAccessibleInterface(Control(*m_harness->window, input));
+        QAccessibleInterface *face = QAccessible::queryAccessibleInterface(Control(window(), input));
         QList<QObject *> controlled;
         for (const auto &[target, relation] : face->relations(QAccessible::Controlled))
             controlled << target->object();
         QCOMPARE(controlled.size(), 2);
-        QVERIFY(controlled.contains(m_harness->widget("txtCode16")));
-        QVERIFY(controlled.contains(m_harness->widget("txtCode32")));
+        QVERIFY(controlled.contains(widget("txtCode16")));
+        QVERIFY(controlled.contains(widget("txtCode32")));
     }
 
     void thePasswordIsNeverExposed_data()
@@ -193,11 +171,11 @@ private slots:
     {
         QFETCH(QString, password);
 
-        QLineEdit *box = m_harness->box("txtPassword");
-        uitest::Type(box, password);
-        QCOMPARE(box->text(), password);
+        QLineEdit *input = box("txtPassword");
+        uitest::Type(input, password);
+        QCOMPARE(input->text(), password);
 
-        QAccessibleInterface *face = QAccessible::queryAccessibleInterface(box);
+        QAccessibleInterface *face = QAccessible::queryAccessibleInterface(input);
         QVERIFY(face);
         QCOMPARE(face->role(), QAccessible::EditableText);
         QVERIFY(face->state().passwordEdit);
@@ -211,21 +189,20 @@ private slots:
     void theKeyIsReadable()
     {
         // The contrast to the password box: the key box does expose its text.
-        QLineEdit *box = m_harness->box("txtKey");
-        uitest::Type(box, QStringLiteral("taobao"));
+        QLineEdit *key = box("txtKey");
+        uitest::Type(key, QStringLiteral("taobao"));
         QCOMPARE(
-            QAccessible::queryAccessibleInterface(box)->text(QAccessible::Value), QStringLiteral("taobao"));
+            QAccessible::queryAccessibleInterface(key)->text(QAccessible::Value), QStringLiteral("taobao"));
     }
 
     void theConfirmationIsPerceivableOnlyWhileShown()
     {
-        QAccessibleInterface *face = QAccessible::queryAccessibleInterface(m_harness->widget("ImgCopy"));
+        QAccessibleInterface *face = QAccessible::queryAccessibleInterface(widget("ImgCopy"));
         QVERIFY(face);
         QVERIFY(face->state().invisible);
 
-        m_harness->box("txtPassword")->setText(QStringLiteral("test"));
-        m_harness->box("txtKey")->setText(QStringLiteral("taobao"));
-        QTest::mouseClick(m_harness->widget("lblCopy"), Qt::LeftButton);
+        derive();
+        QTest::mouseClick(widget("lblCopy"), Qt::LeftButton);
         QVERIFY(!face->state().invisible);
         QCOMPARE(face->text(QAccessible::Name), QStringLiteral(u"复制成功"));
     }
@@ -251,15 +228,14 @@ private slots:
             QSKIP("no accessibility bridge is active on this platform");
 
         if (derived) {
-            m_harness->box("txtPassword")->setText(QStringLiteral("test"));
-            m_harness->box("txtKey")->setText(QStringLiteral("taobao"));
+            derive();
         }
         Announcements.clear();
         const QAccessible::UpdateHandler previous = QAccessible::installUpdateHandler(RecordAnnouncement);
-        QTest::mouseClick(m_harness->widget("lblCopy"), Qt::LeftButton);
+        QTest::mouseClick(widget("lblCopy"), Qt::LeftButton);
         QAccessible::installUpdateHandler(previous);
 
-        QWidget *confirmation = m_harness->widget("ImgCopy");
+        QWidget *confirmation = widget("ImgCopy");
         const bool alerted = std::any_of(Announcements.begin(), Announcements.end(),
             [&](const Announcement &a) { return a.object == confirmation && a.type == QAccessible::Alert; });
         QCOMPARE(alerted, announced);

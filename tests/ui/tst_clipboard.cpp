@@ -2,6 +2,7 @@
 // emptied again after a delay the test drives.
 
 #include "Clipboard.h"
+#include "UiTestSupport.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -12,19 +13,8 @@
 
 using mnemora::Clipboard;
 
-namespace {
-
-QClipboard *SystemClipboard()
-{
-    return QGuiApplication::clipboard();
-}
-
-bool Fire(QTimer *timer)
-{
-    return timer && QMetaObject::invokeMethod(timer, "timeout");
-}
-
-} // namespace
+using uitest::Fire;
+using uitest::SystemClipboard;
 
 class ClipboardTest : public QObject {
     Q_OBJECT
@@ -52,14 +42,12 @@ private slots:
         QTest::addColumn<QString>("copiedByTheUserSince");
         QTest::addColumn<QString>("left");
 
-        QTest::newRow("the code still on the clipboard is cleared")
-            << QStringList{"secret1"} << QString() << QString();
-        QTest::newRow("what the user copied since is kept") << QStringList{"secret1"} << "mine"
-                                                            << "mine";
-        QTest::newRow("the user copying the same text again still clears it")
-            << QStringList{"secret1"} << "secret1" << QString();
-        QTest::newRow("a newer copy is the one cleared")
-            << QStringList{"secret1", "secret2"} << QString() << QString();
+        // clang-format off
+        QTest::newRow("the code still on the clipboard is cleared") << QStringList{"secret1"} << QString() << QString();
+        QTest::newRow("what the user copied since is kept") << QStringList{"secret1"} << "mine" << "mine";
+        QTest::newRow("the user copying the same text again still clears it") << QStringList{"secret1"} << "secret1" << QString();
+        QTest::newRow("a newer copy is the one cleared") << QStringList{"secret1", "secret2"} << QString() << QString();
+        // clang-format on
     }
 
     void clearingAfterTheDelay()

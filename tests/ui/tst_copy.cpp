@@ -13,48 +13,25 @@
 #include <QMimeData>
 #include <QProcess>
 
-namespace {
+using uitest::Code16;
+using uitest::Code32;
+using uitest::SystemClipboard;
 
-const QString Code16 = QStringLiteral("a20caCf8Eb1b8B6d");
-const QString Code32 = QStringLiteral("a20caCf8Eb1b8B6d5b8a66996910E124");
-
-QClipboard *SystemClipboard()
-{
-    return QGuiApplication::clipboard();
-}
-
-} // namespace
-
-class CopyTest : public QObject {
+class CopyTest : public uitest::WindowTest {
     Q_OBJECT
 
 private:
-    std::unique_ptr<uitest::Harness> m_harness;
-
-    void derive()
-    {
-        m_harness->box("txtPassword")->setText(QStringLiteral("test"));
-        m_harness->box("txtKey")->setText(QStringLiteral("taobao"));
-    }
-    void clickCopy() { QTest::mouseClick(m_harness->widget("lblCopy"), Qt::LeftButton); }
-    bool confirmationShown() { return m_harness->widget("ImgCopy")->isVisible(); }
-    QTimer *tmrShow() { return m_harness->timer("TmrShow"); }
-    QTimer *clearTimer()
-    {
-        return m_harness->window->findChild<QTimer *>(QStringLiteral("ClipboardClearTimer"));
-    }
+    void clickCopy() { QTest::mouseClick(widget("lblCopy"), Qt::LeftButton); }
+    bool confirmationShown() { return widget("ImgCopy")->isVisible(); }
+    QTimer *tmrShow() { return timer("TmrShow"); }
+    QTimer *clearTimer() { return window().findChild<QTimer *>(QStringLiteral("ClipboardClearTimer")); }
 
 private slots:
-    void initTestCase() { mnemora::SetUpFonts(); }
-
     void init()
     {
         SystemClipboard()->setText(QStringLiteral("the user's own text"));
-        m_harness = std::make_unique<uitest::Harness>();
-        QVERIFY(m_harness->showActive());
+        openWindow();
     }
-
-    void cleanup() { m_harness.reset(); }
 
     void copyingNothingLeavesTheClipboardAlone()
     {
@@ -80,16 +57,14 @@ private slots:
         QTest::addColumn<QString>("format");
         QTest::addColumn<QByteArray>("content");
 
+        // clang-format off
         QTest::newRow("plain text holds the code") << "text/plain" << Code16.toUtf8();
-        QTest::newRow("KDE's clipboard manager is told it is a secret")
-            << "x-kde-passwordManagerHint" << QByteArray("secret");
+        QTest::newRow("KDE's clipboard manager is told it is a secret") << "x-kde-passwordManagerHint" << QByteArray("secret");
         QTest::newRow("macOS conceals it") << "application/x-nspasteboard-concealed-type" << Code16.toUtf8();
-        QTest::newRow("Windows keeps it from clipboard monitors")
-            << "ExcludeClipboardContentFromMonitorProcessing" << QByteArray(1, '\0');
-        QTest::newRow("Windows keeps it out of the clipboard history")
-            << "CanIncludeInClipboardHistory" << QByteArray(4, '\0');
-        QTest::newRow("Windows keeps it off the cloud clipboard")
-            << "CanUploadToCloudClipboard" << QByteArray(4, '\0');
+        QTest::newRow("Windows keeps it from clipboard monitors") << "ExcludeClipboardContentFromMonitorProcessing" << QByteArray(1, '\0');
+        QTest::newRow("Windows keeps it out of the clipboard history") << "CanIncludeInClipboardHistory" << QByteArray(4, '\0');
+        QTest::newRow("Windows keeps it off the cloud clipboard") << "CanUploadToCloudClipboard" << QByteArray(4, '\0');
+        // clang-format on
     }
 
     void copyMarksTheCodeAsASecret()
@@ -124,7 +99,7 @@ private slots:
         QFETCH(QString, expected);
 
         derive();
-        auto *output = uitest::Control<QLineEdit>(*m_harness->window, box);
+        auto *output = uitest::Control<QLineEdit>(window(), box);
         output->setFocus(Qt::TabFocusReason);
         if (byMenu) {
             QContextMenuEvent request(QContextMenuEvent::Keyboard, output->rect().center(),
@@ -215,8 +190,8 @@ private slots:
     void theCopyLabelStillWorksUnderTheHighlight()
     {
         derive();
-        uitest::SendMouseMove(m_harness->widget("lblCopy"));
-        QVERIFY(m_harness->widget("ImgCode")->isVisible());
+        uitest::SendMouseMove(widget("lblCopy"));
+        QVERIFY(widget("ImgCode")->isVisible());
         clickCopy();
         QCOMPARE(SystemClipboard()->text(), Code16);
     }
@@ -234,7 +209,7 @@ private slots:
         QTRY_VERIFY(!SystemClipboard()->ownsClipboard());
 
         // A keystroke arriving as the clearing check starts is answered at once.
-        QLineEdit *key = m_harness->box("txtKey");
+        QLineEdit *key = box("txtKey");
         QElapsedTimer clock;
         qint64 answeredAfter = -1;
         connect(key, &QLineEdit::textChanged, this, [&] { answeredAfter = clock.elapsed(); });

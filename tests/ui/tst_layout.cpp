@@ -4,6 +4,8 @@
 
 #include "UiTestSupport.h"
 
+#include "mnemora_layout.h"
+
 #include <QCursor>
 #include <QFontInfo>
 #include <QFontMetrics>
@@ -13,8 +15,8 @@
 #include <QtMath>
 
 #include <limits>
+#include <string_view>
 
-using uitest::Control;
 using uitest::PixelAt;
 
 namespace {
@@ -27,17 +29,27 @@ constexpr QRgb WindowGrey = 0xF2F2F2;
 
 enum class Pointer { Arrow, IBeam, Hand };
 
+namespace layout = mnemora::layout;
+using uitest::Control;
+
+// Where ui/layout.json says an element is painted into the panel's picture,
+// named by the control it lies under: pixels of the panel at 1x, inclusive.
+QRect PaintedBox(layout::Control under, std::string_view role)
+{
+    for (const layout::PaintedElement &element : layout::Painted)
+        if (element.pictureOf == layout::Control::PicContrl && element.under == under && role == element.role)
+            return QRect(QPoint(element.x0, element.y0), QPoint(element.x1, element.y1));
+    qFatal("no painted element %.*s", static_cast<int>(role.size()), role.data());
+}
+
 } // namespace
 
 Q_DECLARE_METATYPE(Pointer)
 
-class LayoutTest : public QObject {
+class LayoutTest : public uitest::WindowTest {
     Q_OBJECT
 
 private:
-    std::unique_ptr<uitest::Harness> m_harness;
-    QWidget &window() { return *m_harness->window; }
-
     // The background picture as the panel shows it, in device pixels.
     QImage background()
     {
@@ -46,31 +58,16 @@ private:
     }
 
 private slots:
-    void initTestCase() { mnemora::SetUpFonts(); }
-
-    void init()
-    {
-        m_harness = std::make_unique<uitest::Harness>();
-        QVERIFY(m_harness->showActive());
-    }
-
-    void cleanup() { m_harness.reset(); }
-
     void controlTree_data()
     {
         QTest::addColumn<QString>("control");
         QTest::addColumn<QString>("parent");
         QTest::addColumn<QString>("kind");
 
-        QTest::newRow("the logo band lies on the window") << "ImgLogo"
-                                                          << "FrmMain"
-                                                          << "QLabel";
-        QTest::newRow("the panel lies on the window") << "PicContrl"
-                                                      << "FrmMain"
-                                                      << "QLabel";
-        QTest::newRow("the timer belongs to the panel") << "TmrShow"
-                                                        << "PicContrl"
-                                                        << "QTimer";
+        // clang-format off
+        QTest::newRow("the logo band lies on the window") << "ImgLogo" << "FrmMain" << "QLabel";
+        QTest::newRow("the panel lies on the window") << "PicContrl" << "FrmMain" << "QLabel";
+        QTest::newRow("the timer belongs to the panel") << "TmrShow" << "PicContrl" << "QTimer";
         for (const char *box : {"txtCode16", "txtCode32", "txtPassword", "txtKey"})
             QTest::addRow("the text box %s lies on the panel", box) << box << "PicContrl"
                                                                     << "QLineEdit";
@@ -78,6 +75,7 @@ private slots:
                  "lblCopyright", "lblCopy", "ImgCode", "ImgCopy"})
             QTest::addRow("the control %s lies on the panel", label) << label << "PicContrl"
                                                                      << "QLabel";
+        // clang-format on
     }
 
     void controlTree()
@@ -99,25 +97,23 @@ private slots:
         QTest::addColumn<QRect>("place");
 
         // Pixels at 96 dpi, twips / 15 with the edges rounded to the nearest pixel.
+        // clang-format off
         QTest::newRow("the logo band fills the top 156 pixels") << "ImgLogo" << QRect(0, 0, 660, 156);
-        QTest::newRow("the panel starts under the logo band and is 664 wide")
-            << "PicContrl" << QRect(0, 156, 664, 318);
+        QTest::newRow("the panel starts under the logo band and is 664 wide") << "PicContrl" << QRect(0, 156, 664, 318);
         QTest::newRow("the 16-character box lies in the copy row") << "txtCode16" << QRect(120, 247, 131, 17);
-        QTest::newRow("the 32-character box lies right of its caption")
-            << "txtCode32" << QRect(113, 287, 265, 19);
+        QTest::newRow("the 32-character box lies right of its caption") << "txtCode32" << QRect(113, 287, 265, 19);
         QTest::newRow("the password box lies in the first frame") << "txtPassword" << QRect(84, 71, 209, 25);
         QTest::newRow("the key box lies in the second frame") << "txtKey" << QRect(434, 71, 208, 24);
-        QTest::newRow("the donation button stands at the right of section 2")
-            << "ImgDonation" << QRect(552, 224, 92, 39);
+        QTest::newRow("the donation button stands at the right of section 2") << "ImgDonation" << QRect(552, 224, 92, 39);
         QTest::newRow("Tarrow's avatar opens the row of avatars") << "ImgTarrow" << QRect(528, 280, 20, 20);
         QTest::newRow("Belmir's avatar is second") << "ImgBelmir" << QRect(560, 280, 20, 20);
         QTest::newRow("Odrin's avatar is third") << "ImgOdrin" << QRect(592, 280, 20, 20);
         QTest::newRow("Pelu's avatar ends the row") << "ImgPelu" << QRect(624, 280, 20, 20);
-        QTest::newRow("the copyright line runs along the top right")
-            << "lblCopyright" << QRect(352, 8, 300, 13);
+        QTest::newRow("the copyright line runs along the top right") << "lblCopyright" << QRect(352, 8, 300, 13);
         QTest::newRow("the copy label covers the painted button") << "lblCopy" << QRect(255, 243, 60, 23);
         QTest::newRow("the highlight covers the copy row") << "ImgCode" << QRect(112, 243, 204, 24);
         QTest::newRow("the confirmation stands right of the button") << "ImgCopy" << QRect(336, 243, 75, 24);
+        // clang-format on
     }
 
     void geometry()
@@ -166,27 +162,24 @@ private slots:
 
     void stacking_data()
     {
-        QTest::addColumn<QString>("probe");
-        QTest::addColumn<QPoint>("offset");
+        QTest::addColumn<QPoint>("probe");
         QTest::addColumn<QString>("topmost");
 
-        QTest::newRow("the copy label lies above the highlight") << "lblCopy" << QPoint(30, 11) << "lblCopy";
-        QTest::newRow("the 16-character box lies above the highlight")
-            << "txtCode16" << QPoint(60, 8) << "txtCode16";
-        QTest::newRow("the highlight's frame shows around the box")
-            << "ImgCode" << QPoint(1, 12) << "ImgCode";
+        const QRect frame = PaintedBox(layout::Control::ImgCode, "frame");
+        // clang-format off
+        QTest::newRow("the copy label lies above the highlight") << PaintedBox(layout::Control::lblCopy, "button").center() << "lblCopy";
+        QTest::newRow("the 16-character box lies above the highlight") << PaintedBox(layout::Control::txtCode16, "interior").center() << "txtCode16";
+        QTest::newRow("the highlight's frame shows around the box") << QPoint(frame.left(), frame.center().y()) << "ImgCode";
+        // clang-format on
     }
 
     void stacking()
     {
-        QFETCH(QString, probe);
-        QFETCH(QPoint, offset);
+        QFETCH(QPoint, probe);
         QFETCH(QString, topmost);
 
         Control(window(), "ImgCode")->show();
-        QWidget *panel = Control(window(), "PicContrl");
-        const QPoint at = Control(window(), probe)->geometry().topLeft() + offset;
-        QWidget *hit = panel->childAt(at);
+        QWidget *hit = Control(window(), "PicContrl")->childAt(probe);
         QVERIFY(hit);
         QCOMPARE(hit->objectName(), topmost);
     }
@@ -195,21 +188,22 @@ private slots:
     {
         QTest::addColumn<QString>("box");
         QTest::addColumn<QRgb>("interior");
-        QTest::addColumn<int>("slack");
+        QTest::addColumn<QRect>("frame");
 
-        // slack: how far the painted interior may reach past the box on
-        // either side; 0 for a box on the open panel.
-        QTest::newRow("the password box lies in the white frame") << "txtPassword" << White << 8;
-        QTest::newRow("the key box lies in the white frame") << "txtKey" << White << 8;
-        QTest::newRow("the 16-character box lies in the teal frame") << "txtCode16" << Panel << 8;
-        QTest::newRow("the 32-character box lies on the open panel") << "txtCode32" << Panel << 0;
+        // frame: the painted interior the box lies in; none for a box on the open panel.
+        // clang-format off
+        QTest::newRow("the password box lies in the white frame") << "txtPassword" << White << PaintedBox(layout::Control::txtPassword, "interior");
+        QTest::newRow("the key box lies in the white frame") << "txtKey" << White << PaintedBox(layout::Control::txtKey, "interior");
+        QTest::newRow("the 16-character box lies in the teal frame") << "txtCode16" << Panel << PaintedBox(layout::Control::txtCode16, "interior");
+        QTest::newRow("the 32-character box lies on the open panel") << "txtCode32" << Panel << QRect();
+        // clang-format on
     }
 
     void boxesLieInsidePaintedFrames()
     {
         QFETCH(QString, box);
         QFETCH(QRgb, interior);
-        QFETCH(int, slack);
+        QFETCH(QRect, frame);
 
         const QImage picture = background();
         const qreal ratio = picture.devicePixelRatio();
@@ -223,45 +217,56 @@ private slots:
                                          .arg(x)
                                          .arg(y)
                                          .arg(box)));
-        if (slack == 0)
+        if (frame.isNull()) {
+            // Right of its painted caption, on the same line.
+            const QRect caption = PaintedBox(layout::Control::PicContrl, "code32.caption");
+            QVERIFY(place.left() > caption.right());
+            QVERIFY(place.top() <= caption.top() && place.bottom() >= caption.bottom());
             return;
-        // The box fills its frame: the frame's border is near on both sides.
-        const int row = device.center().y();
-        const int reach = qRound(slack * ratio);
-        auto interiorRun = [&](int from, int step) {
-            int run = 0;
-            for (int x = from; (picture.pixel(x, row) & 0xFFFFFF) == interior && run <= reach; x += step)
-                ++run;
-            return run;
-        };
-        QVERIFY(interiorRun(device.left() - 1, -1) <= reach);
-        QVERIFY(interiorRun(device.right() + 1, +1) <= reach);
+        }
+        // The layout file's interior is the picture's: its own colour up to
+        // its edges, the frame's border right outside them.
+        const int row = frame.center().y();
+        for (int x = frame.left(); x <= frame.right(); ++x)
+            QCOMPARE(PixelAt(picture, {x, row}), interior);
+        QVERIFY(PixelAt(picture, {frame.left() - 1, row}) != interior);
+        QVERIFY(PixelAt(picture, {frame.right() + 1, row}) != interior);
+        // The box fills its frame, within a few pixels on either side.
+        QVERIFY(frame.contains(place));
+        QVERIFY2(place.left() - frame.left() <= 8 && frame.right() - place.right() <= 8,
+            qPrintable(QStringLiteral("box %1..%2 in frame %3..%4")
+                           .arg(place.left())
+                           .arg(place.right())
+                           .arg(frame.left())
+                           .arg(frame.right())));
     }
 
     void copyLabelLiesExactlyOnThePaintedButton()
     {
         const QImage picture = background();
-        const qreal ratio = picture.devicePixelRatio();
         const QRect label = Control(window(), "lblCopy")->geometry();
-        const int row = qRound((label.top() + label.height() / 2) * ratio);
-        const int left = qRound(label.left() * ratio);
-        const int right = qRound((label.right() + 1) * ratio) - 1;
+        const QRect button = PaintedBox(layout::Control::lblCopy, "button");
+        const int row = button.center().y();
 
-        QCOMPARE(picture.pixel(left, row) & 0xFFFFFF, Teal);
-        QVERIFY((picture.pixel(left - 1, row) & 0xFFFFFF) != Teal);
-        QCOMPARE(picture.pixel(right, row) & 0xFFFFFF, Teal);
-        QVERIFY((picture.pixel(right + 1, row) & 0xFFFFFF) != Teal);
-        // The button's top and bottom rows lie inside the label.
-        for (int y = qRound(label.top() * ratio); y <= qRound(label.bottom() * ratio); ++y)
-            if ((picture.pixel(left + 1, y) & 0xFFFFFF) == Teal)
-                QVERIFY(label.contains(QPoint(label.left(), qFloor(y / ratio))));
+        // The layout file's button is the picture's...
+        QCOMPARE(PixelAt(picture, {button.left(), row}), Teal);
+        QVERIFY(PixelAt(picture, {button.left() - 1, row}) != Teal);
+        QCOMPARE(PixelAt(picture, {button.right(), row}), Teal);
+        QVERIFY(PixelAt(picture, {button.right() + 1, row}) != Teal);
+        QCOMPARE(PixelAt(picture, {button.center().x(), button.top()}), Teal);
+        QCOMPARE(PixelAt(picture, {button.center().x(), button.bottom()}), Teal);
+        // ...and the label lies exactly on it, its top and bottom rows included.
+        QCOMPARE(label.left(), button.left());
+        QCOMPARE(label.right(), button.right());
+        QVERIFY(label.contains(button));
     }
 
     void theWindowShowsThroughTheInvisibleControls()
     {
         QWidget *panel = Control(window(), "PicContrl");
-        const QRect label = Control(window(), "lblCopy")->geometry();
-        const QPoint onButton = label.topLeft() + QPoint(2, label.height() / 2);
+        // Left of the painted caption, on the button's colour.
+        const QRect button = PaintedBox(layout::Control::lblCopy, "button");
+        const QPoint onButton(button.left() + 2, button.center().y());
 
         QImage shot = panel->grab().toImage();
         QCOMPARE(PixelAt(shot, onButton), Teal);
@@ -283,31 +288,17 @@ private slots:
         QTest::addColumn<QSize>("size");
         QTest::addColumn<bool>("twiceSize");
 
-        QTest::newRow("the panel shows the background GIF")
-            << "PicContrl"
-            << "background.gif" << QByteArray("gif") << QSize(664, 318) << true;
-        QTest::newRow("the logo band is a GIF") << "ImgLogo"
-                                                << "logo.gif" << QByteArray("gif") << QSize(660, 156) << true;
-        QTest::newRow("the highlight is a GIF") << "ImgCode"
-                                                << "code.gif" << QByteArray("gif") << QSize(204, 24) << true;
-        QTest::newRow("the confirmation is a GIF")
-            << "ImgCopy"
-            << "copy.gif" << QByteArray("gif") << QSize(75, 24) << true;
-        QTest::newRow("the donation button is a GIF")
-            << "ImgDonation"
-            << "donation.gif" << QByteArray("gif") << QSize(92, 39) << true;
-        QTest::newRow("Tarrow's avatar is a GIF")
-            << "ImgTarrow"
-            << "tarrow.gif" << QByteArray("gif") << QSize(20, 20) << false;
-        QTest::newRow("Belmir's avatar is a GIF")
-            << "ImgBelmir"
-            << "belmir.gif" << QByteArray("gif") << QSize(20, 20) << false;
-        QTest::newRow("Odrin's avatar is a GIF")
-            << "ImgOdrin"
-            << "odrin.gif" << QByteArray("gif") << QSize(20, 20) << false;
-        QTest::newRow("Pelu's avatar is a JPEG")
-            << "ImgPelu"
-            << "pelu.jpg" << QByteArray("jpeg") << QSize(20, 20) << false;
+        // clang-format off
+        QTest::newRow("the panel shows the background GIF") << "PicContrl" << "background.gif" << QByteArray("gif") << QSize(664, 318) << true;
+        QTest::newRow("the logo band is a GIF") << "ImgLogo" << "logo.gif" << QByteArray("gif") << QSize(660, 156) << true;
+        QTest::newRow("the highlight is a GIF") << "ImgCode" << "code.gif" << QByteArray("gif") << QSize(204, 24) << true;
+        QTest::newRow("the confirmation is a GIF") << "ImgCopy" << "copy.gif" << QByteArray("gif") << QSize(75, 24) << true;
+        QTest::newRow("the donation button is a GIF") << "ImgDonation" << "donation.gif" << QByteArray("gif") << QSize(92, 39) << true;
+        QTest::newRow("Tarrow's avatar is a GIF") << "ImgTarrow" << "tarrow.gif" << QByteArray("gif") << QSize(20, 20) << false;
+        QTest::newRow("Belmir's avatar is a GIF") << "ImgBelmir" << "belmir.gif" << QByteArray("gif") << QSize(20, 20) << false;
+        QTest::newRow("Odrin's avatar is a GIF") << "ImgOdrin" << "odrin.gif" << QByteArray("gif") << QSize(20, 20) << false;
+        QTest::newRow("Pelu's avatar is a JPEG") << "ImgPelu" << "pelu.jpg" << QByteArray("jpeg") << QSize(20, 20) << false;
+        // clang-format on
     }
 
     void pictures()
@@ -347,22 +338,16 @@ private slots:
         QTest::addColumn<QString>("family");
         QTest::addColumn<qreal>("points");
 
-        QTest::newRow("the window is set in Tahoma") << "FrmMain"
-                                                     << "Tahoma" << 8.25;
-        QTest::newRow("the panel inherits the window's font") << "PicContrl"
-                                                              << "Tahoma" << 8.25;
-        QTest::newRow("the copyright line inherits the window's font") << "lblCopyright"
-                                                                       << "Tahoma" << 8.25;
-        QTest::newRow("the copy label inherits the window's font") << "lblCopy"
-                                                                   << "Tahoma" << 8.25;
-        QTest::newRow("the password box uses large Courier New") << "txtPassword"
-                                                                 << "Courier New" << 15.75;
-        QTest::newRow("the key box uses large Courier New") << "txtKey"
-                                                            << "Courier New" << 15.75;
-        QTest::newRow("the 16-character box uses small Courier New") << "txtCode16"
-                                                                     << "Courier New" << 9.75;
-        QTest::newRow("the 32-character box uses small Courier New") << "txtCode32"
-                                                                     << "Courier New" << 9.75;
+        // clang-format off
+        QTest::newRow("the window is set in Tahoma") << "FrmMain" << "Tahoma" << 8.25;
+        QTest::newRow("the panel inherits the window's font") << "PicContrl" << "Tahoma" << 8.25;
+        QTest::newRow("the copyright line inherits the window's font") << "lblCopyright" << "Tahoma" << 8.25;
+        QTest::newRow("the copy label inherits the window's font") << "lblCopy" << "Tahoma" << 8.25;
+        QTest::newRow("the password box uses large Courier New") << "txtPassword" << "Courier New" << 15.75;
+        QTest::newRow("the key box uses large Courier New") << "txtKey" << "Courier New" << 15.75;
+        QTest::newRow("the 16-character box uses small Courier New") << "txtCode16" << "Courier New" << 9.75;
+        QTest::newRow("the 32-character box uses small Courier New") << "txtCode32" << "Courier New" << 9.75;
+        // clang-format on
     }
 
     void fonts()
@@ -405,17 +390,16 @@ private slots:
         QTest::addColumn<QPalette::ColorRole>("role");
         QTest::addColumn<QRgb>("colour");
 
+        // clang-format off
         QTest::newRow("the window is light grey") << "FrmMain" << QPalette::Window << WindowGrey;
-        QTest::newRow("the panel is light grey where its picture ends")
-            << "PicContrl" << QPalette::Window << WindowGrey;
+        QTest::newRow("the panel is light grey where its picture ends") << "PicContrl" << QPalette::Window << WindowGrey;
         QTest::newRow("the password box is white") << "txtPassword" << QPalette::Base << White;
         QTest::newRow("the key box is white") << "txtKey" << QPalette::Base << White;
-        QTest::newRow("the 16-character box has the panel's colour")
-            << "txtCode16" << QPalette::Base << Panel;
-        QTest::newRow("the 32-character box has the panel's colour")
-            << "txtCode32" << QPalette::Base << Panel;
+        QTest::newRow("the 16-character box has the panel's colour") << "txtCode16" << QPalette::Base << Panel;
+        QTest::newRow("the 32-character box has the panel's colour") << "txtCode32" << QPalette::Base << Panel;
         QTest::newRow("the password is written in black") << "txtPassword" << QPalette::Text << QRgb(0);
         QTest::newRow("the codes are written in black") << "txtCode32" << QPalette::Text << QRgb(0);
+        // clang-format on
     }
 
     void colours()
@@ -433,12 +417,12 @@ private slots:
         QTest::addColumn<int>("maxLength");
         QTest::addColumn<bool>("masked");
 
-        QTest::newRow("the password box is masked and unlimited")
-            << "txtPassword" << false << std::numeric_limits<int>::max() << true;
-        QTest::newRow("the key box is plain and unlimited")
-            << "txtKey" << false << std::numeric_limits<int>::max() << false;
+        // clang-format off
+        QTest::newRow("the password box is masked and unlimited") << "txtPassword" << false << std::numeric_limits<int>::max() << true;
+        QTest::newRow("the key box is plain and unlimited") << "txtKey" << false << std::numeric_limits<int>::max() << false;
         QTest::newRow("the 16-character box is read-only") << "txtCode16" << true << 16 << false;
         QTest::newRow("the 32-character box is read-only") << "txtCode32" << true << 32 << false;
+        // clang-format on
     }
 
     void textBoxes()
@@ -543,21 +527,17 @@ private slots:
         QTest::addColumn<QString>("control");
         QTest::addColumn<QString>("tooltip");
 
-        QTest::newRow("the donation button invites support")
-            << "ImgDonation" << QStringLiteral(u"了解并资助Mnemora的发展");
-        QTest::newRow("Tarrow's avatar names Tarrow") << "ImgTarrow"
-                                                      << "Tarrow";
-        QTest::newRow("Belmir's avatar names Belmir") << "ImgBelmir"
-                                                      << "Belmir";
-        QTest::newRow("Odrin's avatar names Odrin") << "ImgOdrin"
-                                                    << "Odrin";
-        QTest::newRow("Pelu's avatar names Pelu") << "ImgPelu"
-                                                  << "Pelu";
-        QTest::newRow("the copyright line shows the home page") << "lblCopyright"
-                                                                << "https://mnemora.example.org/";
+        // clang-format off
+        QTest::newRow("the donation button invites support") << "ImgDonation" << QStringLiteral(u"了解并资助Mnemora的发展");
+        QTest::newRow("Tarrow's avatar names Tarrow") << "ImgTarrow" << "Tarrow";
+        QTest::newRow("Belmir's avatar names Belmir") << "ImgBelmir" << "Belmir";
+        QTest::newRow("Odrin's avatar names Odrin") << "ImgOdrin" << "Odrin";
+        QTest::newRow("Pelu's avatar names Pelu") << "ImgPelu" << "Pelu";
+        QTest::newRow("the copyright line shows the home page") << "lblCopyright" << "https://mnemora.example.org/";
         for (const char *silent : {"lblCopy", "ImgLogo", "ImgCode", "ImgCopy", "PicContrl", "txtPassword",
                  "txtKey", "txtCode16", "txtCode32"})
             QTest::addRow("%s has no tooltip", silent) << silent << QString();
+        // clang-format on
     }
 
     void tooltips()
@@ -572,10 +552,10 @@ private slots:
         QTest::addColumn<Qt::Key>("key");
         QTest::addColumn<QStringList>("visits");
 
-        QTest::newRow("Tab goes password, key, 16, 32 and round")
-            << Qt::Key_Tab << QStringList{"txtKey", "txtCode16", "txtCode32", "txtPassword"};
-        QTest::newRow("Shift+Tab goes the other way")
-            << Qt::Key_Backtab << QStringList{"txtCode32", "txtCode16", "txtKey", "txtPassword"};
+        // clang-format off
+        QTest::newRow("Tab goes password, key, 16, 32 and round") << Qt::Key_Tab << QStringList{"txtKey", "txtCode16", "txtCode32", "txtPassword"};
+        QTest::newRow("Shift+Tab goes the other way") << Qt::Key_Backtab << QStringList{"txtCode32", "txtCode16", "txtKey", "txtPassword"};
+        // clang-format on
     }
 
     void tabCyclesThroughTheFourBoxes()
@@ -639,10 +619,10 @@ private slots:
             QVERIFY2(Control(window(), shown)->isVisible(), shown);
             QVERIFY2(Control(window(), shown)->isEnabled(), shown);
         }
-        QTimer *timer = m_harness->timer("TmrShow");
-        QVERIFY(!timer->isActive());
-        QCOMPARE(timer->interval(), 200);
-        QVERIFY(!timer->isSingleShot());
+        QTimer *tmrShow = timer("TmrShow");
+        QVERIFY(!tmrShow->isActive());
+        QCOMPARE(tmrShow->interval(), 200);
+        QVERIFY(!tmrShow->isSingleShot());
     }
 };
 
