@@ -2,24 +2,25 @@
 // from the active tab's address, and a fill button. Everything lives in this
 // page's memory; closing the popup forgets it.
 import { loadCore } from './core.js';
+import {
+    $,
+    checkNormalForm,
+    copyCode16,
+    fingerprintAfterPause,
+    lblCopy,
+    regenerate as showCodes,
+    selectAllOnFocus,
+    txtCode16,
+    txtKey,
+    txtPassword,
+} from './form.js';
 import { inFrame } from './frame.js';
 import { siteName, siteOf } from './site.js';
 
 const api = globalThis.browser ?? globalThis.chrome;
 
-const $ = (id) => document.getElementById(id);
-const txtPassword = $('txtPassword');
-const txtKey = $('txtKey');
-const txtCode16 = $('txtCode16');
-const txtCode32 = $('txtCode32');
-const lblCopy = $('lblCopy');
-const imgCopy = $('ImgCopy');
-const fingerprint = $('fingerprint');
 const btnFill = $('btnFill');
 const message = $('message');
-
-const ConfirmationMs = 1200;
-const FingerprintPauseMs = 500;
 
 const refusedForeign = '这个密码框属于页面里另一个网站的框架：为免把代码交给别的网站，没有填入。';
 const refusedPage = '无法在这个页面上填入。';
@@ -34,9 +35,7 @@ function say(text, kind = '') {
 }
 
 function regenerate() {
-    const result = core ? core.derive(txtPassword.value, txtKey.value) : { status: 'empty', code16: '', code32: '' };
-    txtCode16.value = result.code16;
-    txtCode32.value = result.code32;
+    const result = showCodes(core);
     btnFill.disabled = result.status !== 'ok' || tab === null;
     if (result.status === 'too-long') {
         say('密码或区分代号太长（UTF-8 超过 32767 字节），无法生成。', 'refused');
@@ -45,68 +44,14 @@ function regenerate() {
     }
 }
 
-// Codes are computed from the exact characters typed; a text that is not in
-// NFC (decomposed accents) is said so, never rewritten.
-function checkNormalForm(box, notice) {
-    notice.hidden = box.value === box.value.normalize('NFC');
-}
-
-// The fingerprint shows only once the password box has been still for a
-// moment, never keystroke by keystroke: no picture without a password, and
-// only a neutral one while it changes.
-let fingerprintTimer = 0;
-function hideFingerprint(neutral) {
-    fingerprint.replaceChildren();
-    fingerprint.classList.toggle('neutral', neutral);
-    fingerprint.setAttribute('aria-label', neutral ? '记忆密码的指纹：停止输入后显示' : '记忆密码的指纹：尚无密码');
-}
-function showFingerprint() {
-    const picture = core ? core.fingerprint(txtPassword.value) : null;
-    if (picture === null) {
-        return;
-    }
-    const symbols = picture.symbols.map((symbol, i) => {
-        const span = document.createElement('span');
-        span.textContent = symbol;
-        span.style.color = picture.colours[i];
-        return span;
-    });
-    fingerprint.replaceChildren(...symbols);
-    fingerprint.classList.remove('neutral');
-    fingerprint.setAttribute('aria-label', picture.label);
-}
 function passwordChanged() {
-    clearTimeout(fingerprintTimer);
-    hideFingerprint(txtPassword.value !== '');
-    if (txtPassword.value !== '') {
-        fingerprintTimer = setTimeout(showFingerprint, FingerprintPauseMs);
-    }
+    fingerprintAfterPause(() => core);
     checkNormalForm(txtPassword, $('nfcPassword'));
     regenerate();
 }
 function keyChanged() {
     checkNormalForm(txtKey, $('nfcKey'));
     regenerate();
-}
-
-let confirmationTimer = 0;
-async function copy() {
-    const code = txtCode16.value;
-    if (code === '') {
-        return;
-    }
-    await navigator.clipboard.writeText(code);
-    imgCopy.hidden = false;
-    $('copied').textContent = '16位码已复制到剪贴板';
-    clearTimeout(confirmationTimer);
-    confirmationTimer = setTimeout(() => {
-        imgCopy.hidden = true;
-        $('copied').textContent = '';
-    }, ConfirmationMs);
-}
-
-function selectAll(event) {
-    event.target.select();
 }
 
 // Which frame gets the code: the one holding the focused password field; if
@@ -210,10 +155,8 @@ function presentTab() {
 
 txtPassword.addEventListener('input', passwordChanged);
 txtKey.addEventListener('input', keyChanged);
-for (const box of [txtPassword, txtKey, txtCode16, txtCode32]) {
-    box.addEventListener('focus', selectAll);
-}
-lblCopy.addEventListener('click', copy);
+selectAllOnFocus();
+lblCopy.addEventListener('click', () => copyCode16((refused) => say(refused, 'refused')));
 btnFill.addEventListener('click', fill);
 // Enter in either input box fills, as a login form's own Enter would submit.
 for (const box of [txtPassword, txtKey]) {

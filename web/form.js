@@ -1,0 +1,109 @@
+// The form the web page and the extension's popup share: both pages carry the
+// same boxes under the same ids, so the codes, the NFC notices, the typo
+// fingerprint, select-all on focus and the copy confirmation behave alike in
+// both. Each page adds its own parts (strength, clipboard clearing and hover
+// highlight on the web; key from the tab and fill in the extension).
+
+// The confirmation stays for six ticks of 200 ms, as in the window.
+const ConfirmationMs = 1200;
+const FingerprintStillMs = 500;
+
+export const $ = (id) => document.getElementById(id);
+export const txtPassword = $('txtPassword');
+export const txtKey = $('txtKey');
+export const txtCode16 = $('txtCode16');
+export const txtCode32 = $('txtCode32');
+export const lblCopy = $('lblCopy');
+const ImgCopy = $('ImgCopy');
+const fingerprint = $('fingerprint');
+
+const NoCodes = { status: 'empty', code16: '', code32: '' };
+
+// Without a core (still loading, or failed its known answer) no code shows.
+export function regenerate(core) {
+    const result = core ? core.derive(txtPassword.value, txtKey.value) : NoCodes;
+    txtCode16.value = result.code16;
+    txtCode32.value = result.code32;
+    return result;
+}
+
+// Codes are computed from the exact characters typed; a text that is not in
+// NFC (decomposed accents) is said so, never rewritten.
+export function checkNormalForm(box, notice) {
+    notice.hidden = box.value === box.value.normalize('NFC');
+}
+
+// No picture without a password, and only a neutral one while it changes.
+function hideFingerprint(neutral) {
+    if (fingerprint.classList.contains('neutral') === neutral && !fingerprint.firstChild)
+        return;
+    fingerprint.replaceChildren();
+    fingerprint.classList.toggle('neutral', neutral);
+    fingerprint.setAttribute('aria-label', neutral ? '记忆密码的指纹：停止输入后显示' : '记忆密码的指纹：尚无密码');
+}
+
+function showFingerprint(core) {
+    const picture = core ? core.fingerprint(txtPassword.value) : null;
+    if (!picture)
+        return;
+    fingerprint.replaceChildren(
+        ...picture.symbols.map((symbol, i) => {
+            const span = document.createElement('span');
+            span.textContent = symbol;
+            span.style.color = picture.colours[i];
+            return span;
+        }),
+    );
+    fingerprint.classList.remove('neutral');
+    fingerprint.setAttribute('aria-label', picture.label);
+}
+
+// Never a picture per keystroke: only once the password box has been still.
+// The core is asked for when the pause ends, since it may arrive meanwhile.
+let fingerprintTimer = 0;
+export function fingerprintAfterPause(coreOf, onStill = () => {}) {
+    clearTimeout(fingerprintTimer);
+    hideFingerprint(txtPassword.value !== '');
+    if (txtPassword.value)
+        fingerprintTimer = setTimeout(() => {
+            showFingerprint(coreOf());
+            onStill();
+        }, FingerprintStillMs);
+}
+
+// Whole content selected on focus, also when the focus comes with a click
+// (whose mouseup would otherwise put the caret back).
+export function selectAllOnFocus() {
+    for (const box of [txtPassword, txtKey, txtCode16, txtCode32]) {
+        box.addEventListener('focus', () => box.select());
+        box.addEventListener('mousedown', () => {
+            if (document.activeElement !== box)
+                box.addEventListener('mouseup', (event) => event.preventDefault(), { once: true });
+        });
+    }
+}
+
+// Puts the 16-character code on the clipboard and confirms it; a second copy
+// does not lengthen the confirmation. Returns the code copied, or '' when
+// there was none or the browser refused (then `refused` gets the message).
+let confirmationTimer = 0;
+export async function copyCode16(refused) {
+    const code = txtCode16.value;
+    if (!code)
+        return '';
+    try {
+        await navigator.clipboard.writeText(code);
+    } catch {
+        refused('浏览器拒绝写入剪贴板：请选中16位码后手动复制。');
+        return '';
+    }
+    if (!confirmationTimer)
+        confirmationTimer = setTimeout(() => {
+            ImgCopy.hidden = true;
+            $('copied').textContent = '';
+            confirmationTimer = 0;
+        }, ConfirmationMs);
+    ImgCopy.hidden = false;
+    $('copied').textContent = '16位码已复制到剪贴板';
+    return code;
+}
