@@ -96,8 +96,11 @@ async function openPopup(url, prepare = async () => {}) {
 
 // Key events into the popup's focused box, as a keyboard would send them.
 async function typeInPopup(keys) {
+    // Focus crosses into the popup's own process; keys sent before it lands
+    // go to the tab instead (seen on a loaded machine).
+    await inWindow(`${popupBrowser}.focus() ?? ''`);
+    await until(async () => (await inPopup('String(document.hasFocus())')) === 'true');
     await inWindow(`(() => {
-        ${popupBrowser}.focus();
         const tip = Cc['@mozilla.org/text-input-processor;1'].createInstance(Ci.nsITextInputProcessor);
         tip.beginInputTransactionForTests(window);
         for (const key of ${JSON.stringify(keys)}) {
