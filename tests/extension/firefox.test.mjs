@@ -139,6 +139,9 @@ test('a field in a frame of another site is refused', async () => {
         const frame = await p.waitForFrame((f) => f.url().includes('evil.example'));
         await frame.waitForSelector('#pw');
         await frame.focus('#pw');
+        // The frame runs in a process of its own: wait until the page sees
+        // the focus there before the popup looks for it.
+        await p.waitForFunction(() => document.activeElement?.id === 'foreign');
     });
     await typeInPopup([...'test', 'Enter']);
     await until(async () => (await inPopup("document.getElementById('message').className")).includes('refused'));
