@@ -143,8 +143,15 @@ async function start() {
     if (matchMedia('(min-width: 660px)').matches && document.activeElement === document.body)
         txtPassword.focus();
 
-    if ('serviceWorker' in navigator)
-        navigator.serviceWorker.register('sw.js').catch(() => {});
+    // Installing caches every file of the site (the estimator's dictionaries
+    // too): not while the page is still loading its own.
+    if ('serviceWorker' in navigator) {
+        const register = () => navigator.serviceWorker.register('sw.js').catch(() => {});
+        if (document.readyState === 'complete')
+            register();
+        else
+            addEventListener('load', register, { once: true });
+    }
 }
 
 start();

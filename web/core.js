@@ -39,13 +39,17 @@ const Colours = [
     ['#EF6C00', 'orange'],
 ];
 
-async function moduleBytes(source) {
+// A module served as application/wasm compiles while it downloads; any
+// other type (a host that does not know .wasm) is compiled once it is whole.
+async function instantiate(source) {
     if (source instanceof ArrayBuffer || ArrayBuffer.isView(source))
-        return source;
+        return WebAssembly.instantiate(source, {});
     const response = await fetch(source);
     if (!response.ok)
         throw new Error(`cannot load ${source}: ${response.status}`);
-    return response.arrayBuffer();
+    if (response.headers.get('Content-Type')?.split(';')[0].trim() === 'application/wasm')
+        return WebAssembly.instantiateStreaming(response, {});
+    return WebAssembly.instantiate(await response.arrayBuffer(), {});
 }
 
 class Core {
@@ -105,7 +109,7 @@ class Core {
 
 // Loads the module from a URL (fetched) or from its bytes.
 export async function loadCore(wasmUrl) {
-    const { instance } = await WebAssembly.instantiate(await moduleBytes(wasmUrl), {});
+    const { instance } = await instantiate(wasmUrl);
     instance.exports._initialize();
     const core = new Core(instance.exports);
     if (core.derive(Anchor.password, Anchor.key).code32 !== Anchor.code32)

@@ -68,13 +68,16 @@ async function inPopup(expression) {
     })`));
 }
 
+// On a timeout the popup's state is reported with the condition.
 async function until(condition) {
     for (const end = Date.now() + 15000; Date.now() < end; ) {
         if (await condition())
             return;
         await new Promise((done) => setTimeout(done, 50));
     }
-    throw new Error(`timed out: ${condition}`);
+    const state = await inPopup(`[document.activeElement?.id, document.getElementById('txtPassword').value.length,
+        document.getElementById('btnFill').disabled, document.getElementById('message').textContent]`).catch(String);
+    throw new Error(`timed out: ${condition}; popup [focus, password length, fill disabled, message]: ${JSON.stringify(state)}`);
 }
 
 // Opens a tab on `url`, lets `prepare` focus a field, presses the toolbar
@@ -143,6 +146,8 @@ test('a field in a frame of another site is refused', async () => {
         // the focus there before the popup looks for it.
         await p.waitForFunction(() => document.activeElement?.id === 'foreign');
     });
+    // The popup opens with the password box focused.
+    await until(async () => (await inPopup('document.activeElement?.id')) === 'txtPassword');
     await typeInPopup([...'test', 'Enter']);
     await until(async () => (await inPopup("document.getElementById('message').className")).includes('refused'));
     const frame = page.frames().find((f) => f.url().includes('evil.example'));

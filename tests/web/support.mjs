@@ -25,10 +25,9 @@ const Types = {
     '.jpg': 'image/jpeg',
 };
 
-// A plain static server over the site, as any host would be; it records the
-// paths asked for.
-export async function serveSite() {
-    const root = siteDir();
+// A plain static server over the site (or another folder), as any host would
+// be; it records the paths asked for. `host` may be any loopback address.
+export async function serveSite({ root = siteDir(), host = '127.0.0.1' } = {}) {
     const paths = [];
     const server = createServer((request, response) => {
         const path = decodeURIComponent(new URL(request.url, 'http://x').pathname);
@@ -41,9 +40,9 @@ export async function serveSite() {
         response.writeHead(200, { 'Content-Type': Types[extname(file)] ?? 'application/octet-stream' });
         response.end(readFileSync(file));
     });
-    await new Promise((resolve) => server.listen(0, '127.0.0.1', resolve));
+    await new Promise((resolve) => server.listen(0, host, resolve));
     return {
-        origin: `http://127.0.0.1:${server.address().port}`,
+        origin: `http://${host}:${server.address().port}`,
         paths,
         stop: () => new Promise((resolve) => server.close(resolve)),
         closeConnections: () => server.closeAllConnections(),
