@@ -167,7 +167,15 @@ for (const box of [txtPassword, txtKey]) {
     });
 }
 
+// Typing starts in the password box. Firefox may give the popup the focus
+// only after this module has run, and then focuses the page itself: the box
+// takes the focus back whenever the popup gets it with nothing focused.
 txtPassword.focus();
+addEventListener('focus', () => {
+    if (document.activeElement === document.body) {
+        txtPassword.focus();
+    }
+});
 try {
     [core, tab] = await Promise.all([loadCore(new URL('mnemora.wasm', import.meta.url).href), readActiveTab()]);
     presentTab();

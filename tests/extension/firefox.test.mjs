@@ -99,10 +99,12 @@ async function openPopup(url, prepare = async () => {}) {
 
 // Key events into the popup's focused box, as a keyboard would send them.
 async function typeInPopup(keys) {
-    // Focus crosses into the popup's own process; keys sent before it lands
-    // go to the tab instead (seen on a loaded machine).
+    // Focus crosses into the popup's own process, and only then returns to
+    // the box that had it: keys sent before it lands go to the tab, and a Tab
+    // sent before the box has it again starts from the top of the page (both
+    // seen on a loaded machine).
     await inWindow(`${popupBrowser}.focus() ?? ''`);
-    await until(async () => (await inPopup('String(document.hasFocus())')) === 'true');
+    await until(async () => (await inPopup("String(document.hasFocus() && document.activeElement?.localName === 'input')")) === 'true');
     await inWindow(`(() => {
         const tip = Cc['@mozilla.org/text-input-processor;1'].createInstance(Ci.nsITextInputProcessor);
         tip.beginInputTransactionForTests(window);
