@@ -53,7 +53,8 @@ public:
         ::SetConsoleCtrlHandler(OnConsoleControl, TRUE);
         g_echoOff = true;
         // Line editing and Ctrl-C stay as they were; only echo goes.
-        ::SetConsoleMode(input, (mode | ENABLE_LINE_INPUT | ENABLE_PROCESSED_INPUT) & ~DWORD{ENABLE_ECHO_INPUT});
+        ::SetConsoleMode(
+            input, (mode | ENABLE_LINE_INPUT | ENABLE_PROCESSED_INPUT) & ~DWORD{ENABLE_ECHO_INPUT});
     }
     EchoOff(const EchoOff &) = delete;
     EchoOff &operator=(const EchoOff &) = delete;

@@ -51,7 +51,8 @@ bool WriteConsoleUtf8(HANDLE console, std::string_view utf8) noexcept
         bool ok = units > 0;
         for (int done = 0; ok && done < units;) {
             DWORD written = 0;
-            ok = ::WriteConsoleW(console, wide.data() + done, static_cast<DWORD>(units - done), &written, nullptr)
+            ok = ::WriteConsoleW(
+                     console, wide.data() + done, static_cast<DWORD>(units - done), &written, nullptr)
                 && written > 0;
             done += static_cast<int>(written);
         }
@@ -89,7 +90,8 @@ bool HandleWriteBuf::Drain() noexcept
         for (std::size_t i = 0; ok && i < pending.size(); ++i) {
             if (pending[i] != '\n')
                 continue;
-            ok = WriteAllBytes(m_handle, pending.data() + start, i - start) && WriteAllBytes(m_handle, "\r\n", 2);
+            ok = WriteAllBytes(m_handle, pending.data() + start, i - start)
+                && WriteAllBytes(m_handle, "\r\n", 2);
             start = i + 1;
         }
         ok = ok && WriteAllBytes(m_handle, pending.data() + start, pending.size() - start);

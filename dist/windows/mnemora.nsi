@@ -7,7 +7,9 @@
 ;   ICON               the application icon
 ;   WINDOW             defined when the window (mnemora.exe) is among them
 
-Unicode true
+; A 64-bit installer for 64-bit programs: it runs wherever they do, Wine
+; without its 32-bit half included.
+Target amd64-unicode
 ManifestDPIAware true
 RequestExecutionLevel user
 SetCompressor /SOLID lzma
