@@ -43,6 +43,9 @@ def environment(prefix, display=None):
         WINEARCH="win64",
         WINEDEBUG="-all",
         WINEDLLOVERRIDES="mscoree,mshtml,winemenubuilder.exe=",
+        # Arguments and terminal text pass between Unix and Windows as UTF-8,
+        # whatever the caller's locale.
+        LC_ALL="C.UTF-8",
     )
     env.pop("DISPLAY", None)
     env.pop("WAYLAND_DISPLAY", None)
