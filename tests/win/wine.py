@@ -20,6 +20,8 @@ import tempfile
 # Generous: only reached when something hangs, which is then the failure.
 BOOT_TIMEOUT = 600
 RUN_TIMEOUT = 300
+# Left in the prefix once it is fully made.
+READY = "mnemora-prefix-ready"
 
 
 class WineError(Exception):
@@ -67,8 +69,12 @@ def setup(prefix):
         boot = subprocess.run([_wine(), "wineboot", "--init"], env=env, stdin=subprocess.DEVNULL,
                               stdout=log, stderr=log, timeout=BOOT_TIMEOUT)
         log.seek(0)
-        if boot.returncode != 0 or not os.path.exists(os.path.join(prefix, "system.reg")):
+        # The registry reaches the disk only when the server saves it; the
+        # system folder is there as soon as the prefix is.
+        if boot.returncode != 0 or not os.path.isdir(os.path.join(prefix, "drive_c", "windows", "system32")):
             raise WineError("wineboot failed (%d): %s" % (boot.returncode, log.read().decode(errors="replace")))
+    with open(os.path.join(prefix, READY), "w"):
+        pass
 
 
 def cleanup(prefix):
@@ -80,7 +86,7 @@ def cleanup(prefix):
 
 class Session:
     def __init__(self, prefix, display=None):
-        if not os.path.exists(os.path.join(prefix, "system.reg")):
+        if not os.path.exists(os.path.join(prefix, READY)):
             raise WineError("no Wine prefix in %s: the wine_prefix fixture did not run" % prefix)
         self.prefix = prefix
         self.env = environment(prefix, display)
