@@ -20,6 +20,9 @@ SetDateSave on
 
 !define NAME "Mnemora"
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Mnemora"
+; Windows Error Reporting keeps no report, and so no memory dump, of the
+; programs listed here for this user.
+!define WER_EXCLUDED "Software\Microsoft\Windows\Windows Error Reporting\ExcludedApplications"
 
 Name "${NAME} ${VERSION}"
 OutFile "${OUTFILE}"
@@ -67,6 +70,10 @@ Section "Install"
     WriteRegStr HKCU "${UNINSTALL_KEY}" "QuietUninstallString" '"$INSTDIR\Uninstall.exe" /S'
     WriteRegDWORD HKCU "${UNINSTALL_KEY}" "NoModify" 1
     WriteRegDWORD HKCU "${UNINSTALL_KEY}" "NoRepair" 1
+    WriteRegDWORD HKCU "${WER_EXCLUDED}" "mnemora-cli.exe" 1
+!ifdef WINDOW
+    WriteRegDWORD HKCU "${WER_EXCLUDED}" "mnemora.exe" 1
+!endif
 SectionEnd
 
 Section "Uninstall"
@@ -79,4 +86,7 @@ Section "Uninstall"
     Delete "$INSTDIR\Uninstall.exe"
     RMDir "$INSTDIR"
     DeleteRegKey HKCU "${UNINSTALL_KEY}"
+    DeleteRegValue HKCU "${WER_EXCLUDED}" "mnemora-cli.exe"
+    DeleteRegValue HKCU "${WER_EXCLUDED}" "mnemora.exe"
+    DeleteRegKey /ifempty HKCU "${WER_EXCLUDED}"
 SectionEnd

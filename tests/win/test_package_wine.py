@@ -14,6 +14,7 @@ import time
 import wine
 
 UNINSTALL_KEY = r"HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\Mnemora"
+WER_EXCLUDED = r"HKCU\Software\Microsoft\Windows\Windows Error Reporting\ExcludedApplications"
 # Generous: only reached when something hangs, which is then the failure.
 PATIENCE = 120
 
@@ -58,6 +59,8 @@ def main(prefix, installer, version):
     listed = session.run("reg", ["query", UNINSTALL_KEY, "/v", "DisplayVersion"])
     check(listed.returncode == 0 and version.encode() in listed.stdout,
           "Settings > Apps does not list version %s: %r" % (version, listed.stdout))
+    excluded = session.run("reg", ["query", WER_EXCLUDED, "/v", "mnemora-cli.exe"])
+    check(excluded.returncode == 0, "error reporting may still keep dumps of mnemora-cli.exe")
 
     # The uninstaller copies itself away and returns at once; the copy
     # removes the folder, which is the condition to wait for.
@@ -70,6 +73,8 @@ def main(prefix, installer, version):
     check(shortcuts(prefix) == [], "the uninstaller left %s" % shortcuts(prefix))
     listed = session.run("reg", ["query", UNINSTALL_KEY])
     check(listed.returncode != 0, "the uninstaller left the registry key")
+    excluded = session.run("reg", ["query", WER_EXCLUDED, "/v", "mnemora-cli.exe"])
+    check(excluded.returncode != 0, "the uninstaller left the error reporting exclusion")
     print("installed, ran and uninstalled under Wine; %d failures" % len(failures))
     return 1 if failures else 0
 
