@@ -218,17 +218,6 @@ private slots:
         QCOMPARE(highlight->isVisible(), shownAfter);
     }
 
-    // The pointer moving as the window system reports it: a control is told
-    // of a move without a button pressed only if it tracks the mouse.
-    void hoverHighlightFollowsThePointer()
-    {
-        QWidget *highlight = widget("ImgCode");
-        for (const auto &[over, shown] : {std::pair{"lblCopy", true}, {"txtCode16", false}, {"lblCopy", true}}) {
-            QTest::mouseMove(widget(over), widget(over)->rect().center());
-            QTRY_COMPARE(highlight->isVisible(), shown);
-        }
-    }
-
     void linksOpenTheirPages_data()
     {
         QTest::addColumn<QString>("control");
