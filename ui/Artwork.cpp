@@ -2,7 +2,10 @@
 
 #include "mnemora_layout.h"
 
+#include <QEvent>
 #include <QFile>
+#include <QTimer>
+#include <QWidget>
 #include <QSize>
 #include <QtGlobal>
 
@@ -11,6 +14,30 @@ namespace mnemora {
 namespace {
 
 const QString ArtFolder = QStringLiteral(":/art/");
+
+class IconOncePainted final : public QObject {
+public:
+    explicit IconOncePainted(QWidget *window)
+        : QObject(window)
+        , m_window(window)
+    {
+        window->installEventFilter(this);
+    }
+
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (watched == m_window && event->type() == QEvent::Paint) {
+            m_window->removeEventFilter(this);
+            // Queued: the paint under way, children included, ends first.
+            QTimer::singleShot(0, m_window, [window = m_window] { window->setWindowIcon(WindowIcon()); });
+            deleteLater();
+        }
+        return false;
+    }
+
+private:
+    QWidget *m_window;
+};
 
 QString TwiceSizeName(const QString &fileName)
 {
@@ -52,6 +79,11 @@ QIcon WindowIcon()
             icon.addFile(ArtFolder + file, QSize(picture.width, picture.height));
     }
     return icon;
+}
+
+void SetWindowIconOncePainted(QWidget *window)
+{
+    new IconOncePainted(window);
 }
 
 QCursor HandCursor()
