@@ -1,3 +1,4 @@
+#include "Artwork.h"
 #include "Fonts.h"
 #include "FrmMain.h"
 #include "HeapWipe.h"
@@ -25,6 +26,7 @@ int main(int argc, char *argv[])
         // Matches the installed launcher, so desktops pair the window with it.
         QApplication::setDesktopFileName(QStringLiteral("org.example.mnemora"));
 
+        mnemora::PreloadPictures();
         mnemora::SetUpFonts();
         const mnemora::QuitOnSignals quitOnSignals;
 

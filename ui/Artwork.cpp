@@ -4,10 +4,14 @@
 
 #include <QEvent>
 #include <QFile>
+#include <QHash>
+#include <QImage>
 #include <QTimer>
 #include <QWidget>
 #include <QSize>
 #include <QtGlobal>
+
+#include <future>
 
 namespace mnemora {
 
@@ -39,6 +43,19 @@ private:
     QWidget *m_window;
 };
 
+// Pictures decoded ahead by PreloadPictures, by file name, in the formats
+// a pixmap keeps them in.
+using Decoded = QHash<QString, QImage>;
+std::future<Decoded> g_preloading;
+
+QImage Preloaded(const QString &fileName)
+{
+    static Decoded decoded;
+    if (g_preloading.valid())
+        decoded = g_preloading.get();
+    return decoded.take(fileName);
+}
+
 QString TwiceSizeName(const QString &fileName)
 {
     const qsizetype dot = fileName.lastIndexOf(QLatin1Char('.'));
@@ -47,9 +64,27 @@ QString TwiceSizeName(const QString &fileName)
 
 } // namespace
 
+void PreloadPictures()
+{
+    g_preloading = std::async(std::launch::async, [] {
+        Decoded decoded;
+        for (const layout::ControlPlace &place : layout::Controls) {
+            if (!*place.picture)
+                continue;
+            QImage image(ArtFolder + QString::fromLatin1(place.picture));
+            const QImage::Format format
+                = image.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32;
+            decoded.insert(QString::fromLatin1(place.picture), std::move(image).convertToFormat(format));
+        }
+        return decoded;
+    });
+}
+
 QPixmap LoadPicture(const QString &fileName, qreal devicePixelRatio)
 {
-    QPixmap picture(ArtFolder + fileName);
+    QImage preloaded = Preloaded(fileName);
+    QPixmap picture
+        = preloaded.isNull() ? QPixmap(ArtFolder + fileName) : QPixmap::fromImage(std::move(preloaded));
     if (devicePixelRatio <= 1.0 || picture.isNull())
         return picture;
 
