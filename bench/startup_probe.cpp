@@ -38,8 +38,8 @@ void Report()
     g_marks.painted = Now();
     if (const char *path = std::getenv("MNEMORA_PROBE_OUT")) {
         if (FILE *out = std::fopen(path, "w")) {
-            std::fprintf(out, "main %lld\napplication %lld\nwindow %lld\nshown %lld\npainted %lld\n", g_marks.main,
-                g_marks.application, g_marks.window, g_marks.shown, g_marks.painted);
+            std::fprintf(out, "main %lld\napplication %lld\nwindow %lld\nshown %lld\npainted %lld\n",
+                g_marks.main, g_marks.application, g_marks.window, g_marks.shown, g_marks.painted);
             std::fclose(out);
         }
     }

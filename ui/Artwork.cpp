@@ -6,9 +6,9 @@
 #include <QFile>
 #include <QHash>
 #include <QImage>
+#include <QSize>
 #include <QTimer>
 #include <QWidget>
-#include <QSize>
 #include <QtGlobal>
 
 #include <future>

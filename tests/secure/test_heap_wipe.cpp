@@ -77,7 +77,8 @@ TEST(SecureWipe, ZeroesEveryByteOfTheRegionAndNoneBeyond)
     for (const std::size_t size : {1U, 15U, 48U, 4097U}) {
         std::vector<unsigned char> buffer(size + 2, Mark);
         mnemora::SecureWipe(buffer.data() + 1, size);
-        EXPECT_EQ(std::count(buffer.begin() + 1, buffer.end() - 1, 0), static_cast<std::ptrdiff_t>(size)) << size;
+        EXPECT_EQ(std::count(buffer.begin() + 1, buffer.end() - 1, 0), static_cast<std::ptrdiff_t>(size))
+            << size;
         EXPECT_EQ(buffer.front() + 0, Mark + 0) << size;
         EXPECT_EQ(buffer.back() + 0, Mark + 0) << size;
     }
