@@ -69,6 +69,8 @@ bench: build windows
 	$(BUILD)/bin/mnemora-bench --benchmark_repetitions=7 --benchmark_enable_random_interleaving=true --benchmark_report_aggregates_only=true
 	bench/startup-memory.sh $(BUILD)/bin/mnemora
 	bench/windows-sizes.sh $(WINDOWS)/bin
+	bench/startup-time.py $(BUILD)/bin/mnemora $(BUILD)/bin/mnemora-bare-window \
+		$(BUILD)/lib/libmnemora-startup-probe.so ui/art/background.gif
 	$(MAKE) bench-web
 
 bench-web: web-build

@@ -50,13 +50,18 @@ std::string Narrow(std::u16string_view text)
 
 std::string RunSelfTest() noexcept
 {
+    return RunSelfTest(GenerateCodes);
+}
+
+std::string RunSelfTest(CodeGenerator generate) noexcept
+{
     try {
         clsMD5 md5;
         for (const DigestCheck &check : DigestChecks)
             if (md5.DigestStrToHexStr(check.message) != check.expected)
                 return "digest of \"" + Narrow(check.message) + "\" is wrong";
         for (const CodeCheck &check : CodeChecks) {
-            const Codes codes = GenerateCodes(check.password, check.key);
+            const Codes codes = generate(check.password, check.key);
             if (codes.code16 != check.code16 || codes.code32 != check.code32)
                 return "codes for key \"" + Narrow(check.key) + "\" are wrong";
         }

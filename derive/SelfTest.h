@@ -1,6 +1,9 @@
 #pragma once
 
+#include "GenerateCodes.h"
+
 #include <string>
+#include <string_view>
 
 namespace mnemora {
 
@@ -11,6 +14,11 @@ namespace mnemora {
 // Returns an empty string when every check passes, otherwise a one-line
 // description of the first failing check. Never throws.
 std::string RunSelfTest() noexcept;
+
+// The same checks with the code generator given; RunSelfTest() passes
+// GenerateCodes. A generator that gets any character of either code wrong fails.
+using CodeGenerator = Codes (*)(std::u16string_view password, std::u16string_view key);
+std::string RunSelfTest(CodeGenerator generate) noexcept;
 
 // The message both front ends show when the self-test fails.
 inline constexpr const char *SelfTestFailureMessage

@@ -2,15 +2,59 @@
 
 #include "mnemora_layout.h"
 
+#include <QEvent>
 #include <QFile>
+#include <QHash>
+#include <QImage>
 #include <QSize>
+#include <QTimer>
+#include <QWidget>
 #include <QtGlobal>
+
+#include <future>
 
 namespace mnemora {
 
 namespace {
 
 const QString ArtFolder = QStringLiteral(":/art/");
+
+class IconOncePainted final : public QObject {
+public:
+    explicit IconOncePainted(QWidget *window)
+        : QObject(window)
+        , m_window(window)
+    {
+        window->installEventFilter(this);
+    }
+
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (watched == m_window && event->type() == QEvent::Paint) {
+            m_window->removeEventFilter(this);
+            // Queued: the paint under way, children included, ends first.
+            QTimer::singleShot(0, m_window, [window = m_window] { window->setWindowIcon(WindowIcon()); });
+            deleteLater();
+        }
+        return false;
+    }
+
+private:
+    QWidget *m_window;
+};
+
+// Pictures decoded ahead by PreloadPictures, by file name, in the formats
+// a pixmap keeps them in.
+using Decoded = QHash<QString, QImage>;
+std::future<Decoded> g_preloading;
+
+QImage Preloaded(const QString &fileName)
+{
+    static Decoded decoded;
+    if (g_preloading.valid())
+        decoded = g_preloading.get();
+    return decoded.take(fileName);
+}
 
 QString TwiceSizeName(const QString &fileName)
 {
@@ -20,9 +64,27 @@ QString TwiceSizeName(const QString &fileName)
 
 } // namespace
 
+void PreloadPictures()
+{
+    g_preloading = std::async(std::launch::async, [] {
+        Decoded decoded;
+        for (const layout::ControlPlace &place : layout::Controls) {
+            if (!*place.picture)
+                continue;
+            QImage image(ArtFolder + QString::fromLatin1(place.picture));
+            const QImage::Format format
+                = image.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32;
+            decoded.insert(QString::fromLatin1(place.picture), std::move(image).convertToFormat(format));
+        }
+        return decoded;
+    });
+}
+
 QPixmap LoadPicture(const QString &fileName, qreal devicePixelRatio)
 {
-    QPixmap picture(ArtFolder + fileName);
+    QImage preloaded = Preloaded(fileName);
+    QPixmap picture
+        = preloaded.isNull() ? QPixmap(ArtFolder + fileName) : QPixmap::fromImage(std::move(preloaded));
     if (devicePixelRatio <= 1.0 || picture.isNull())
         return picture;
 
@@ -52,6 +114,11 @@ QIcon WindowIcon()
             icon.addFile(ArtFolder + file, QSize(picture.width, picture.height));
     }
     return icon;
+}
+
+void SetWindowIconOncePainted(QWidget *window)
+{
+    new IconOncePainted(window);
 }
 
 QCursor HandCursor()

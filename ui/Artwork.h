@@ -5,6 +5,8 @@
 #include <QPixmap>
 #include <QString>
 
+class QWidget;
+
 namespace mnemora {
 
 // The window's pictures, compiled into the program under ":/art/".
@@ -15,8 +17,19 @@ namespace mnemora {
 // other pictures are scaled up smoothly.
 QPixmap LoadPicture(const QString &fileName, qreal devicePixelRatio);
 
+// Starts decoding the window's pictures on a thread of their own, so that
+// the decoding overlaps the toolkit's own start (its font configuration);
+// LoadPicture then takes the decoded pictures from there. Call once the
+// application object exists.
+void PreloadPictures();
+
 // The window icon in every size that was drawn.
 QIcon WindowIcon();
+
+// Gives the window its icon once it has been painted for the first time:
+// decoding every size of the icon is no part of what the user waits for
+// before the window appears, and desktops take a window's icon at any time.
+void SetWindowIconOncePainted(QWidget *window);
 
 // The pointing hand shown over every control that reacts to a click; its hot
 // spot is the fingertip at (6, 0).

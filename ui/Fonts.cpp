@@ -15,6 +15,11 @@ const QString BoxFamily = QStringLiteral("Courier New");
 // Debian's fonts-wine ships a Tahoma drawn to the same metrics.
 const QString WineTahoma = QStringLiteral("/usr/share/wine/fonts/tahoma.ttf");
 
+// The families the fonts name: the design's own where installed, else the
+// nearest installed one (SetUpFonts).
+QString g_windowFamily = WindowFamily;
+QString g_boxFamily = BoxFamily;
+
 QFont Font(const QString &family, qreal points)
 {
     QFont font(family);
@@ -26,6 +31,15 @@ QFont Font(const QString &family, qreal points)
     return font;
 }
 
+// The first of the candidates that is installed; the first if none is.
+QString FirstInstalled(const QStringList &installed, const QStringList &candidates)
+{
+    for (const QString &family : candidates)
+        if (installed.contains(family))
+            return family;
+    return candidates.first();
+}
+
 } // namespace
 
 void SetUpFonts()
@@ -35,29 +49,34 @@ void SetUpFonts()
         return;
     done = true;
 
-    if (!QFontDatabase::hasFamily(WindowFamily) && QFile::exists(WineTahoma))
-        QFontDatabase::addApplicationFont(WineTahoma);
-    // Substitutions only apply when the family itself is missing. Liberation
+    QStringList installed = QFontDatabase::families();
+    if (!installed.contains(WindowFamily) && QFile::exists(WineTahoma)) {
+        const int id = QFontDatabase::addApplicationFont(WineTahoma);
+        installed += QFontDatabase::applicationFontFamilies(id);
+    }
+    // Chosen here once rather than through Qt's substitutions, which would
+    // look up fallback families for every font at its first use. Liberation
     // Mono has Courier New's advance widths; DejaVu is the last resort that
-    // every Debian desktop has.
-    QFont::insertSubstitutions(WindowFamily, {QStringLiteral("DejaVu Sans")});
-    QFont::insertSubstitutions(
-        BoxFamily, {QStringLiteral("Liberation Mono"), QStringLiteral("DejaVu Sans Mono")});
+    // every Debian desktop has. Characters none of them has still come from
+    // other fonts, looked up when first drawn.
+    g_windowFamily = FirstInstalled(installed, {WindowFamily, QStringLiteral("DejaVu Sans")});
+    g_boxFamily = FirstInstalled(
+        installed, {BoxFamily, QStringLiteral("Liberation Mono"), QStringLiteral("DejaVu Sans Mono")});
 }
 
 QFont WindowFont()
 {
-    return Font(WindowFamily, 8.25);
+    return Font(g_windowFamily, 8.25);
 }
 
 QFont InputFont()
 {
-    return Font(BoxFamily, 15.75);
+    return Font(g_boxFamily, 15.75);
 }
 
 QFont OutputFont()
 {
-    return Font(BoxFamily, 9.75);
+    return Font(g_boxFamily, 9.75);
 }
 
 } // namespace mnemora

@@ -183,7 +183,7 @@ FrmMain::FrmMain(FrmMainServices services, QWidget *parent)
 
     setObjectName(QStringLiteral("FrmMain"));
     setWindowTitle(Title);
-    setWindowIcon(WindowIcon());
+    SetWindowIconOncePainted(this);
     setFont(WindowFont());
     SetColour(this, QPalette::Window, WindowColour);
     setAutoFillBackground(true);

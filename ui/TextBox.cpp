@@ -97,6 +97,19 @@ public:
 void TextBox::setHistoryKept(bool kept)
 {
     m_historyKept = kept;
+    if (kept)
+        disconnect(this, &QLineEdit::selectionChanged, this, &TextBox::releaseSelection);
+    else
+        connect(this, &QLineEdit::selectionChanged, this, &TextBox::releaseSelection, Qt::UniqueConnection);
+}
+
+void TextBox::releaseSelection()
+{
+    // Of this program's boxes only a shown secret input ever exports its
+    // selection, so a selection the program owns is this box's.
+    QClipboard *clipboard = QGuiApplication::clipboard();
+    if (!hasSelectedText() && clipboard->supportsSelection() && clipboard->ownsSelection())
+        clipboard->clear(QClipboard::Selection);
 }
 
 bool TextBox::editsOnStandIn() const

@@ -32,6 +32,12 @@ namespace mnemora {
 // (which records nothing); the stand-in and the history it recorded are freed
 // after each edit. Undo and Redo find nothing to undo (Undo in a password box
 // empties it, as QLineEdit's does).
+//
+// Such a box shown in clear (the key) puts its selection on the X11 primary
+// selection, as QLineEdit does, where it lives on as a string of its own
+// after the box is emptied. The box gives the primary selection up as soon
+// as it has no selection any more: when it is cleared, deselected or loses
+// the focus within the window.
 class TextBox : public QLineEdit {
     Q_OBJECT
 
@@ -66,6 +72,7 @@ private:
     QMenu *handOverCopyMenu();
     QMenu *historyFreeMenu();
     void addSelectAll(QMenu *menu);
+    void releaseSelection();
 
     bool m_focusByClick = false;
     bool m_copyHandedOver = false;

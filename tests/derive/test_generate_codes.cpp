@@ -258,3 +258,16 @@ TEST(SelfTest, PassesOnThisBuild)
 {
     EXPECT_EQ(mnemora::RunSelfTest(), "");
 }
+
+// A generator whose 16-character code is off by one character, for one of
+// the checked keys only, while its 32-character code is right.
+TEST(SelfTest, FailsOnOneWrongCharacterOfTheShortCode)
+{
+    const mnemora::CodeGenerator wrongShortCode = [](std::u16string_view password, std::u16string_view key) {
+        mnemora::Codes codes = mnemora::GenerateCodes(password, key);
+        if (key == u"test")
+            codes.code16.back() ^= 1;
+        return codes;
+    };
+    EXPECT_EQ(mnemora::RunSelfTest(wrongShortCode), "codes for key \"test\" are wrong");
+}

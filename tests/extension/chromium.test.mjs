@@ -3,6 +3,7 @@
 // against a local login site reached under real site names.
 import assert from 'node:assert/strict';
 import { after, before, test } from 'node:test';
+import { inFrame } from '../../extension/frame.js';
 import { launchChromium } from '../web/support.mjs';
 import { extensionDir, startSite } from './support.mjs';
 
@@ -156,4 +157,41 @@ test('a page without HTTPS is filled only when fill is pressed again after the w
     await opened.popup.click('#btnFill');
     await opened.page.waitForFunction((code) => document.getElementById('pw').value === code, {}, Code);
     await closeAll(opened);
+});
+
+test('the frame script passes over disabled and read-only fields, looks inside open shadow roots, fires input and change, and fills nothing once the frame has left the origin', async () => {
+    const url = site.https('www.taobao.com', 'field.html');
+    const page = await browser.newPage();
+    await page.goto(url);
+    const origin = new URL(url).origin;
+    // The page's fields in document order, a field in #host's open shadow root last.
+    const fillFirst = (html, expectedOrigin) =>
+        page.evaluate(
+            (html, frameScript, code, expectedOrigin) => {
+                document.body.innerHTML = html;
+                const host = document.getElementById('host');
+                host?.attachShadow({ mode: 'open' }).append(Object.assign(document.createElement('input'), { type: 'password' }));
+                const fields = [...document.querySelectorAll('input'), ...(host?.shadowRoot.querySelectorAll('input') ?? [])];
+                const heard = [];
+                for (const field of fields)
+                    for (const type of ['input', 'change'])
+                        field.addEventListener(type, () => heard.push(type));
+                const { filled } = (0, eval)(`(${frameScript})`)('first', code, expectedOrigin);
+                return { filled, values: fields.map((f) => f.value), heard };
+            },
+            html,
+            inFrame.toString(),
+            Code,
+            expectedOrigin,
+        );
+    const cases = [
+        ['<input type=password disabled><input type=password readonly><input type=password>', origin,
+            { filled: true, values: ['', '', Code], heard: ['input', 'change'] }],
+        ['<input type=password hidden><div id=host></div>', origin,
+            { filled: true, values: ['', Code], heard: ['input', 'change'] }],
+        ['<input type=password>', 'https://evil.example', { filled: false, values: [''], heard: [] }],
+    ];
+    for (const [html, expectedOrigin, expected] of cases)
+        assert.deepEqual(await fillFirst(html, expectedOrigin), expected, `${html} for ${expectedOrigin}`);
+    await page.close();
 });

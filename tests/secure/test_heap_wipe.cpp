@@ -1,8 +1,10 @@
-// The process-wide free/realloc replacement: freed blocks hold zeros, and
-// realloc keeps its contract while it moves or keeps blocks. Its own
-// executable, since linking it changes the allocator of the whole program.
+// The process-wide free/realloc replacement and the wiping beneath it:
+// freed blocks hold zeros, and realloc keeps its contract while it moves or
+// keeps blocks. Its own executable, since linking it changes the allocator
+// of the whole program.
 
 #include "HeapWipe.h"
+#include "SecureWipe.h"
 
 #include <gtest/gtest.h>
 
@@ -13,21 +15,22 @@
 #include <cstdlib>
 #include <malloc.h>
 #include <utility>
+#include <vector>
 
 namespace {
 
 constexpr unsigned char Mark = 0xA5;
 
-// How many bytes of a freed block still hold what was written, past glibc's
-// own bookkeeping (the first 16 bytes carry the free list's links). Reading
-// freed memory is what an attacker with the process's memory does; volatile
-// keeps the reads, and nothing allocates between the free and the reads.
-std::size_t MarkedAfterFree(std::size_t size)
+// How many bytes of a block given back by `release` (free, or a realloc that
+// moves it) still hold what was written, past glibc's own bookkeeping (the
+// first 16 bytes carry the free list's links). Reading freed memory is what
+// an attacker with the process's memory does; volatile keeps the reads, and
+// nothing allocates between the release and the reads but the release itself.
+std::size_t MarkedAfterRelease(std::size_t size, void (*release)(void *))
 {
-    // Called through volatile pointers, so the compiler can neither drop the
+    // Called through a volatile pointer, so the compiler can neither drop the
     // writes as dead before a free nor reason about the freed block.
     static void *(*const volatile allocate)(std::size_t) = std::malloc;
-    static void (*const volatile release)(void *) = std::free;
     auto *block = static_cast<volatile unsigned char *>(allocate(size));
     for (std::size_t i = 0; i < size; ++i)
         block[i] = Mark;
@@ -38,6 +41,21 @@ std::size_t MarkedAfterFree(std::size_t size)
     return marked;
 }
 
+void Free(void *block)
+{
+    static void (*const volatile release)(void *) = std::free;
+    release(block);
+}
+
+void MoveAndFree(void *block)
+{
+    static void *(*const volatile resize)(void *, std::size_t) = std::realloc;
+    void *moved = resize(block, 4096);
+    if (moved == block)
+        std::abort(); // a 48-byte block cannot grow to 4096 bytes in place
+    Free(moved);
+}
+
 TEST(HeapWipe, IsActiveOutsideSanitizerBuilds)
 {
     EXPECT_TRUE(mnemora::HeapWipingActive());
@@ -46,7 +64,24 @@ TEST(HeapWipe, IsActiveOutsideSanitizerBuilds)
 TEST(HeapWipe, AFreedSmallBlockHoldsNoSecret)
 {
     // 48 bytes: a size glibc parks in its per-thread cache untouched.
-    EXPECT_EQ(MarkedAfterFree(48), 0U);
+    EXPECT_EQ(MarkedAfterRelease(48, Free), 0U);
+}
+
+TEST(HeapWipe, ABlockReallocMovedHoldsNoSecretWhereItWas)
+{
+    EXPECT_EQ(MarkedAfterRelease(48, MoveAndFree), 0U);
+}
+
+TEST(SecureWipe, ZeroesEveryByteOfTheRegionAndNoneBeyond)
+{
+    for (const std::size_t size : {1U, 15U, 48U, 4097U}) {
+        std::vector<unsigned char> buffer(size + 2, Mark);
+        mnemora::SecureWipe(buffer.data() + 1, size);
+        EXPECT_EQ(std::count(buffer.begin() + 1, buffer.end() - 1, 0), static_cast<std::ptrdiff_t>(size))
+            << size;
+        EXPECT_EQ(buffer.front() + 0, Mark + 0) << size;
+        EXPECT_EQ(buffer.back() + 0, Mark + 0) << size;
+    }
 }
 
 class Realloc : public testing::TestWithParam<std::pair<std::size_t, std::size_t>> { };

@@ -8,7 +8,25 @@ import { fileURLToPath } from 'node:url';
 import { loadCore } from '../../web/core.js';
 import { siteDir } from './support.mjs';
 
-const core = await loadCore(readFileSync(`${siteDir()}/mnemora.wasm`));
+const wasm = readFileSync(`${siteDir()}/mnemora.wasm`);
+const core = await loadCore(wasm);
+
+// loadCore over the module, with its exports passed through `tamper` on the
+// way in; returns the core and the exports it uses, whose memory can be read.
+async function loadInspected(tamper = (exports) => exports) {
+    const instantiate = WebAssembly.instantiate;
+    let exports;
+    WebAssembly.instantiate = async (...args) => {
+        const { module, instance } = await instantiate(...args);
+        exports = tamper(instance.exports);
+        return { module, instance: { exports } };
+    };
+    try {
+        return { core: await loadCore(wasm), exports };
+    } finally {
+        WebAssembly.instantiate = instantiate;
+    }
+}
 
 function unescape(s) {
     return s.replace(/\\(.)/g, (_, c) => (c === 't' ? '\t' : c === 'n' ? '\n' : c));
@@ -67,4 +85,29 @@ test('the fingerprint: none without a derivable password, else three coloured sy
     const f = core.fingerprint('test');
     assert.deepEqual([f.symbols.length, f.colours.length], [3, 3]);
     assert.deepEqual(core.fingerprint('test'), f);
+});
+
+test('a module that computes one wrong character is refused', async () => {
+    const wrong = (e) => ({
+        ...e,
+        mnemora_derive: (...units) => {
+            const status = e.mnemora_derive(...units);
+            new Uint8Array(e.memory.buffer, e.mnemora_codes(), 48)[47] ^= 1;
+            return status;
+        },
+    });
+    await assert.rejects(loadInspected(wrong), /computes wrong codes/);
+});
+
+test('after a derivation and a fingerprint the module holds no password, key or code', async () => {
+    const { core: inspected, exports } = await loadInspected();
+    const [password, key] = ['qzvx7jwk3pfm', 'wqxkzj9v'];
+    const held = (...secrets) => {
+        const memory = Buffer.from(exports.memory.buffer);
+        return secrets.filter((s) => memory.includes(Buffer.from(s, 'utf16le')) || memory.includes(Buffer.from(s, 'latin1')));
+    };
+    const { code16, code32 } = inspected.derive(password, key);
+    assert.deepEqual(held(password, key, code16, code32), [], 'after a derivation');
+    inspected.fingerprint(password);
+    assert.deepEqual(held(password), [], 'after a fingerprint');
 });

@@ -52,9 +52,15 @@ export function pageSuite({ launch, grantClipboard, installabilityErrors }) {
         page = await browser.newPage();
         page.on('request', (request) => requests.push(request.url()));
         // Anything the Content-Security-Policy had to block is a fault of the page.
+        // Timers of 10 s and more (the clipboard's clearing) wait in heldTimers
+        // until a test runs them.
         await page.evaluateOnNewDocument(() => {
             globalThis.violations = [];
             document.addEventListener('securitypolicyviolation', (e) => globalThis.violations.push(e.violatedDirective));
+            globalThis.heldTimers = [];
+            const setTimeoutOf = globalThis.setTimeout;
+            globalThis.setTimeout = (run, ms, ...args) =>
+                ms >= 10000 ? (globalThis.heldTimers.push(() => run(...args)), 0) : setTimeoutOf(run, ms, ...args);
         });
         await page.setViewport({ width: 800, height: 600 });
         await open();
@@ -136,12 +142,33 @@ export function pageSuite({ launch, grantClipboard, installabilityErrors }) {
         assert.equal(await highlighted(), true);
         await page.hover('#txtCode16');
         assert.equal(await highlighted(), false);
+        await page.evaluate(() => {
+            const confirmation = document.getElementById('ImgCopy');
+            globalThis.confirmed = {};
+            new MutationObserver(() => {
+                confirmed[confirmation.hidden ? 'hidden' : 'shown'] = performance.now();
+            }).observe(confirmation, { attributeFilter: ['hidden'] });
+        });
         await page.click('#lblCopy');
         await page.waitForFunction(() => !document.getElementById('ImgCopy').hidden, { timeout: 3000 });
+        const clipboard = () => page.evaluate(() => navigator.clipboard.readText());
+        const clearingDelayPasses = () => page.evaluate(() => Promise.all(heldTimers.splice(0).map((run) => run())));
         if (canRead)
-            assert.equal(await page.evaluate(() => navigator.clipboard.readText()), 'a20caCf8Eb1b8B6d');
+            assert.equal(await clipboard(), 'a20caCf8Eb1b8B6d');
         // The confirmation goes again after 1.2 s.
         await page.waitForFunction(() => document.getElementById('ImgCopy').hidden, { timeout: 5000 });
+        const { shown, hidden } = await page.evaluate(() => confirmed);
+        assert.ok(hidden - shown >= 1150, `the confirmation lasted ${hidden - shown} ms`);
+        if (canRead) {
+            // The clearing takes the code away, but not a text copied since.
+            await page.evaluate(() => navigator.clipboard.writeText('copied since'));
+            await clearingDelayPasses();
+            assert.equal(await clipboard(), 'copied since');
+            await page.click('#lblCopy');
+            await page.waitForFunction(async () => (await navigator.clipboard.readText()) !== 'copied since');
+            await clearingDelayPasses();
+            assert.equal(await clipboard(), '');
+        }
     });
 
     test('at 360 × 640 nothing scrolls sideways and every box and button is at least 44 px tall', async () => {
@@ -191,6 +218,18 @@ export function pageSuite({ launch, grantClipboard, installabilityErrors }) {
         });
         if (installabilityErrors)
             assert.deepEqual(await installabilityErrors(page), []);
+        // A new version's worker deletes the caches of the versions before it.
+        const cachesAfterUpdate = await page.evaluate(async () => {
+            await (await caches.open('mnemora-old')).put('/old', new Response('old'));
+            const registration = await navigator.serviceWorker.register('sw.js?next', { scope: './next/' });
+            const worker = registration.installing ?? registration.waiting ?? registration.active;
+            while (worker.state !== 'activated')
+                await new Promise((resolve) => worker.addEventListener('statechange', resolve, { once: true }));
+            await registration.unregister();
+            return caches.keys();
+        });
+        assert.equal(cachesAfterUpdate.length, 1, `caches: ${cachesAfterUpdate}`);
+        assert.notEqual(cachesAfterUpdate[0], 'mnemora-old');
         site.closeConnections();
         await site.stop();
         await page.reload();
