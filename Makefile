@@ -37,6 +37,7 @@ $(NPM_STAMP): package.json package-lock.json
 
 web-build: deps $(NPM_STAMP)
 	tools/build-web
+	node tools/build-offline.mjs $(WEB) build/offline/mnemora.html
 
 web: web-build
 	@echo "Serving the web app on http://127.0.0.1:8000/ (Ctrl-C stops)"

@@ -26,20 +26,24 @@ const tldtsDir = dirname(require.resolve('tldts/package.json'));
 const tldts = readFileSync(join(tldtsDir, 'dist', 'index.esm.min.js'), 'utf8').replace(/\n\/\/# sourceMappingURL=.*\s*$/, '\n');
 const tldtsVersion = JSON.parse(readFileSync(join(tldtsDir, 'package.json'), 'utf8')).version;
 
-const manifest = JSON.parse(readFileSync(join(here, 'manifest.json'), 'utf8'));
+// The version is the project's, from package.json.
+const { version } = JSON.parse(readFileSync(join(root, 'package.json'), 'utf8'));
+const manifest = { ...JSON.parse(readFileSync(join(here, 'manifest.json'), 'utf8')), version };
 const flavours = {
     chromium: { manifest, archive: 'mnemora-chromium.zip' },
     firefox: {
         // Firefox needs an add-on id to install the package; it runs no
-        // background script here either, and collects nothing.
+        // background script here either, and collects nothing. Saying so
+        // (data_collection_permissions) needs Firefox 140, and 142 on Android.
         manifest: {
             ...manifest,
             browser_specific_settings: {
                 gecko: {
                     id: 'mnemora@mnemora.example.org',
-                    strict_min_version: '128.0',
+                    strict_min_version: '140.0',
                     data_collection_permissions: { required: ['none'] },
                 },
+                gecko_android: { strict_min_version: '142.0' },
             },
         },
         archive: 'mnemora-firefox.xpi',
