@@ -13,7 +13,7 @@ FUZZ_SECONDS ?= 60
 # (tools/build-web, extension/build.mjs).
 WEB     := build/web
 
-.PHONY: all run test build deps bench bench-web fuzz asan lint format package install clean print-build-dir web web-build extension
+.PHONY: all run test build deps bench bench-web fuzz asan lint format package install clean print-build-dir web web-build extension release check-reproducible check-reproducible-ci
 
 all: build
 
@@ -50,6 +50,21 @@ extension: web-build
 
 test: build web-build extension
 	ctest --preset $(PRESET) -j $(JOBS)
+
+# Every release file into dist/ with SHA256SUMS (tools/release), from the
+# last commit. The Windows files come from `make windows-package`; WINDOWS=no
+# builds the rest without them.
+RELEASE_FLAGS := $(if $(filter no,$(WINDOWS)),--without-windows)
+release: deps $(NPM_STAMP)
+	tools/release $(RELEASE_FLAGS)
+
+# Builds the release twice from two fresh clones and compares them; the CI
+# part leaves out the programs (the Debian package and the Windows files).
+check-reproducible: deps
+	tools/check-reproducible $(RELEASE_FLAGS)
+
+check-reproducible-ci: deps
+	tools/check-reproducible --parts web,offline,extension,source
 
 bench: build
 	$(BUILD)/bin/mnemora-bench --benchmark_repetitions=7 --benchmark_enable_random_interleaving=true --benchmark_report_aggregates_only=true

@@ -5,7 +5,7 @@
 //
 //   node extension/build.mjs [build-dir]
 import { execFileSync } from 'node:child_process';
-import { cpSync, existsSync, mkdirSync, readFileSync, readdirSync, rmSync, utimesSync, writeFileSync } from 'node:fs';
+import { chmodSync, cpSync, existsSync, mkdirSync, readFileSync, readdirSync, rmSync, utimesSync, writeFileSync } from 'node:fs';
 import { createRequire } from 'node:module';
 import { dirname, join, resolve } from 'node:path';
 import { fileURLToPath } from 'node:url';
@@ -73,7 +73,10 @@ for (const [name, { manifest: m, archive }] of Object.entries(flavours)) {
     writeFileSync(join(dir, 'manifest.json'), `${JSON.stringify(m, null, 2)}\n`);
 
     const files = readdirSync(dir).sort();
-    for (const f of files) utimesSync(join(dir, f), epoch, epoch);
+    for (const f of files) {
+        chmodSync(join(dir, f), 0o644); // zip keeps the mode, which the umask would decide
+        utimesSync(join(dir, f), epoch, epoch);
+    }
     rmSync(join(out, archive), { force: true });
     execFileSync('zip', ['-X', '-q', '-9', join(out, archive), ...files], { cwd: dir });
     console.log(`extension: ${join(out, name)}/ and ${join(out, archive)}`);
