@@ -64,7 +64,7 @@ check-reproducible: deps
 	tools/check-reproducible $(RELEASE_FLAGS)
 
 check-reproducible-ci: deps
-	tools/check-reproducible --parts web,offline,extension,source
+	tools/check-reproducible --parts web,offline,extension,source --reuse-node-modules
 
 bench: build
 	$(BUILD)/bin/mnemora-bench --benchmark_repetitions=7 --benchmark_enable_random_interleaving=true --benchmark_report_aggregates_only=true
