@@ -13,7 +13,7 @@ FUZZ_SECONDS ?= 60
 # (tools/build-web, extension/build.mjs).
 WEB     := build/web
 
-.PHONY: all run test build deps bench bench-web fuzz asan lint format package install clean print-build-dir web web-build extension windows windows-package
+.PHONY: all run test build deps bench bench-web fuzz asan lint format package install clean print-build-dir web web-build extension windows windows-package release check-reproducible check-reproducible-ci
 
 all: build
 
@@ -37,6 +37,7 @@ $(NPM_STAMP): package.json package-lock.json
 
 web-build: deps $(NPM_STAMP)
 	tools/build-web
+	node tools/build-offline.mjs $(WEB) build/offline/mnemora.html
 
 web: web-build
 	@echo "Serving the web app on http://127.0.0.1:8000/ (Ctrl-C stops)"
@@ -49,13 +50,13 @@ extension: web-build
 
 # The Windows programs, cross-built with mingw-w64 into their own folder
 # whatever the native preset; their tests run under Wine from the native tree.
-WINDOWS := build-windows
+WINBUILD := build-windows
 WINDOWS_WERROR := $(if $(filter true 1 yes,$(CI)),ON,OFF)
 
-$(WINDOWS)/build.ninja: CMakeLists.txt CMakePresets.json cmake/Mingw64.cmake
+$(WINBUILD)/build.ninja: CMakeLists.txt CMakePresets.json cmake/Mingw64.cmake
 	cmake --preset windows -DMNEMORA_WERROR=$(WINDOWS_WERROR) >/dev/null
 
-windows: deps $(WINDOWS)/build.ninja
+windows: deps $(WINBUILD)/build.ninja
 	cmake --build --preset windows -j $(JOBS)
 
 # The portable zip and the installer, in build-windows.
@@ -65,10 +66,25 @@ windows-package: windows
 test: build web-build extension windows-package
 	ctest --preset $(PRESET) -j $(JOBS)
 
+# Every release file into dist/ with SHA256SUMS (tools/release), from the
+# last commit. The Windows files come from `make windows-package`; WINDOWS=no
+# builds the rest without them.
+RELEASE_FLAGS := $(if $(filter no,$(WINDOWS)),--without-windows)
+release: deps $(NPM_STAMP)
+	tools/release $(RELEASE_FLAGS)
+
+# Builds the release twice from two fresh clones and compares them; the CI
+# part leaves out the programs (the Debian package and the Windows files).
+check-reproducible: deps
+	tools/check-reproducible $(RELEASE_FLAGS)
+
+check-reproducible-ci: deps
+	tools/check-reproducible --parts web,offline,extension,source --reuse-node-modules
+
 bench: build windows
 	$(BUILD)/bin/mnemora-bench --benchmark_repetitions=7 --benchmark_enable_random_interleaving=true --benchmark_report_aggregates_only=true
 	bench/startup-memory.sh $(BUILD)/bin/mnemora
-	bench/windows-sizes.sh $(WINDOWS)/bin
+	bench/windows-sizes.sh $(WINBUILD)/bin
 	bench/startup-time.py $(BUILD)/bin/mnemora $(BUILD)/bin/mnemora-bare-window \
 		$(BUILD)/lib/libmnemora-startup-probe.so ui/art/background.gif
 	$(MAKE) bench-web

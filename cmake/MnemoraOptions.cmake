@@ -14,6 +14,15 @@ if(MNEMORA_FUZZ)
     add_link_options(-fsanitize=address,undefined)
 endif()
 
+# Release builds must not depend on the folder they are built in: paths in
+# debug information, __FILE__ and assertion texts are made relative (the build
+# folder's mapping comes last, as it lies inside the source tree and GCC takes
+# the last matching one).
+if(MNEMORA_REPRODUCIBLE)
+    add_compile_options(-ffile-prefix-map=${PROJECT_SOURCE_DIR}/=
+                        -ffile-prefix-map=${PROJECT_BINARY_DIR}/=)
+endif()
+
 # Hardening for optimised builds: stack protector, fortified libc calls,
 # position-independent executables and full RELRO. None of it applies to
 # WebAssembly, which keeps code and return addresses outside linear memory.

@@ -5,7 +5,7 @@
 //
 //   node extension/build.mjs [build-dir]
 import { execFileSync } from 'node:child_process';
-import { cpSync, existsSync, mkdirSync, readFileSync, readdirSync, rmSync, utimesSync, writeFileSync } from 'node:fs';
+import { chmodSync, cpSync, existsSync, mkdirSync, readFileSync, readdirSync, rmSync, utimesSync, writeFileSync } from 'node:fs';
 import { createRequire } from 'node:module';
 import { dirname, join, resolve } from 'node:path';
 import { fileURLToPath } from 'node:url';
@@ -26,20 +26,24 @@ const tldtsDir = dirname(require.resolve('tldts/package.json'));
 const tldts = readFileSync(join(tldtsDir, 'dist', 'index.esm.min.js'), 'utf8').replace(/\n\/\/# sourceMappingURL=.*\s*$/, '\n');
 const tldtsVersion = JSON.parse(readFileSync(join(tldtsDir, 'package.json'), 'utf8')).version;
 
-const manifest = JSON.parse(readFileSync(join(here, 'manifest.json'), 'utf8'));
+// The version is the project's, from package.json.
+const { version } = JSON.parse(readFileSync(join(root, 'package.json'), 'utf8'));
+const manifest = { ...JSON.parse(readFileSync(join(here, 'manifest.json'), 'utf8')), version };
 const flavours = {
     chromium: { manifest, archive: 'mnemora-chromium.zip' },
     firefox: {
         // Firefox needs an add-on id to install the package; it runs no
-        // background script here either, and collects nothing.
+        // background script here either, and collects nothing. Saying so
+        // (data_collection_permissions) needs Firefox 140, and 142 on Android.
         manifest: {
             ...manifest,
             browser_specific_settings: {
                 gecko: {
                     id: 'mnemora@mnemora.example.org',
-                    strict_min_version: '128.0',
+                    strict_min_version: '140.0',
                     data_collection_permissions: { required: ['none'] },
                 },
+                gecko_android: { strict_min_version: '142.0' },
             },
         },
         archive: 'mnemora-firefox.xpi',
@@ -69,7 +73,10 @@ for (const [name, { manifest: m, archive }] of Object.entries(flavours)) {
     writeFileSync(join(dir, 'manifest.json'), `${JSON.stringify(m, null, 2)}\n`);
 
     const files = readdirSync(dir).sort();
-    for (const f of files) utimesSync(join(dir, f), epoch, epoch);
+    for (const f of files) {
+        chmodSync(join(dir, f), 0o644); // zip keeps the mode, which the umask would decide
+        utimesSync(join(dir, f), epoch, epoch);
+    }
     rmSync(join(out, archive), { force: true });
     execFileSync('zip', ['-X', '-q', '-9', join(out, archive), ...files], { cwd: dir });
     console.log(`extension: ${join(out, name)}/ and ${join(out, archive)}`);

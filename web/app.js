@@ -2,6 +2,7 @@
 // after a copy, the hover highlight and the strength estimate. It stores
 // nothing and asks nothing of any other origin.
 import { loadCore } from './core.js';
+import { loadScript, selfContained, wasmSource } from './files.js';
 import {
     $,
     checkNormalForm,
@@ -33,16 +34,6 @@ function showStatus(message) {
 
 // The estimator is large (its dictionaries) and not needed to derive, so it
 // loads after the page is usable, from this site like everything else.
-function loadScript(src) {
-    return new Promise((resolve, reject) => {
-        const script = document.createElement('script');
-        script.src = src;
-        script.onload = resolve;
-        script.onerror = () => reject(new Error(`cannot load ${src}`));
-        document.head.append(script);
-    });
-}
-
 async function loadEstimator() {
     await loadScript('vendor/zxcvbn-core.js');
     await Promise.all([loadScript('vendor/zxcvbn-common.js'), loadScript('vendor/zxcvbn-en.js')]);
@@ -123,7 +114,7 @@ function onPanelPointerMove(event) {
 
 async function start() {
     try {
-        core = await loadCore(new URL('mnemora.wasm', import.meta.url));
+        core = await loadCore(wasmSource('mnemora.wasm'));
     } catch (error) {
         showStatus(`Mnemora 无法启动：${error.message}`);
         return;
@@ -144,8 +135,9 @@ async function start() {
         txtPassword.focus();
 
     // Installing caches every file of the site (the estimator's dictionaries
-    // too): not while the page is still loading its own.
-    if ('serviceWorker' in navigator) {
+    // too): not while the page is still loading its own. The offline edition
+    // has every file inside it already.
+    if (!selfContained && 'serviceWorker' in navigator) {
         const register = () => navigator.serviceWorker.register('sw.js').catch(() => {});
         if (document.readyState === 'complete')
             register();

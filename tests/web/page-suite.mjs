@@ -2,8 +2,9 @@
 // key events (characters off the keyboard as the text input an IME or a
 // phone keyboard produces), never by setting values.
 import assert from 'node:assert/strict';
-import { readdirSync, readFileSync } from 'node:fs';
+import { existsSync, readdirSync, readFileSync } from 'node:fs';
 import { after, before, test } from 'node:test';
+import { pathToFileURL } from 'node:url';
 
 import { loadCore } from '../../web/core.js';
 import { serveSite, siteDir } from './support.mjs';
@@ -20,14 +21,25 @@ const Samples = [
 // (then the copy is checked through the page's own confirmation only).
 // installabilityErrors: what keeps the page from installing, where the
 // browser can say.
+// With MNEMORA_OFFLINE_PAGE set, the suite runs on the offline edition (one
+// file, tools/build-offline.mjs) opened from disk: no server at all, and no
+// request may leave the file, not even to the folder it lies in.
 export function pageSuite({ launch, grantClipboard, installabilityErrors }) {
+    const offlinePage = process.env.MNEMORA_OFFLINE_PAGE;
     let browser;
     let page;
     let site;
     const requests = [];
 
+    function openFile(path) {
+        if (!existsSync(path))
+            throw new Error(`${path} is missing (make web-build)`);
+        const url = pathToFileURL(path).href;
+        return { url, origin: 'file://', ownRequest: (u) => u === url, stop: async () => {} };
+    }
+
     async function open() {
-        await page.goto(`${site.origin}/`);
+        await page.goto(site.url);
         await page.waitForSelector('html[data-ready]');
     }
 
@@ -47,7 +59,13 @@ export function pageSuite({ launch, grantClipboard, installabilityErrors }) {
         }));
 
     before(async () => {
-        site = await serveSite();
+        if (offlinePage) {
+            site = openFile(offlinePage);
+        } else {
+            site = await serveSite();
+            site.url = `${site.origin}/`;
+            site.ownRequest = (url) => url.startsWith(`${site.origin}/`);
+        }
         browser = await launch();
         page = await browser.newPage();
         page.on('request', (request) => requests.push(request.url()));
@@ -128,6 +146,9 @@ export function pageSuite({ launch, grantClipboard, installabilityErrors }) {
         const element = await page.$eval('#fingerprint', (e) => [e.tagName, e.getAttribute('role'), e.tabIndex]);
         assert.deepEqual(element, ['SPAN', 'img', -1], 'a picture, not a button');
 
+        // The strength estimate follows the same pause (its scripts load then).
+        await page.waitForFunction(() => document.getElementById('strength').dataset.score, { timeout: 10000 });
+
         const typo = await typeAndSettle(() => page.keyboard.type('y'));
         assert.notEqual(typo.label, first.label);
         assert.deepEqual(await typeAndSettle(() => page.keyboard.press('Backspace')), first);
@@ -205,10 +226,13 @@ export function pageSuite({ launch, grantClipboard, installabilityErrors }) {
             assert.ok(path === '/' || files.includes(path), `cached ${path} is a file of the site`);
         // data: URLs (a font Firefox makes for itself) never leave the machine.
         assert.deepEqual(
-            requests.filter((url) => !url.startsWith('data:') && !url.startsWith(`${site.origin}/`)),
+            requests.filter((url) => !url.startsWith('data:') && !site.ownRequest(url)),
             [],
         );
     });
+
+    if (offlinePage)
+        return; // a file has no service worker and nothing to install
 
     test('it installs, and after the first visit it works with the server gone', async () => {
         await page.evaluate(async () => {
