@@ -62,13 +62,14 @@ for (const [name, { manifest: m, archive }] of Object.entries(flavours)) {
     rmSync(dir, { recursive: true, force: true });
     mkdirSync(dir);
     for (const f of sources) cpSync(join(here, f), join(dir, f));
+    cpSync(join(here, '_locales'), join(dir, '_locales'), { recursive: true });
     for (const f of fromWeb) cpSync(join(web, f), join(dir, f));
     for (const f of art) cpSync(join(root, 'ui', 'art', f), join(dir, f));
     writeFileSync(join(dir, 'tldts.js'), `// tldts ${tldtsVersion} (MIT licence, see tldts.LICENSE)\n${tldts}`);
     cpSync(join(tldtsDir, 'LICENSE'), join(dir, 'tldts.LICENSE'));
     writeFileSync(join(dir, 'manifest.json'), `${JSON.stringify(m, null, 2)}\n`);
 
-    const files = readdirSync(dir).sort();
+    const files = readdirSync(dir, { recursive: true }).sort();
     for (const f of files) utimesSync(join(dir, f), epoch, epoch);
     rmSync(join(out, archive), { force: true });
     execFileSync('zip', ['-X', '-q', '-9', join(out, archive), ...files], { cwd: dir });

@@ -4,9 +4,7 @@
 import assert from 'node:assert/strict';
 import { after, before, test } from 'node:test';
 import { launchChromium } from '../web/support.mjs';
-import { extensionDir, startSite } from './support.mjs';
-
-const Code = 'a20caCf8Eb1b8B6d'; // test / taobao
+import { Code, extensionDir, fillCases, messagePattern, startSite } from './support.mjs';
 
 let browser;
 let extension;
@@ -48,6 +46,16 @@ async function closeAll({ page, popup }) {
     await page.close();
 }
 
+// Presses `button` and returns the popup's new message.
+async function press(popup, button) {
+    await popup.evaluate(() => {
+        document.getElementById('message').textContent = '';
+    });
+    await popup.click(button);
+    await popup.waitForFunction(() => document.getElementById('message').textContent !== '');
+    return popup.$eval('#message', (m) => ({ text: m.textContent, kind: m.className }));
+}
+
 // Types the password (and a key of one's own, replacing the selected
 // suggestion) and presses fill `presses` times; returns the popup's message.
 async function fill(popup, { key, presses = 1 } = {}) {
@@ -56,14 +64,9 @@ async function fill(popup, { key, presses = 1 } = {}) {
         await popup.keyboard.type(key);
     }
     await popup.type('#txtPassword', 'test');
-    for (let i = 0; i < presses; ++i) {
-        await popup.evaluate(() => {
-            document.getElementById('message').textContent = '';
-        });
-        await popup.click('#btnFill');
-        await popup.waitForFunction(() => document.getElementById('message').textContent !== '');
-    }
-    return popup.$eval('#message', (m) => ({ text: m.textContent, kind: m.className }));
+    let said;
+    for (let i = 0; i < presses; ++i) said = await press(popup, '#btnFill');
+    return said;
 }
 
 const value = (page, selector) => page.$eval(selector, (e) => e.value);
@@ -140,8 +143,9 @@ test('a field in a frame of another site is refused', async () => {
         // the focus there before the popup looks for it.
         await p.waitForFunction(() => document.activeElement?.id === 'foreign');
     });
-    const { kind } = await fill(opened.popup);
-    assert.match(kind, /refused/);
+    const { text } = await fill(opened.popup);
+    assert.match(text, messagePattern('refusedForeign'));
+    assert.ok(text.includes('evil.example'), text);
     const frame = opened.page.frames().find((f) => f.url().includes('evil.example'));
     assert.deepEqual([await value(opened.page, '#pw'), await value(frame, '#pw')], ['', '']);
     await closeAll(opened);
@@ -157,3 +161,16 @@ test('a page without HTTPS is filled only when fill is pressed again after the w
     await opened.page.waitForFunction((code) => document.getElementById('pw').value === code, {}, Code);
     await closeAll(opened);
 });
+
+for (const { page, values, message, then } of fillCases) {
+    test(`fill by hand: ${page}`, async () => {
+        const opened = await openPopup(site.https('www.taobao.com', page), (p) => p.evaluate(() => window.ready));
+        assert.match((await fill(opened.popup)).text, messagePattern(message));
+        assert.deepEqual(await opened.page.evaluate(() => window.values()), values);
+        if (then) {
+            assert.match((await press(opened.popup, '#btnFillShort')).text, messagePattern(then.message));
+            assert.deepEqual(await opened.page.evaluate(() => window.values()), then.values);
+        }
+        await closeAll(opened);
+    });
+}

@@ -54,3 +54,28 @@ export async function startSite() {
     site.close = () => Promise.all([secure, plain].map((s) => new Promise((done) => s.close(done))));
     return site;
 }
+
+export const Code = 'a20caCf8Eb1b8B6d'; // test / taobao
+
+// The popup's text `name` in `locale` as a pattern, its $1… standing for
+// anything.
+export function messagePattern(name, locale = 'en') {
+    const messages = JSON.parse(readFileSync(join(extensionDir('chromium'), '_locales', locale, 'messages.json'), 'utf8'));
+    const text = messages[name].message.replace(/[.*+?^${}()|[\]\\]/g, '\\$&').replace(/\\\$\d/g, '.+');
+    return new RegExp(`^${text}$`);
+}
+
+// Fills the way a person would by hand, one page each: what the page's boxes
+// hold afterwards (the page's own `values()`) and which message the popup
+// gives; `then` is a second press, on the offer to fill part of the code.
+export const fillCases = [
+    { page: 'change.html', values: ['', Code, Code], message: 'filledPair' },
+    { page: 'register.html', values: ['alice', Code, Code], message: 'filledPair' },
+    { page: 'shown.html', values: ['', Code], message: 'filled' },
+    { page: 'inner.html', values: ['', Code], message: 'filled' },
+    { page: 'closed.html', values: ['', ''], message: 'refusedClosed' },
+    {
+        page: 'short.html', values: [''], message: 'tooShort',
+        then: { values: [Code.slice(0, 12)], message: 'filledShort' },
+    },
+];
