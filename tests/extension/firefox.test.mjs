@@ -9,10 +9,9 @@
 import assert from 'node:assert/strict';
 import { after, before, test } from 'node:test';
 import { launchFirefox } from '../web/support.mjs';
-import { extensionDir, startSite } from './support.mjs';
+import { Code, extensionDir, fillCases, messagePattern, startSite } from './support.mjs';
 
 const AddonId = 'mnemora@mnemora.example.org';
-const Code = 'a20caCf8Eb1b8B6d'; // test / taobao
 
 let browser;
 let site;
@@ -152,7 +151,36 @@ test('a field in a frame of another site is refused', async () => {
     await until(async () => (await inPopup('document.activeElement?.id')) === 'txtPassword');
     await typeInPopup([...'test', 'Enter']);
     await until(async () => (await inPopup("document.getElementById('message').className")).includes('refused'));
+    const text = await inPopup("document.getElementById('message').textContent");
+    assert.match(text, messagePattern('refusedForeign'));
+    assert.ok(text.includes('evil.example'), text);
     const frame = page.frames().find((f) => f.url().includes('evil.example'));
     assert.deepEqual([await page.$eval('#pw', (e) => e.value), await frame.$eval('#pw', (e) => e.value)], ['', '']);
     await closeAll(page);
 });
+
+// Presses the popup's button `id` and returns the message it gives.
+async function pressInPopup(id) {
+    await inPopup(`(document.getElementById('message').textContent = '', document.getElementById('${id}').click(), 0)`);
+    await until(async () => (await inPopup("document.getElementById('message').textContent")) !== '');
+    return inPopup("document.getElementById('message').textContent");
+}
+
+for (const { page: name, values, message, then } of fillCases) {
+    test(`fill by hand: ${name}`, async () => {
+        const page = await openPopup(site.https('www.taobao.com', name), (p) => p.evaluate(() => window.ready));
+        await inPopup(`(() => {
+            const box = document.getElementById('txtPassword');
+            box.value = 'test';
+            box.dispatchEvent(new content.Event('input'));
+            return 0;
+        })()`);
+        assert.match(await pressInPopup('btnFill'), messagePattern(message));
+        assert.deepEqual(await page.evaluate(() => window.values()), values);
+        if (then) {
+            assert.match(await pressInPopup('btnFillShort'), messagePattern(then.message));
+            assert.deepEqual(await page.evaluate(() => window.values()), then.values);
+        }
+        await closeAll(page);
+    });
+}
