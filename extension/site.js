@@ -83,7 +83,7 @@ function decodeLabel(label) {
 export function unicodeHost(host) {
     return host
         .split('.')
-        .map((label) => (/^xn--/i.test(label) ? (decodeLabel(label.slice(4).toLowerCase()) ?? label) : label))
+        .map((label) => (/^xn--/i.test(label) ? decodeLabel(label.slice(4).toLowerCase()) || label : label))
         .join('.');
 }
 

@@ -76,11 +76,14 @@ test('the key box opens with the site name of the tab, selected', async () => {
         [site.https('www.taobao.com', 'login.html'), 'taobao'],
         [site.https('passport.bbc.co.uk', 'login.html'), 'bbc'],
         [site.http('127.0.0.1', 'login.html'), ''],
+        // The name and the host as the address bar shows them.
+        [site.https('www.xn--bcher-kva.de', 'login.html'), 'bücher', 'www.bücher.de'],
     ];
-    for (const [url, expected] of cases) {
+    for (const [url, expected, host = new URL(url).hostname] of cases) {
         const opened = await openPopup(url);
         const key = await opened.popup.$eval('#txtKey', (k) => [k.value, k.selectionStart, k.selectionEnd]);
         assert.deepEqual(key, [expected, 0, expected.length], url);
+        assert.ok((await opened.popup.$eval('#keySource', (k) => k.textContent)).includes(host), url);
         await closeAll(opened);
     }
 });
