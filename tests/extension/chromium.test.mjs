@@ -4,7 +4,7 @@
 import assert from 'node:assert/strict';
 import { after, before, test } from 'node:test';
 import { launchChromium } from '../web/support.mjs';
-import { Code, extensionDir, fillCases, messagePattern, startSite } from './support.mjs';
+import { Code, clippedCodes, displays, extensionDir, fillCases, messagePattern, startSite } from './support.mjs';
 
 let browser;
 let extension;
@@ -177,3 +177,25 @@ for (const { page, values, message, then } of fillCases) {
         await closeAll(opened);
     });
 }
+
+test('a shortcut opens the popup; every character of both codes shows at 125 and 150 % and with the largest default font', async () => {
+    // The popup's page in a tab of its own, where zoom can be set: zoom is
+    // what a device scale factor is to a page, the same CSS layout with
+    // glyphs drawn at another size.
+    const popup = await browser.newPage();
+    await popup.goto(`chrome-extension://${extension.id}/popup.html`);
+    await popup.waitForFunction(() => document.documentElement.dataset.ready === 'true');
+    // The shortcut that opens the popup, as the browser registered it.
+    const commands = await popup.evaluate(() => chrome.commands.getAll());
+    assert.deepEqual(commands.map((c) => [c.name, c.shortcut]), [['_execute_action', 'Alt+Shift+M']]);
+    await popup.type('#txtPassword', 'test');
+    await popup.type('#txtKey', 'taobao');
+    const session = await popup.createCDPSession();
+    for (const { zoom, font } of displays) {
+        await popup.setViewport({ width: 600, height: 600, deviceScaleFactor: zoom });
+        await session.send('Page.setFontSizes', { fontSizes: { standard: font, fixed: Math.round((font * 13) / 16) } });
+        await popup.waitForFunction((size) => parseFloat(getComputedStyle(document.documentElement).fontSize) === size, {}, font);
+        assert.deepEqual(await popup.evaluate(clippedCodes), [], `zoom ${zoom}, font ${font}`);
+    }
+    await popup.close();
+});

@@ -9,7 +9,7 @@
 import assert from 'node:assert/strict';
 import { after, before, test } from 'node:test';
 import { launchFirefox } from '../web/support.mjs';
-import { Code, extensionDir, fillCases, messagePattern, startSite } from './support.mjs';
+import { Code, clippedCodes, displays, extensionDir, fillCases, messagePattern, startSite } from './support.mjs';
 
 const AddonId = 'mnemora@mnemora.example.org';
 
@@ -184,3 +184,16 @@ for (const { page: name, values, message, then } of fillCases) {
         await closeAll(page);
     });
 }
+
+test('every character of both codes shows at 125 and 150 % and with the largest default font', async () => {
+    const page = await openPopup(site.https('www.taobao.com', 'login.html'));
+    await typeInPopup([...'test']);
+    for (const { zoom, font } of displays) {
+        await inWindow(`(Services.prefs.setCharPref('layout.css.devPixelsPerPx', '${zoom}'),
+            Services.prefs.setIntPref('font.size.variable.x-western', ${font}), '')`);
+        await until(async () => (await inPopup('[content.devicePixelRatio, content.getComputedStyle(document.documentElement).fontSize]')).join() === `${zoom},${font}px`);
+        assert.deepEqual(await inPopup(`(${clippedCodes})()`), [], `zoom ${zoom}, font ${font}`);
+    }
+    await inWindow(`(Services.prefs.clearUserPref('layout.css.devPixelsPerPx'), Services.prefs.clearUserPref('font.size.variable.x-western'), '')`);
+    await closeAll(page);
+});

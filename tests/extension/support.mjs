@@ -79,3 +79,22 @@ export const fillCases = [
         then: { values: [Code.slice(0, 12)], message: 'filledShort' },
     },
 ];
+
+// The settings under which every character of both codes must show: zoom
+// (device pixels per CSS pixel) and the browser's default font size, up to
+// the largest its settings offer by name ("very large", 24 px).
+export const displays = [
+    { zoom: 1, font: 16 },
+    { zoom: 1.25, font: 16 },
+    { zoom: 1.5, font: 16 },
+    { zoom: 1, font: 24 },
+];
+
+// Evaluated in the popup: the boxes whose code does not fit, by id.
+export function clippedCodes() {
+    const right = document.body.getBoundingClientRect().right;
+    return ['txtCode16', 'txtCode32'].filter((id) => {
+        const box = document.getElementById(id);
+        return box.value === '' || box.scrollWidth > box.clientWidth || box.getBoundingClientRect().right > right;
+    });
+}
