@@ -1,5 +1,6 @@
 // The page in Debian's headless Chromium.
 import { pageSuite } from './page-suite.mjs';
+import { siteSuite } from './site-suite.mjs';
 import { launchChromium } from './support.mjs';
 
 pageSuite({
@@ -17,3 +18,5 @@ pageSuite({
         return installabilityErrors.map((e) => e.errorId);
     },
 });
+
+siteSuite({ launch: (languages) => launchChromium({ args: [`--accept-lang=${languages}`] }) });

@@ -1,5 +1,6 @@
 // The page in Debian's Firefox ESR over WebDriver BiDi.
 import { pageSuite } from './page-suite.mjs';
+import { siteSuite } from './site-suite.mjs';
 import { launchFirefox } from './support.mjs';
 
 pageSuite({
@@ -11,3 +12,5 @@ pageSuite({
     grantClipboard: async () => false,
     // Firefox has no installability report to ask for.
 });
+
+siteSuite({ launch: (languages) => launchFirefox({ extraPrefsFirefox: { 'intl.accept_languages': languages } }) });
