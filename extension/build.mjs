@@ -8,7 +8,7 @@ import { execFileSync } from 'node:child_process';
 import { cpSync, existsSync, mkdirSync, readFileSync, readdirSync, rmSync, utimesSync, writeFileSync } from 'node:fs';
 import { createRequire } from 'node:module';
 import { dirname, join, resolve } from 'node:path';
-import { fileURLToPath } from 'node:url';
+import { fileURLToPath, pathToFileURL } from 'node:url';
 
 const here = dirname(fileURLToPath(import.meta.url));
 const root = resolve(here, '..');
@@ -25,6 +25,30 @@ const require = createRequire(import.meta.url);
 const tldtsDir = dirname(require.resolve('tldts/package.json'));
 const tldts = readFileSync(join(tldtsDir, 'dist', 'index.esm.min.js'), 'utf8').replace(/\n\/\/# sourceMappingURL=.*\s*$/, '\n');
 const tldtsVersion = JSON.parse(readFileSync(join(tldtsDir, 'package.json'), 'utf8')).version;
+
+// The browsers' own _locales: the extension's texts (extension/_locales)
+// with the texts the popup shares with the web app (web/texts.js), in each
+// language both speak. A `$` in a shared text is written as the `$$` that
+// stands for it in messages.json.
+const { Texts } = await import(pathToFileURL(join(root, 'web', 'texts.js')).href);
+const locales = readdirSync(join(here, '_locales')).map((folder) => {
+    const own = JSON.parse(readFileSync(join(here, '_locales', folder, 'messages.json'), 'utf8'));
+    const shared = Texts[folder.replace('_', '-')];
+    if (!shared) {
+        throw new Error(`extension: web/texts.js has no texts for ${folder}`);
+    }
+    const messages = { ...own };
+    for (const [key, text] of Object.entries(shared)) {
+        if (typeof text !== 'string') {
+            continue;
+        }
+        if (key in own) {
+            throw new Error(`extension: "${key}" is both in _locales/${folder} and in web/texts.js`);
+        }
+        messages[key] = { message: text.replaceAll('$', '$$$$') };
+    }
+    return { folder, messages };
+});
 
 const manifest = JSON.parse(readFileSync(join(here, 'manifest.json'), 'utf8'));
 const flavours = {
@@ -62,7 +86,10 @@ for (const [name, { manifest: m, archive }] of Object.entries(flavours)) {
     rmSync(dir, { recursive: true, force: true });
     mkdirSync(dir);
     for (const f of sources) cpSync(join(here, f), join(dir, f));
-    cpSync(join(here, '_locales'), join(dir, '_locales'), { recursive: true });
+    for (const { folder, messages } of locales) {
+        mkdirSync(join(dir, '_locales', folder), { recursive: true });
+        writeFileSync(join(dir, '_locales', folder, 'messages.json'), `${JSON.stringify(messages, null, 2)}\n`);
+    }
     for (const f of fromWeb) cpSync(join(web, f), join(dir, f));
     for (const f of art) cpSync(join(root, 'ui', 'art', f), join(dir, f));
     writeFileSync(join(dir, 'tldts.js'), `// tldts ${tldtsVersion} (MIT licence, see tldts.LICENSE)\n${tldts}`);

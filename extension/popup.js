@@ -229,6 +229,6 @@ try {
     core = null;
     tab = null;
     regenerate();
-    say(t('startFailed', error.message), 'refused');
+    say(`${t('cannotStart')}${error.message}`, 'refused');
 }
 document.documentElement.dataset.ready = 'true';

@@ -99,7 +99,12 @@ export function chooseLanguage(preferred) {
     return DefaultLanguage;
 }
 
-export const language = chooseLanguage(globalThis.navigator?.languages ?? []);
+// In the extension's popup the browser has already chosen among the
+// extension's _locales (written from this table); the popup's shared texts
+// follow that choice.
+const extensionLanguage = (globalThis.browser ?? globalThis.chrome)?.i18n?.getMessage?.('lang');
+export const language =
+    extensionLanguage in Texts ? extensionLanguage : chooseLanguage(globalThis.navigator?.languages ?? []);
 export const text = Texts[language];
 
 const Attributes = ['title', 'alt', 'aria-label', 'content'];

@@ -4,7 +4,10 @@
 import assert from 'node:assert/strict';
 import { after, before, test } from 'node:test';
 import { launchChromium } from '../web/support.mjs';
-import { Code, clippedCodes, displays, extensionDir, fillCases, messagePattern, startSite } from './support.mjs';
+import { cpSync, mkdtempSync, rmSync } from 'node:fs';
+import { tmpdir } from 'node:os';
+import { join } from 'node:path';
+import { axeFaults, axeSource, Code, clippedCodes, displays, expectedTexts, extensionDir, fillCases, messagePattern, popupTexts, startSite } from './support.mjs';
 
 let browser;
 let extension;
@@ -30,12 +33,12 @@ after(async () => {
 
 // Opens a tab on `url`, lets `prepare` act on it (focus a field), then
 // presses the toolbar icon: the popup opens over that tab.
-async function openPopup(url, prepare = async () => {}) {
+async function openPopup(url, prepare = async () => {}, of = extension) {
     const page = await browser.newPage();
     await page.goto(url);
     await prepare(page);
-    await page.triggerExtensionAction(extension);
-    const target = await browser.waitForTarget((t) => t.url() === `chrome-extension://${extension.id}/popup.html`);
+    await page.triggerExtensionAction(of);
+    const target = await browser.waitForTarget((t) => t.url() === `chrome-extension://${of.id}/popup.html`);
     const popup = await target.asPage();
     await popup.waitForFunction(() => document.documentElement.dataset.ready === 'true');
     return { page, popup };
@@ -198,4 +201,25 @@ test('a shortcut opens the popup; every character of both codes shows at 125 and
         assert.deepEqual(await popup.evaluate(clippedCodes), [], `zoom ${zoom}, font ${font}`);
     }
     await popup.close();
+});
+
+test('the popup speaks the browser\'s English, and Chinese where the browser\'s language is missing; axe-core finds no serious fault', async () => {
+    // This Chromium carries only its English interface; a package without
+    // English stands for a browser whose language the extension lacks, which
+    // gets the default, Chinese.
+    const chineseOnly = mkdtempSync(join(tmpdir(), 'mnemora-zh-'));
+    cpSync(extensionDir('chromium'), chineseOnly, { recursive: true });
+    rmSync(join(chineseOnly, '_locales', 'en'), { recursive: true });
+    const chineseId = await browser.installExtension(chineseOnly);
+    const chinese = (await browser.extensions()).get(chineseId);
+    for (const [locale, of] of [['en', extension], ['zh_CN', chinese]]) {
+        const opened = await openPopup(site.https('www.taobao.com', 'login.html'), async () => {}, of);
+        assert.deepEqual(await opened.popup.evaluate(popupTexts), expectedTexts(locale));
+        // With a code and the confirmation of a fill on show.
+        assert.match((await fill(opened.popup)).text, messagePattern('filled', locale));
+        await opened.popup.evaluate(axeSource);
+        assert.deepEqual(await opened.popup.evaluate(axeFaults), [], locale);
+        await closeAll(opened);
+    }
+    rmSync(chineseOnly, { recursive: true, force: true });
 });

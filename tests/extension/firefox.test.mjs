@@ -9,7 +9,7 @@
 import assert from 'node:assert/strict';
 import { after, before, test } from 'node:test';
 import { launchFirefox } from '../web/support.mjs';
-import { Code, clippedCodes, displays, extensionDir, fillCases, messagePattern, startSite } from './support.mjs';
+import { axeFaults, axeSource, Code, clippedCodes, displays, expectedTexts, extensionDir, fillCases, messagePattern, popupTexts, startSite } from './support.mjs';
 
 const AddonId = 'mnemora@mnemora.example.org';
 
@@ -196,4 +196,43 @@ test('every character of both codes shows at 125 and 150 % and with the largest 
     }
     await inWindow(`(Services.prefs.clearUserPref('layout.css.devPixelsPerPx'), Services.prefs.clearUserPref('font.size.variable.x-western'), '')`);
     await closeAll(page);
+});
+
+// axe-core over the popup, loaded into a sandbox over the popup's window by a
+// frame script (the popup's policy allows no other script); its serious and
+// critical faults.
+async function axeInPopup() {
+    const script = `const sandbox = Components.utils.Sandbox(content, { sandboxPrototype: content, wantXrays: false });
+        Components.utils.evalInSandbox(${JSON.stringify(axeSource)}, sandbox);
+        Components.utils.evalInSandbox('(' + ${JSON.stringify(String(axeFaults))} + ')()', sandbox).then(
+            (faults) => sendAsyncMessage('mnemora:axe', JSON.stringify(faults)),
+            (error) => sendAsyncMessage('mnemora:axe', JSON.stringify(String(error))));`;
+    return JSON.parse(await inWindow(`new Promise((resolve) => {
+        const mm = ${popupBrowser}.messageManager;
+        mm.addMessageListener('mnemora:axe', function got(m) {
+            mm.removeMessageListener('mnemora:axe', got);
+            resolve(m.data);
+        });
+        mm.loadFrameScript('data:,' + encodeURIComponent(${JSON.stringify(script)}), false);
+    })`));
+}
+
+test('the popup speaks the browser\'s language, English and then Chinese; axe-core finds no serious fault', async () => {
+    for (const locale of ['en', 'zh_CN']) {
+        if (locale === 'zh_CN') {
+            // The browser switched to Chinese; the add-on reads its
+            // language when it starts.
+            await inWindow(`(async () => {
+                Services.locale.availableLocales = ['en-US', 'zh-CN'];
+                Services.locale.requestedLocales = ['zh-CN'];
+                const { AddonManager } = ChromeUtils.importESModule('resource://gre/modules/AddonManager.sys.mjs');
+                await (await AddonManager.getAddonByID(${JSON.stringify(AddonId)})).reload();
+                return '';
+            })()`);
+        }
+        const page = await openPopup(site.https('www.taobao.com', 'login.html'));
+        assert.deepEqual(await inPopup(`(${popupTexts})()`), expectedTexts(locale));
+        assert.deepEqual(await axeInPopup(), [], locale);
+        await closeAll(page);
+    }
 });

@@ -105,3 +105,19 @@ test('a box takes the longest beginning of the code its maxlength and pattern ad
         assert.equal(acceptedLength(limits, code), expected, JSON.stringify(limits));
     }
 });
+
+test('every text the popup and the manifest name is there in both languages', () => {
+    const dir = extensionDir('chromium');
+    const used = [
+        ...readFileSync(join(dir, 'popup.html'), 'utf8').matchAll(/data-i18n(?:-[a-z-]+)?="([^"]+)"/g),
+        ...readFileSync(join(dir, 'popup.js'), 'utf8').matchAll(/\bt\('(\w+)'/g),
+        ...readFileSync(join(dir, 'manifest.json'), 'utf8').matchAll(/__MSG_(\w+)__/g),
+    ].map((m) => m[1]);
+    assert.ok(used.length > 20);
+    const manifest = JSON.parse(readFileSync(join(dir, 'manifest.json'), 'utf8'));
+    for (const locale of ['zh_CN', 'en']) {
+        const messages = JSON.parse(readFileSync(join(dir, '_locales', locale, 'messages.json'), 'utf8'));
+        assert.deepEqual(used.filter((key) => !(key in messages)), [], locale);
+    }
+    assert.equal(manifest.default_locale, 'zh_CN');
+});

@@ -4,6 +4,7 @@ import { execFileSync } from 'node:child_process';
 import { existsSync, mkdtempSync, readFileSync, rmSync } from 'node:fs';
 import http from 'node:http';
 import https from 'node:https';
+import { createRequire } from 'node:module';
 import { tmpdir } from 'node:os';
 import { dirname, extname, join, resolve } from 'node:path';
 import { fileURLToPath } from 'node:url';
@@ -57,11 +58,14 @@ export async function startSite() {
 
 export const Code = 'a20caCf8Eb1b8B6d'; // test / taobao
 
+// The popup's texts in `locale`, as built.
+export const messages = (locale) =>
+    JSON.parse(readFileSync(join(extensionDir('chromium'), '_locales', locale, 'messages.json'), 'utf8'));
+
 // The popup's text `name` in `locale` as a pattern, its $1… standing for
 // anything.
 export function messagePattern(name, locale = 'en') {
-    const messages = JSON.parse(readFileSync(join(extensionDir('chromium'), '_locales', locale, 'messages.json'), 'utf8'));
-    const text = messages[name].message.replace(/[.*+?^${}()|[\]\\]/g, '\\$&').replace(/\\\$\d/g, '.+');
+    const text = messages(locale)[name].message.replace(/[.*+?^${}()|[\]\\]/g, '\\$&').replace(/\\\$\d/g, '.+');
     return new RegExp(`^${text}$`);
 }
 
@@ -97,4 +101,25 @@ export function clippedCodes() {
         const box = document.getElementById(id);
         return box.value === '' || box.scrollWidth > box.clientWidth || box.getBoundingClientRect().right > right;
     });
+}
+
+// Evaluated in the popup: its language and a few of its texts, to compare
+// with `expectedTexts` of a locale.
+export function popupTexts() {
+    const text = (selector) => document.querySelector(selector).textContent;
+    return [document.documentElement.lang, text('label[for=txtPassword]'), text('#lblCopy'), text('#btnFill')];
+}
+export function expectedTexts(locale) {
+    const m = messages(locale);
+    return [m.lang.message, m.passwordLabel.message, m.copy.message, m.fill.message];
+}
+
+// axe-core, evaluated into a page rather than added as a script (the
+// popup's policy allows only its own), and its serious and critical faults.
+export const axeSource = readFileSync(createRequire(import.meta.url).resolve('axe-core/axe.min.js'), 'utf8');
+export async function axeFaults() {
+    const { violations } = await globalThis.axe.run(document);
+    return violations
+        .filter((v) => ['serious', 'critical'].includes(v.impact))
+        .map((v) => `${v.id}: ${v.nodes.map((n) => n.target.join(' ')).join(', ')}`);
 }
