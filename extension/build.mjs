@@ -27,17 +27,19 @@ const tldts = readFileSync(join(tldtsDir, 'dist', 'index.esm.min.js'), 'utf8').r
 const tldtsVersion = JSON.parse(readFileSync(join(tldtsDir, 'package.json'), 'utf8')).version;
 
 // The browsers' own _locales: the extension's texts (extension/_locales)
-// with the texts the popup shares with the web app (web/texts.js), in each
-// language both speak. A `$` in a shared text is written as the `$$` that
+// with the texts the popup shares with the web app (web/texts.js) and the
+// language's tag in `lang`, in each language both speak. A `$` in a shared text is written as the `$$` that
 // stands for it in messages.json.
 const { Texts } = await import(pathToFileURL(join(root, 'web', 'texts.js')).href);
 const locales = readdirSync(join(here, '_locales')).map((folder) => {
     const own = JSON.parse(readFileSync(join(here, '_locales', folder, 'messages.json'), 'utf8'));
-    const shared = Texts[folder.replace('_', '-')];
+    const lang = folder.replace('_', '-');
+    const shared = Texts[lang];
     if (!shared) {
         throw new Error(`extension: web/texts.js has no texts for ${folder}`);
     }
-    const messages = { ...own };
+    // `lang` names the table's language, for <html lang> and for web/texts.js.
+    const messages = { ...own, lang: { message: lang } };
     for (const [key, text] of Object.entries(shared)) {
         if (typeof text !== 'string') {
             continue;

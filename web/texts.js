@@ -99,9 +99,9 @@ export function chooseLanguage(preferred) {
     return DefaultLanguage;
 }
 
-// In the extension's popup the browser has already chosen among the
-// extension's _locales (written from this table); the popup's shared texts
-// follow that choice.
+// An extension page: the browser has already chosen among the extension's
+// _locales, which are written from this table with its language's tag in
+// the message `lang`; the shared texts follow that choice.
 const extensionLanguage = (globalThis.browser ?? globalThis.chrome)?.i18n?.getMessage?.('lang');
 export const language =
     extensionLanguage in Texts ? extensionLanguage : chooseLanguage(globalThis.navigator?.languages ?? []);
