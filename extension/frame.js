@@ -11,7 +11,8 @@
 // 'probe' describes what a fill would do; 'focused' and 'first' put `code`
 // into the fields the probe found, provided the page still has the origin the
 // popup checked (a navigation in between must not receive it) and the fields
-// still have the limits the popup accepted (`limits`, as the probe gave them).
+// still have the limits the popup accepted (`limits`, as the probe gave them;
+// without them, the fields as they are now).
 export function inFrame(action, code, expectedOrigin, limits) {
     const hasToken = (el, token) =>
         (el.getAttribute('autocomplete') ?? '').toLowerCase().split(/\s+/).includes(token);
@@ -149,9 +150,11 @@ export function inFrame(action, code, expectedOrigin, limits) {
     }
 
     const fields = action === 'focused' ? focused : first;
-    if (self.origin !== expectedOrigin || fields === null ||
-        JSON.stringify(limitsOf(fields)) !== JSON.stringify(limits)) {
-        return { filled: 0 };
+    const unchanged = limits === undefined || JSON.stringify(limitsOf(fields ?? [])) === JSON.stringify(limits);
+    // Whatever the caller believes, no box is given more than it takes.
+    const fits = fields?.every((el) => el.maxLength < 0 || code.length <= el.maxLength);
+    if (self.origin !== expectedOrigin || fields === null || !unchanged || !fits) {
+        return { filled: false, count: 0 };
     }
     if (fields[0] !== active) {
         fields[0].focus();
@@ -167,7 +170,7 @@ export function inFrame(action, code, expectedOrigin, limits) {
         field.dispatchEvent(new InputEvent('input', { bubbles: true, composed: true, inputType: 'insertReplacementText' }));
         field.dispatchEvent(new Event('change', { bubbles: true, composed: true }));
     }
-    return { filled: fields.length };
+    return { filled: true, count: fields.length };
 }
 
 // How many characters of `code` a box with these limits takes: all of them,

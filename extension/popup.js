@@ -149,20 +149,20 @@ async function fill(short = 0) {
         return;
     }
     const code = whole.slice(0, fits);
-    let filled = 0;
+    let count = 0;
     try {
-        [{ result: { filled } }] = await inject([choice.action, code, tab.origin, choice.limits]);
+        [{ result: { count } }] = await inject([choice.action, code, tab.origin, choice.limits]);
     } catch {
         say(t('refusedBrowserPage'), 'refused');
         return;
     }
     const host = hostOf(tab.origin);
-    if (filled === 0) {
+    if (count === 0) {
         say(t('changed'), 'refused');
     } else if (fits < whole.length) {
         say(t('filledShort', fits, host), 'ok');
     } else {
-        say(filled > 1 ? t('filledPair', host) : t('filled', host), 'ok');
+        say(count > 1 ? t('filledPair', host) : t('filled', host), 'ok');
     }
 }
 
