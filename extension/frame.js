@@ -47,15 +47,21 @@ export function inFrame(action, code, expectedOrigin, limits) {
             }
         }
     };
-    // A focused element with a closed shadow root: the browser lets an
-    // extension see that one is there, never what is focused inside it.
-    const closedRoot = (el) => {
-        if (el === null || el.shadowRoot) {
-            return false;
-        }
+    // A password box focused inside a closed shadow root (`el` is where the
+    // open ones end): the page keeps that part to itself, so nothing is put
+    // there; only the extensions' own API sees what has the focus inside.
+    const focusedInClosedRoot = (el) => {
         const dom = globalThis.chrome?.dom ?? globalThis.browser?.dom;
-        const root = dom?.openOrClosedShadowRoot?.(el) ?? el.openOrClosedShadowRoot ?? null;
-        return root !== null && root !== undefined;
+        for (;;) {
+            const root = el === null ? null : (el.shadowRoot ?? dom?.openOrClosedShadowRoot?.(el) ?? el.openOrClosedShadowRoot);
+            if (!root?.activeElement) {
+                return false;
+            }
+            el = root.activeElement;
+            if (isFocusedPassword(el)) {
+                return true;
+            }
+        }
     };
 
     const visible = (el) =>
@@ -137,7 +143,7 @@ export function inFrame(action, code, expectedOrigin, limits) {
         let focusBlocked = null;
         if (isFrame(active)) {
             focusBlocked = { reason: 'frame', ...frameInfo(active) };
-        } else if (closedRoot(active)) {
+        } else if (focusedInClosedRoot(active)) {
             focusBlocked = { reason: 'closed' };
         }
         return {
