@@ -27,8 +27,9 @@ async function insertText(page, id, text) {
     await page.evaluate((t) => document.execCommand('insertText', false, t), text);
 }
 
-// launch(languages): the browser, asking pages for `languages`.
-export function siteSuite({ launch }) {
+// launch(languages): a browser asking pages for `languages`. defaultBrowser:
+// one already open that asks for the default language.
+export function siteSuite({ launch, defaultBrowser }) {
     let site;
     before(async () => (site = await serveSite()));
     after(() => site?.stop());
@@ -38,10 +39,10 @@ export function siteSuite({ launch }) {
             let browser;
             let page;
             before(async () => {
-                browser = await launch(languages);
+                browser = language === DefaultLanguage ? defaultBrowser() : await launch(languages);
                 page = await browser.newPage();
             });
-            after(() => browser?.close());
+            after(() => (language === DefaultLanguage ? page?.close() : browser?.close()));
 
             test(`the page speaks ${language}, and says why the codes are empty for a text too long`, async () => {
                 await page.setViewport({ width: 800, height: 600 });
