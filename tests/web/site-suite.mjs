@@ -32,7 +32,10 @@ async function insertText(page, id, text) {
 export function siteSuite({ launch, defaultBrowser }) {
     let site;
     before(async () => (site = await serveSite()));
-    after(() => site?.stop());
+    after(() => {
+        site?.closeConnections();
+        return site?.stop();
+    });
 
     for (const [languages, language] of [['zh-CN', 'zh-CN'], ['en-GB,en', 'en']]) {
         describe(`a browser that asks for ${languages}`, () => {
@@ -112,6 +115,7 @@ export function siteSuite({ launch, defaultBrowser }) {
                 await page.waitForFunction((origin) => location.origin === origin && document.documentElement.dataset.ready,
                     {}, site.origin);
             } finally {
+                other.closeConnections();
                 await other.stop();
                 rmSync(framing, { recursive: true, force: true });
             }
