@@ -3,8 +3,9 @@ import { pageSuite } from './page-suite.mjs';
 import { siteSuite } from './site-suite.mjs';
 import { launchChromium } from './support.mjs';
 
-pageSuite({
-    launch: launchChromium,
+const launch = (languages = 'zh-CN') => launchChromium({ args: [`--accept-lang=${languages}`] });
+const { browser } = pageSuite({
+    launch,
     grantClipboard: async (browser, origin) => {
         await browser
             .defaultBrowserContext()
@@ -19,4 +20,4 @@ pageSuite({
     },
 });
 
-siteSuite({ launch: (languages) => launchChromium({ args: [`--accept-lang=${languages}`] }) });
+siteSuite({ launch, defaultBrowser: browser });

@@ -3,8 +3,9 @@ import { pageSuite } from './page-suite.mjs';
 import { siteSuite } from './site-suite.mjs';
 import { launchFirefox } from './support.mjs';
 
-pageSuite({
-    launch: launchFirefox,
+const launch = (languages = 'zh-CN') => launchFirefox({ extraPrefsFirefox: { 'intl.accept_languages': languages } });
+const { browser } = pageSuite({
+    launch,
     // Firefox cannot grant a page clipboard reading: readText() always asks
     // the user through a paste button that WebDriver BiDi cannot press. The
     // copy is checked through the confirmation, which shows only once
@@ -13,4 +14,4 @@ pageSuite({
     // Firefox has no installability report to ask for.
 });
 
-siteSuite({ launch: (languages) => launchFirefox({ extraPrefsFirefox: { 'intl.accept_languages': languages } }) });
+siteSuite({ launch, defaultBrowser: browser });

@@ -27,21 +27,25 @@ async function insertText(page, id, text) {
     await page.evaluate((t) => document.execCommand('insertText', false, t), text);
 }
 
-// launch(languages): the browser, asking pages for `languages`.
-export function siteSuite({ launch }) {
+// launch(languages): a browser asking pages for `languages`. defaultBrowser:
+// one already open that asks for the default language.
+export function siteSuite({ launch, defaultBrowser }) {
     let site;
     before(async () => (site = await serveSite()));
-    after(() => site?.stop());
+    after(() => {
+        site?.closeConnections();
+        return site?.stop();
+    });
 
     for (const [languages, language] of [['zh-CN', 'zh-CN'], ['en-GB,en', 'en']]) {
         describe(`a browser that asks for ${languages}`, () => {
             let browser;
             let page;
             before(async () => {
-                browser = await launch(languages);
+                browser = language === DefaultLanguage ? defaultBrowser() : await launch(languages);
                 page = await browser.newPage();
             });
-            after(() => browser?.close());
+            after(() => (language === DefaultLanguage ? page?.close() : browser?.close()));
 
             test(`the page speaks ${language}, and says why the codes are empty for a text too long`, async () => {
                 await page.setViewport({ width: 800, height: 600 });
@@ -111,6 +115,7 @@ export function siteSuite({ launch }) {
                 await page.waitForFunction((origin) => location.origin === origin && document.documentElement.dataset.ready,
                     {}, site.origin);
             } finally {
+                other.closeConnections();
                 await other.stop();
                 rmSync(framing, { recursive: true, force: true });
             }
