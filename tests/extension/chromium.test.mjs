@@ -7,7 +7,7 @@ import { launchChromium } from '../web/support.mjs';
 import { cpSync, mkdtempSync, rmSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import { join } from 'node:path';
-import { axeFaults, axeSource, Code, clippedCodes, displays, expectedTexts, extensionDir, fillCases, messagePattern, popupTexts, startSite } from './support.mjs';
+import { axeFaults, axeSource, Code, clippedCodes, displays, expectedTexts, extensionDir, fillCases, messagePattern, popupTexts, startSite, storeHost } from './support.mjs';
 
 let browser;
 let extension;
@@ -222,4 +222,11 @@ test('the popup speaks the browser\'s English, and Chinese where the browser\'s 
         await closeAll(opened);
     }
     rmSync(chineseOnly, { recursive: true, force: true });
+});
+
+test('the browser\'s own store is refused as a page of the browser', async () => {
+    const opened = await openPopup(site.https(storeHost.chromium, 'login.html'));
+    assert.match((await fill(opened.popup)).text, messagePattern('refusedBrowserPage'));
+    assert.equal(await value(opened.page, '#pw'), '');
+    await closeAll(opened);
 });

@@ -9,7 +9,7 @@
 import assert from 'node:assert/strict';
 import { after, before, test } from 'node:test';
 import { launchFirefox } from '../web/support.mjs';
-import { axeFaults, axeSource, Code, clippedCodes, displays, expectedTexts, extensionDir, fillCases, messagePattern, popupTexts, startSite } from './support.mjs';
+import { axeFaults, axeSource, Code, clippedCodes, displays, expectedTexts, extensionDir, fillCases, messagePattern, popupTexts, startSite, storeHost } from './support.mjs';
 
 const AddonId = 'mnemora@mnemora.example.org';
 
@@ -195,6 +195,19 @@ test('every character of both codes shows at 125 and 150 % and with the largest 
         assert.deepEqual(await inPopup(`(${clippedCodes})()`), [], `zoom ${zoom}, font ${font}`);
     }
     await inWindow(`(Services.prefs.clearUserPref('layout.css.devPixelsPerPx'), Services.prefs.clearUserPref('font.size.variable.x-western'), '')`);
+    await closeAll(page);
+});
+
+test('the browser\'s own store is refused as a page of the browser', async () => {
+    const page = await openPopup(site.https(storeHost.firefox, 'login.html'));
+    await inPopup(`(() => {
+        const box = document.getElementById('txtPassword');
+        box.value = 'test';
+        box.dispatchEvent(new content.Event('input'));
+        return 0;
+    })()`);
+    assert.match(await pressInPopup('btnFill'), messagePattern('refusedBrowserPage'));
+    assert.equal(await page.$eval('#pw', (e) => e.value), '');
     await closeAll(page);
 });
 

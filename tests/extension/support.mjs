@@ -78,6 +78,7 @@ export const fillCases = [
     { page: 'shown.html', values: ['', Code], message: 'filled' },
     { page: 'inner.html', values: ['', Code], message: 'filled' },
     { page: 'closed.html', values: ['', ''], message: 'refusedClosed' },
+    { page: 'nobox.html', values: [''], message: 'noBoxForeign' },
     {
         page: 'short.html', values: [''], message: 'tooShort',
         then: { values: [Code.slice(0, 12)], message: 'filledShort' },
@@ -123,3 +124,7 @@ export async function axeFaults() {
         .filter((v) => ['serious', 'critical'].includes(v.impact))
         .map((v) => `${v.id}: ${v.nodes.map((n) => n.target.join(' ')).join(', ')}`);
 }
+
+// A page of the browser's own store, where no extension may run a script:
+// served by the test site under the store's name, refused all the same.
+export const storeHost = { chromium: 'chromewebstore.google.com', firefox: 'addons.mozilla.org' };
