@@ -179,10 +179,20 @@ export function inFrame(action, code, expectedOrigin, limits) {
     return { filled: true, count: fields.length };
 }
 
+// Browsers compile a pattern with the v flag; an engine without it (Node 18)
+// takes u, its predecessor.
+const patternFlags = (() => {
+    try {
+        return new RegExp('', 'v').flags;
+    } catch {
+        return 'u';
+    }
+})();
+
 // How many characters of `code` a box with these limits takes: all of them,
 // or the longest beginning that fits its maxlength and matches its pattern
-// (compiled as the browser does, anchored, with the v flag; a pattern the
-// browser cannot compile is ignored by the browser too). 0: none fits.
+// (compiled as the browser does, anchored; a pattern the browser cannot
+// compile is ignored by the browser too). 0: none fits.
 export function acceptedLength({ maxLength, pattern }, code) {
     let n = maxLength >= 0 ? Math.min(code.length, maxLength) : code.length;
     if (pattern === undefined) {
@@ -190,7 +200,7 @@ export function acceptedLength({ maxLength, pattern }, code) {
     }
     let rule;
     try {
-        rule = new RegExp(`^(?:${pattern})$`, 'v');
+        rule = new RegExp(`^(?:${pattern})$`, patternFlags);
     } catch {
         return n;
     }
