@@ -26,9 +26,8 @@ for (const el of document.querySelectorAll('[data-i18n]')) {
     el.textContent = t(el.dataset.i18n);
 }
 for (const attribute of ['title', 'aria-label', 'alt']) {
-    const key = `i18n${attribute.replace(/(^|-)(.)/g, (_, dash, c) => c.toUpperCase())}`;
     for (const el of document.querySelectorAll(`[data-i18n-${attribute}]`)) {
-        el.setAttribute(attribute, t(el.dataset[key]));
+        el.setAttribute(attribute, t(el.getAttribute(`data-i18n-${attribute}`)));
     }
 }
 

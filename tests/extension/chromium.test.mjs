@@ -181,7 +181,7 @@ for (const { page, values, message, then } of fillCases) {
     });
 }
 
-test('a shortcut opens the popup; every character of both codes shows at 125 and 150 % and with the largest default font', async () => {
+test('the popup\'s shortcut is registered; every character of both codes shows at 125 and 150 % and with the largest default font', async () => {
     // The popup's page in a tab of its own, where zoom can be set: zoom is
     // what a device scale factor is to a page, the same CSS layout with
     // glyphs drawn at another size.

@@ -185,8 +185,15 @@ for (const { page: name, values, message, then } of fillCases) {
     });
 }
 
-test('every character of both codes shows at 125 and 150 % and with the largest default font', async () => {
+test('the popup\'s shortcut is registered; every character of both codes shows at 125 and 150 % and with the largest default font', async () => {
     const page = await openPopup(site.https('www.taobao.com', 'login.html'));
+    // The shortcut, as the browser registered it.
+    const commands = JSON.parse(await inWindow(`(async () => {
+        const { ExtensionParent } = ChromeUtils.importESModule('resource://gre/modules/ExtensionParent.sys.mjs');
+        const extension = ExtensionParent.GlobalManager.getExtension(${JSON.stringify(AddonId)});
+        return JSON.stringify((await extension.shortcuts.allCommands()).map((c) => [c.name, c.shortcut]));
+    })()`));
+    assert.deepEqual(commands, [['_execute_action', 'Alt+Shift+M']]);
     await typeInPopup([...'test']);
     for (const { zoom, font } of displays) {
         await inWindow(`(Services.prefs.setCharPref('layout.css.devPixelsPerPx', '${zoom}'),
