@@ -95,9 +95,11 @@ export function inFrame(action, code, expectedOrigin, limits) {
     // What the page can tell of a frame it cannot enter: where its address
     // points, and whether a sandbox gives it an origin of its own.
     const frameInfo = (el) => {
+        // A frame without an address of its own was sent elsewhere by a
+        // script: where to, the page cannot tell.
         let host = '';
         try {
-            host = new URL(el.src, el.baseURI).host;
+            host = el.getAttribute('src') ? new URL(el.src, el.baseURI).host : '';
         } catch {}
         return { host, sandboxed: el.hasAttribute('sandbox') && !el.sandbox?.contains('allow-same-origin') };
     };

@@ -95,6 +95,9 @@ function refusedFrame({ host, sandboxed }) {
     if (sandboxed) {
         return t('refusedSandboxed');
     }
+    if (host === '') {
+        return t('refusedForeignUnnamed');
+    }
     const url = `${new URL(tab.origin).protocol}//${host}`;
     return siteOf(url) === tab.site ? t('refusedOtherAddress', unicodeHost(host)) : t('refusedForeign', unicodeHost(host));
 }
