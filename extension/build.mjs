@@ -5,10 +5,10 @@
 //
 //   node extension/build.mjs [build-dir]
 import { execFileSync } from 'node:child_process';
-import { chmodSync, cpSync, existsSync, mkdirSync, readFileSync, readdirSync, rmSync, utimesSync, writeFileSync } from 'node:fs';
+import { chmodSync, cpSync, existsSync, mkdirSync, readFileSync, readdirSync, rmSync, statSync, utimesSync, writeFileSync } from 'node:fs';
 import { createRequire } from 'node:module';
 import { dirname, join, resolve } from 'node:path';
-import { fileURLToPath } from 'node:url';
+import { fileURLToPath, pathToFileURL } from 'node:url';
 
 const here = dirname(fileURLToPath(import.meta.url));
 const root = resolve(here, '..');
@@ -17,7 +17,7 @@ const web = join(build, 'web');
 const out = join(build, 'extension');
 
 const sources = ['popup.html', 'popup.css', 'popup.js', 'frame.js', 'site.js'];
-const fromWeb = ['core.js', 'form.js', 'mnemora.wasm'];
+const fromWeb = ['core.js', 'form.js', 'texts.js', 'mnemora.wasm'];
 const art = [...[16, 24, 32, 48, 128].map((n) => `icon-${n}.png`), 'copy.gif', 'copy@2x.png'];
 
 // The Public Suffix List as the lock file pins it, one self-contained module.
@@ -25,6 +25,32 @@ const require = createRequire(import.meta.url);
 const tldtsDir = dirname(require.resolve('tldts/package.json'));
 const tldts = readFileSync(join(tldtsDir, 'dist', 'index.esm.min.js'), 'utf8').replace(/\n\/\/# sourceMappingURL=.*\s*$/, '\n');
 const tldtsVersion = JSON.parse(readFileSync(join(tldtsDir, 'package.json'), 'utf8')).version;
+
+// The browsers' own _locales: the extension's texts (extension/_locales)
+// with the texts the popup shares with the web app (web/texts.js) and the
+// language's tag in `lang`, in each language both speak. A `$` in a shared text is written as the `$$` that
+// stands for it in messages.json.
+const { Texts } = await import(pathToFileURL(join(root, 'web', 'texts.js')).href);
+const locales = readdirSync(join(here, '_locales')).map((folder) => {
+    const own = JSON.parse(readFileSync(join(here, '_locales', folder, 'messages.json'), 'utf8'));
+    const lang = folder.replace('_', '-');
+    const shared = Texts[lang];
+    if (!shared) {
+        throw new Error(`extension: web/texts.js has no texts for ${folder}`);
+    }
+    // `lang` names the table's language, for <html lang> and for web/texts.js.
+    const messages = { ...own, lang: { message: lang } };
+    for (const [key, text] of Object.entries(shared)) {
+        if (typeof text !== 'string') {
+            continue;
+        }
+        if (key in own) {
+            throw new Error(`extension: "${key}" is both in _locales/${folder} and in web/texts.js`);
+        }
+        messages[key] = { message: text.replaceAll('$', '$$$$') };
+    }
+    return { folder, messages };
+});
 
 // The version is the project's, from package.json.
 const { version } = JSON.parse(readFileSync(join(root, 'package.json'), 'utf8'));
@@ -66,16 +92,22 @@ for (const [name, { manifest: m, archive }] of Object.entries(flavours)) {
     rmSync(dir, { recursive: true, force: true });
     mkdirSync(dir);
     for (const f of sources) cpSync(join(here, f), join(dir, f));
+    for (const { folder, messages } of locales) {
+        mkdirSync(join(dir, '_locales', folder), { recursive: true });
+        writeFileSync(join(dir, '_locales', folder, 'messages.json'), `${JSON.stringify(messages, null, 2)}\n`);
+    }
     for (const f of fromWeb) cpSync(join(web, f), join(dir, f));
     for (const f of art) cpSync(join(root, 'ui', 'art', f), join(dir, f));
     writeFileSync(join(dir, 'tldts.js'), `// tldts ${tldtsVersion} (MIT licence, see tldts.LICENSE)\n${tldts}`);
     cpSync(join(tldtsDir, 'LICENSE'), join(dir, 'tldts.LICENSE'));
     writeFileSync(join(dir, 'manifest.json'), `${JSON.stringify(m, null, 2)}\n`);
 
-    const files = readdirSync(dir).sort();
+    const files = readdirSync(dir, { recursive: true }).sort();
     for (const f of files) {
-        chmodSync(join(dir, f), 0o644); // zip keeps the mode, which the umask would decide
-        utimesSync(join(dir, f), epoch, epoch);
+        const path = join(dir, f);
+        // zip keeps the mode, which the umask would decide
+        chmodSync(path, statSync(path).isDirectory() ? 0o755 : 0o644);
+        utimesSync(path, epoch, epoch);
     }
     rmSync(join(out, archive), { force: true });
     execFileSync('zip', ['-X', '-q', '-9', join(out, archive), ...files], { cwd: dir });

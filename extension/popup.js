@@ -14,16 +14,26 @@ import {
     txtKey,
     txtPassword,
 } from './form.js';
-import { inFrame } from './frame.js';
-import { siteName, siteOf } from './site.js';
+import { acceptedLength, inFrame } from './frame.js';
+import { siteName, siteOf, unicodeHost } from './site.js';
 
 const api = globalThis.browser ?? globalThis.chrome;
 
-const btnFill = $('btnFill');
-const message = $('message');
+// The popup's texts, in the language the browser chose among _locales.
+const t = (name, ...values) => api.i18n.getMessage(name, values.map(String));
+document.documentElement.lang = t('lang');
+for (const el of document.querySelectorAll('[data-i18n]')) {
+    el.textContent = t(el.dataset.i18n);
+}
+for (const attribute of ['title', 'aria-label', 'alt']) {
+    for (const el of document.querySelectorAll(`[data-i18n-${attribute}]`)) {
+        el.setAttribute(attribute, t(el.getAttribute(`data-i18n-${attribute}`)));
+    }
+}
 
-const refusedForeign = '这个密码框属于页面里另一个网站的框架：为免把代码交给别的网站，没有填入。';
-const refusedPage = '无法在这个页面上填入。';
+const btnFill = $('btnFill');
+const btnFillShort = $('btnFillShort');
+const message = $('message');
 
 let core = null;
 let tab = null; // the tab whose address gave the key, as it was when the popup opened
@@ -32,14 +42,18 @@ let insecureConfirmedFor = null;
 function say(text, kind = '') {
     message.textContent = text;
     message.className = `message ${kind}`;
+    // An offer to fill part of the code stands only beside the message that
+    // explains it.
+    btnFillShort.hidden = true;
 }
 
 function regenerate() {
     const result = showCodes(core);
     btnFill.disabled = result.status !== 'ok' || tab === null;
     if (result.status === 'too-long') {
-        say('密码或区分代号太长（UTF-8 超过 32767 字节），无法生成。', 'refused');
-    } else if (message.classList.contains('refused') && message.textContent.startsWith('密码或区分代号太长')) {
+        say(t('tooLong'), 'refused');
+    } else if (message.classList.contains('refused') || !btnFillShort.hidden) {
+        // A refusal or an offer was about codes that are gone now.
         say('');
     }
 }
@@ -54,75 +68,103 @@ function keyChanged() {
     regenerate();
 }
 
-// Which frame gets the code: the one holding the focused password field; if
-// the focus is in a frame this extension cannot enter, none; otherwise the
-// first frame with a visible password field, the page itself first.
-function chooseFrame(frames) {
-    const ordered = [...frames].sort((a, b) => Number(b.top) - Number(a.top) || a.frameId - b.frameId);
-    const focused = ordered.find((f) => f.focused);
-    if (focused) {
-        return { frame: focused, field: 'focused' };
+const hostOf = (origin) => unicodeHost(new URL(origin).host);
+
+// Which fields get the code: the focused password field with its partner;
+// if the focus is somewhere this extension cannot enter, none, saying why;
+// otherwise the first visible password field with its partner.
+function choose(probe) {
+    if (probe.focused) {
+        return { action: 'focused', limits: probe.focused };
     }
-    if (ordered.some((f) => f.focusInForeignFrame)) {
-        return { refused: refusedForeign };
+    const blocked = probe.focusBlocked;
+    if (blocked?.reason === 'closed') {
+        return { refused: t('refusedClosed') };
     }
-    const first = ordered.find((f) => f.visible);
-    if (first) {
-        return { frame: first, field: 'first' };
+    if (blocked?.reason === 'frame') {
+        return { refused: refusedFrame(blocked) };
     }
-    const note = ordered.some((f) => f.foreignFrames) ? '（其他网址的框架里的密码框不会填入。）' : '';
-    return { refused: `这个页面上没有可见的密码框。${note}` };
+    if (probe.first) {
+        return { action: 'first', limits: probe.first };
+    }
+    const foreign = [...new Set(probe.foreignFrames.map((f) => f.host).filter((h) => h !== ''))];
+    return { refused: foreign.length ? t('noBoxForeign', foreign.map(unicodeHost).join(', ')) : t('noBox') };
 }
 
-async function inject(target, args) {
-    return api.scripting.executeScript({ target: { tabId: tab.id, ...target }, func: inFrame, args });
+function refusedFrame({ host, sandboxed }) {
+    if (sandboxed) {
+        return t('refusedSandboxed');
+    }
+    if (host === '') {
+        return t('refusedForeignUnnamed');
+    }
+    const url = `${new URL(tab.origin).protocol}//${host}`;
+    return siteOf(url) === tab.site ? t('refusedOtherAddress', unicodeHost(host)) : t('refusedForeign', unicodeHost(host));
 }
 
-async function fill() {
-    const code = txtCode16.value;
-    if (code === '' || tab === null) {
+async function inject(args) {
+    // The page itself; frames of its own origin are reached through it.
+    return api.scripting.executeScript({ target: { tabId: tab.id }, func: inFrame, args });
+}
+
+// `short` is the length the user agreed to fill, after the offer; 0 for the
+// whole code.
+async function fill(short = 0) {
+    const whole = txtCode16.value;
+    if (whole === '' || tab === null) {
         return;
     }
-    let probes;
+    let probe;
     try {
-        probes = await inject({ allFrames: true }, ['probe', '', '']);
+        [{ result: probe }] = await inject(['probe', '', '', []]);
     } catch {
-        say(refusedPage, 'refused');
+        say(t('refusedBrowserPage'), 'refused');
         return;
     }
-    const frames = probes.filter((p) => p.result).map((p) => ({ frameId: p.frameId, ...p.result }));
-    const top = frames.find((f) => f.top);
-    if (!top || top.origin !== tab.origin) {
-        say('页面已转到别的网址：请重新打开 Mnemora，核对区分代号后再填入。', 'refused');
+    if (probe?.origin !== tab.origin) {
+        say(t('navigated'), 'refused');
         return;
     }
-    const choice = chooseFrame(frames);
-    if (!choice.frame) {
+    const choice = choose(probe);
+    if (!choice.action) {
         say(choice.refused, 'refused');
         return;
     }
-    const target = choice.frame;
-    // The key came from the tab's address: the field must belong to that site.
-    if (siteOf(target.origin) !== tab.site) {
-        say(refusedForeign, 'refused');
+    if (new URL(tab.origin).protocol !== 'https:' && insecureConfirmedFor !== tab.origin) {
+        insecureConfirmedFor = tab.origin;
+        say(t('insecureConfirm'), 'refused');
         return;
     }
-    if (target.protocol !== 'https:' && insecureConfirmedFor !== target.origin) {
-        insecureConfirmedFor = target.origin;
-        say('这个页面没有使用 HTTPS，填入的代码可能在网络上被截获。确要填入，请再按一次“填入”。', 'refused');
+    // Nothing goes into a box that would keep, or refuse, something other
+    // than what the user is told: a shorter code is filled only on a second,
+    // explicit press that names its length.
+    const fits = Math.min(...choice.limits.map((limits) => acceptedLength(limits, whole)));
+    if (fits === 0) {
+        say(t('noneFits'), 'refused');
         return;
     }
-    let results;
+    if (fits < whole.length && short !== fits) {
+        say(t('tooShort', fits), 'refused');
+        btnFillShort.textContent = t('fillShort', fits);
+        btnFillShort.dataset.length = fits;
+        btnFillShort.hidden = false;
+        return;
+    }
+    const code = whole.slice(0, fits);
+    let count = 0;
     try {
-        results = await inject({ frameIds: [target.frameId] }, [choice.field, code, target.origin]);
+        [{ result: { count } }] = await inject([choice.action, code, tab.origin, choice.limits]);
     } catch {
-        say(refusedPage, 'refused');
+        say(t('refusedBrowserPage'), 'refused');
         return;
     }
-    if (results[0]?.result?.filled) {
-        say(`已填入 ${new URL(target.origin).host} 的密码框，请核对后自行提交。`, 'ok');
+    const host = hostOf(tab.origin);
+    if (count === 0) {
+        say(t('changed'), 'refused');
+    } else if (fits < whole.length) {
+        say(t('filledShort', fits, host), 'ok');
     } else {
-        say('页面已变化，没有填入：请再按一次“填入”。', 'refused');
+        say(count > 1 ? t('filledPair', host) : t('filled', host), 'ok');
     }
 }
 
@@ -137,18 +179,18 @@ async function readActiveTab() {
 
 function presentTab() {
     if (tab === null) {
-        $('keySource').textContent = '这不是网站的页面，不能填入。';
+        $('keySource').textContent = t('notWebPage');
         return;
     }
     const url = new URL(tab.url);
     txtKey.value = siteName(tab.url);
     // Selected, so that typing one's own key replaces the suggestion.
     txtKey.setSelectionRange(0, txtKey.value.length);
-    $('keySource').textContent =
-        txtKey.value === '' ? `网址 ${url.hostname} 没有网站名，请自己输入区分代号。` : `取自网址 ${url.hostname}`;
+    const host = unicodeHost(url.hostname);
+    $('keySource').textContent = txtKey.value === '' ? t('noSiteName', host) : t('keyFrom', host);
     if (url.protocol !== 'https:') {
         const warning = $('warning');
-        warning.textContent = '注意：这个页面没有使用 HTTPS。';
+        warning.textContent = t('insecurePage');
         warning.hidden = false;
     }
 }
@@ -157,7 +199,8 @@ txtPassword.addEventListener('input', passwordChanged);
 txtKey.addEventListener('input', keyChanged);
 selectAllOnFocus();
 lblCopy.addEventListener('click', () => copyCode16((refused) => say(refused, 'refused')));
-btnFill.addEventListener('click', fill);
+btnFill.addEventListener('click', () => fill());
+btnFillShort.addEventListener('click', () => fill(Number(btnFillShort.dataset.length)));
 // Enter in either input box fills, as a login form's own Enter would submit.
 for (const box of [txtPassword, txtKey]) {
     box.addEventListener('keydown', (event) => {
@@ -188,6 +231,6 @@ try {
     core = null;
     tab = null;
     regenerate();
-    say(`Mnemora 无法启动：${error.message}`, 'refused');
+    say(`${t('cannotStart')}${error.message}`, 'refused');
 }
 document.documentElement.dataset.ready = 'true';

@@ -13,11 +13,12 @@ import {
     selectAllOnFocus,
     txtKey,
     txtPassword,
+    whyNoCodes,
 } from './form.js';
+import { DefaultLanguage, language, localise, text } from './texts.js';
 
 // After this long a copied code is taken off the clipboard, if it is still there.
 const ClipboardClearMs = 30000;
-const StrengthWords = ['很弱', '弱', '一般', '强', '很强'];
 
 const ImgCode = $('ImgCode');
 const strength = $('strength');
@@ -60,14 +61,18 @@ async function showStrength() {
             return; // typed on meanwhile; the next pause shows it
         const result = check(password);
         strength.dataset.score = String(result.score);
-        strength.textContent = `强度：${StrengthWords[result.score]}（约 10^${Math.round(result.guessesLog10)} 次猜测）`;
+        strength.textContent = text.strengthLine(text.strength[result.score], Math.round(result.guessesLog10));
     } catch {
         strength.textContent = '';
     }
 }
 
+function showCodes() {
+    $('codesNote').textContent = whyNoCodes(regenerate(core));
+}
+
 function onPasswordInput() {
-    regenerate(core);
+    showCodes();
     checkNormalForm(txtPassword, $('nfcPassword'));
     if (strength.textContent) {
         strength.textContent = '';
@@ -77,7 +82,7 @@ function onPasswordInput() {
 }
 
 function onKeyInput() {
-    regenerate(core);
+    showCodes();
     checkNormalForm(txtKey, $('nfcKey'));
 }
 
@@ -112,11 +117,42 @@ function onPanelPointerMove(event) {
         ImgCode.hidden = true;
 }
 
+// Inside another site's frame the page could be dressed as a look-alike
+// around the real one: it takes no password there, and offers itself on its
+// own instead. Frames of its own origin (none today) would be welcome.
+function framedByAnotherSite() {
+    try {
+        for (let w = window; w !== w.top; w = w.parent) {
+            if (w.parent.location.origin !== location.origin)
+                return true;
+        }
+        return false;
+    } catch {
+        return true; // a foreign ancestor's location cannot even be read
+    }
+}
+
+function refuseFrame() {
+    $('FrmMain').remove();
+    const link = document.createElement('a');
+    link.href = location.href;
+    link.target = '_top';
+    link.textContent = text.openAlone;
+    const status = $('status');
+    status.replaceChildren(text.framed, ' ', link);
+    status.hidden = false;
+    document.documentElement.dataset.refused = 'framed';
+}
+
 async function start() {
+    if (framedByAnotherSite()) {
+        refuseFrame();
+        return;
+    }
     try {
         core = await loadCore(wasmSource('mnemora.wasm'));
     } catch (error) {
-        showStatus(`Mnemora 无法启动：${error.message}`);
+        showStatus(`${text.cannotStart}${error.message}`);
         return;
     }
     txtPassword.addEventListener('input', onPasswordInput);
@@ -146,4 +182,6 @@ async function start() {
     }
 }
 
+if (language !== DefaultLanguage)
+    localise(document);
 start();

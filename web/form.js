@@ -4,6 +4,8 @@
 // both. Each page adds its own parts (strength, clipboard clearing and hover
 // highlight on the web; key from the tab and fill in the extension).
 
+import { text } from './texts.js';
+
 // The confirmation stays for six ticks of 200 ms, as in the window.
 const ConfirmationMs = 1200;
 const FingerprintStillMs = 500;
@@ -27,6 +29,12 @@ export function regenerate(core) {
     return result;
 }
 
+// Why a derivation gave no codes, when the person needs telling: the empty
+// boxes say enough for an empty text, not for one that is too long.
+export function whyNoCodes(result) {
+    return result.status === 'too-long' ? text.tooLong : '';
+}
+
 // Codes are computed from the exact characters typed; a text that is not in
 // NFC (decomposed accents) is said so, never rewritten.
 export function checkNormalForm(box, notice) {
@@ -39,7 +47,7 @@ function hideFingerprint(neutral) {
         return;
     fingerprint.replaceChildren();
     fingerprint.classList.toggle('neutral', neutral);
-    fingerprint.setAttribute('aria-label', neutral ? '记忆密码的指纹：停止输入后显示' : '记忆密码的指纹：尚无密码');
+    fingerprint.setAttribute('aria-label', neutral ? text.fingerprintTyping : text.fingerprintNone);
 }
 
 function showFingerprint(core) {
@@ -94,7 +102,7 @@ export async function copyCode16(refused) {
     try {
         await navigator.clipboard.writeText(code);
     } catch {
-        refused('浏览器拒绝写入剪贴板：请选中16位码后手动复制。');
+        refused(text.copyRefused);
         return '';
     }
     if (!confirmationTimer)
@@ -104,6 +112,6 @@ export async function copyCode16(refused) {
             confirmationTimer = 0;
         }, ConfirmationMs);
     ImgCopy.hidden = false;
-    $('copied').textContent = '16位码已复制到剪贴板';
+    $('copied').textContent = text.copied;
     return code;
 }

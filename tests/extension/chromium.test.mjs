@@ -5,9 +5,10 @@ import assert from 'node:assert/strict';
 import { after, before, test } from 'node:test';
 import { inFrame } from '../../extension/frame.js';
 import { launchChromium } from '../web/support.mjs';
-import { extensionDir, startSite } from './support.mjs';
-
-const Code = 'a20caCf8Eb1b8B6d'; // test / taobao
+import { cpSync, mkdtempSync, rmSync } from 'node:fs';
+import { tmpdir } from 'node:os';
+import { join } from 'node:path';
+import { axeFaults, axeSource, Code, clippedCodes, displays, expectedTexts, extensionDir, fillCases, messagePattern, popupTexts, startSite, storeHost } from './support.mjs';
 
 let browser;
 let extension;
@@ -33,12 +34,12 @@ after(async () => {
 
 // Opens a tab on `url`, lets `prepare` act on it (focus a field), then
 // presses the toolbar icon: the popup opens over that tab.
-async function openPopup(url, prepare = async () => {}) {
+async function openPopup(url, prepare = async () => {}, of = extension) {
     const page = await browser.newPage();
     await page.goto(url);
     await prepare(page);
-    await page.triggerExtensionAction(extension);
-    const target = await browser.waitForTarget((t) => t.url() === `chrome-extension://${extension.id}/popup.html`);
+    await page.triggerExtensionAction(of);
+    const target = await browser.waitForTarget((t) => t.url() === `chrome-extension://${of.id}/popup.html`);
     const popup = await target.asPage();
     await popup.waitForFunction(() => document.documentElement.dataset.ready === 'true');
     return { page, popup };
@@ -49,6 +50,16 @@ async function closeAll({ page, popup }) {
     await page.close();
 }
 
+// Presses `button` and returns the popup's new message.
+async function press(popup, button) {
+    await popup.evaluate(() => {
+        document.getElementById('message').textContent = '';
+    });
+    await popup.click(button);
+    await popup.waitForFunction(() => document.getElementById('message').textContent !== '');
+    return popup.$eval('#message', (m) => ({ text: m.textContent, kind: m.className }));
+}
+
 // Types the password (and a key of one's own, replacing the selected
 // suggestion) and presses fill `presses` times; returns the popup's message.
 async function fill(popup, { key, presses = 1 } = {}) {
@@ -57,14 +68,9 @@ async function fill(popup, { key, presses = 1 } = {}) {
         await popup.keyboard.type(key);
     }
     await popup.type('#txtPassword', 'test');
-    for (let i = 0; i < presses; ++i) {
-        await popup.evaluate(() => {
-            document.getElementById('message').textContent = '';
-        });
-        await popup.click('#btnFill');
-        await popup.waitForFunction(() => document.getElementById('message').textContent !== '');
-    }
-    return popup.$eval('#message', (m) => ({ text: m.textContent, kind: m.className }));
+    let said;
+    for (let i = 0; i < presses; ++i) said = await press(popup, '#btnFill');
+    return said;
 }
 
 const value = (page, selector) => page.$eval(selector, (e) => e.value);
@@ -74,11 +80,14 @@ test('the key box opens with the site name of the tab, selected', async () => {
         [site.https('www.taobao.com', 'login.html'), 'taobao'],
         [site.https('passport.bbc.co.uk', 'login.html'), 'bbc'],
         [site.http('127.0.0.1', 'login.html'), ''],
+        // The name and the host as the address bar shows them.
+        [site.https('www.xn--bcher-kva.de', 'login.html'), 'bücher', 'www.bücher.de'],
     ];
-    for (const [url, expected] of cases) {
+    for (const [url, expected, host = new URL(url).hostname] of cases) {
         const opened = await openPopup(url);
         const key = await opened.popup.$eval('#txtKey', (k) => [k.value, k.selectionStart, k.selectionEnd]);
         assert.deepEqual(key, [expected, 0, expected.length], url);
+        assert.ok((await opened.popup.$eval('#keySource', (k) => k.textContent)).includes(host), url);
         await closeAll(opened);
     }
 });
@@ -141,8 +150,9 @@ test('a field in a frame of another site is refused', async () => {
         // the focus there before the popup looks for it.
         await p.waitForFunction(() => document.activeElement?.id === 'foreign');
     });
-    const { kind } = await fill(opened.popup);
-    assert.match(kind, /refused/);
+    const { text } = await fill(opened.popup);
+    assert.match(text, messagePattern('refusedForeign'));
+    assert.ok(text.includes('evil.example'), text);
     const frame = opened.page.frames().find((f) => f.url().includes('evil.example'));
     assert.deepEqual([await value(opened.page, '#pw'), await value(frame, '#pw')], ['', '']);
     await closeAll(opened);
@@ -194,4 +204,67 @@ test('the frame script passes over disabled and read-only fields, looks inside o
     for (const [html, expectedOrigin, expected] of cases)
         assert.deepEqual(await fillFirst(html, expectedOrigin), expected, `${html} for ${expectedOrigin}`);
     await page.close();
+});
+
+for (const { page, values, message, then } of fillCases) {
+    test(`fill by hand: ${page}`, async () => {
+        const opened = await openPopup(site.https('www.taobao.com', page), (p) => p.evaluate(() => window.ready));
+        assert.match((await fill(opened.popup)).text, messagePattern(message));
+        assert.deepEqual(await opened.page.evaluate(() => window.values()), values);
+        if (then) {
+            assert.match((await press(opened.popup, '#btnFillShort')).text, messagePattern(then.message));
+            assert.deepEqual(await opened.page.evaluate(() => window.values()), then.values);
+        }
+        await closeAll(opened);
+    });
+}
+
+test('the popup\'s shortcut is registered; every character of both codes shows at 125 and 150 % and with the largest default font', async () => {
+    // The popup's page in a tab of its own, where zoom can be set: zoom is
+    // what a device scale factor is to a page, the same CSS layout with
+    // glyphs drawn at another size.
+    const popup = await browser.newPage();
+    await popup.goto(`chrome-extension://${extension.id}/popup.html`);
+    await popup.waitForFunction(() => document.documentElement.dataset.ready === 'true');
+    // The shortcut that opens the popup, as the browser registered it.
+    const commands = await popup.evaluate(() => chrome.commands.getAll());
+    assert.deepEqual(commands.map((c) => [c.name, c.shortcut]), [['_execute_action', 'Alt+Shift+M']]);
+    await popup.type('#txtPassword', 'test');
+    await popup.type('#txtKey', 'taobao');
+    const session = await popup.createCDPSession();
+    for (const { zoom, font } of displays) {
+        await popup.setViewport({ width: 600, height: 600, deviceScaleFactor: zoom });
+        await session.send('Page.setFontSizes', { fontSizes: { standard: font, fixed: Math.round((font * 13) / 16) } });
+        await popup.waitForFunction((size) => parseFloat(getComputedStyle(document.documentElement).fontSize) === size, {}, font);
+        assert.deepEqual(await popup.evaluate(clippedCodes), [], `zoom ${zoom}, font ${font}`);
+    }
+    await popup.close();
+});
+
+test('the popup speaks the browser\'s English, and Chinese where the browser\'s language is missing; axe-core finds no serious fault', async () => {
+    // This Chromium carries only its English interface; a package without
+    // English stands for a browser whose language the extension lacks, which
+    // gets the default, Chinese.
+    const chineseOnly = mkdtempSync(join(tmpdir(), 'mnemora-zh-'));
+    cpSync(extensionDir('chromium'), chineseOnly, { recursive: true });
+    rmSync(join(chineseOnly, '_locales', 'en'), { recursive: true });
+    const chineseId = await browser.installExtension(chineseOnly);
+    const chinese = (await browser.extensions()).get(chineseId);
+    for (const [locale, of] of [['en', extension], ['zh_CN', chinese]]) {
+        const opened = await openPopup(site.https('www.taobao.com', 'login.html'), async () => {}, of);
+        assert.deepEqual(await opened.popup.evaluate(popupTexts), expectedTexts(locale));
+        // With a code and the confirmation of a fill on show.
+        assert.match((await fill(opened.popup)).text, messagePattern('filled', locale));
+        await opened.popup.evaluate(axeSource);
+        assert.deepEqual(await opened.popup.evaluate(axeFaults), [], locale);
+        await closeAll(opened);
+    }
+    rmSync(chineseOnly, { recursive: true, force: true });
+});
+
+test('the browser\'s own store is refused as a page of the browser', async () => {
+    const opened = await openPopup(site.https(storeHost.chromium, 'login.html'));
+    assert.match((await fill(opened.popup)).text, messagePattern('refusedBrowserPage'));
+    assert.equal(await value(opened.page, '#pw'), '');
+    await closeAll(opened);
 });

@@ -9,10 +9,9 @@
 import assert from 'node:assert/strict';
 import { after, before, test } from 'node:test';
 import { launchFirefox } from '../web/support.mjs';
-import { extensionDir, startSite } from './support.mjs';
+import { axeFaults, axeSource, Code, clippedCodes, displays, expectedTexts, extensionDir, fillCases, messagePattern, popupTexts, startSite, storeHost } from './support.mjs';
 
 const AddonId = 'mnemora@mnemora.example.org';
-const Code = 'a20caCf8Eb1b8B6d'; // test / taobao
 
 let browser;
 let site;
@@ -152,7 +151,108 @@ test('a field in a frame of another site is refused', async () => {
     await until(async () => (await inPopup('document.activeElement?.id')) === 'txtPassword');
     await typeInPopup([...'test', 'Enter']);
     await until(async () => (await inPopup("document.getElementById('message').className")).includes('refused'));
+    const text = await inPopup("document.getElementById('message').textContent");
+    assert.match(text, messagePattern('refusedForeign'));
+    assert.ok(text.includes('evil.example'), text);
     const frame = page.frames().find((f) => f.url().includes('evil.example'));
     assert.deepEqual([await page.$eval('#pw', (e) => e.value), await frame.$eval('#pw', (e) => e.value)], ['', '']);
     await closeAll(page);
+});
+
+// Presses the popup's button `id` and returns the message it gives.
+async function pressInPopup(id) {
+    await inPopup(`(document.getElementById('message').textContent = '', document.getElementById('${id}').click(), 0)`);
+    await until(async () => (await inPopup("document.getElementById('message').textContent")) !== '');
+    return inPopup("document.getElementById('message').textContent");
+}
+
+for (const { page: name, values, message, then } of fillCases) {
+    test(`fill by hand: ${name}`, async () => {
+        const page = await openPopup(site.https('www.taobao.com', name), (p) => p.evaluate(() => window.ready));
+        await inPopup(`(() => {
+            const box = document.getElementById('txtPassword');
+            box.value = 'test';
+            box.dispatchEvent(new content.Event('input'));
+            return 0;
+        })()`);
+        assert.match(await pressInPopup('btnFill'), messagePattern(message));
+        assert.deepEqual(await page.evaluate(() => window.values()), values);
+        if (then) {
+            assert.match(await pressInPopup('btnFillShort'), messagePattern(then.message));
+            assert.deepEqual(await page.evaluate(() => window.values()), then.values);
+        }
+        await closeAll(page);
+    });
+}
+
+test('the popup\'s shortcut is registered; every character of both codes shows at 125 and 150 % and with the largest default font', async () => {
+    const page = await openPopup(site.https('www.taobao.com', 'login.html'));
+    // The shortcut, as the browser registered it.
+    const commands = JSON.parse(await inWindow(`(async () => {
+        const { ExtensionParent } = ChromeUtils.importESModule('resource://gre/modules/ExtensionParent.sys.mjs');
+        const extension = ExtensionParent.GlobalManager.getExtension(${JSON.stringify(AddonId)});
+        return JSON.stringify((await extension.shortcuts.allCommands()).map((c) => [c.name, c.shortcut]));
+    })()`));
+    assert.deepEqual(commands, [['_execute_action', 'Alt+Shift+M']]);
+    await typeInPopup([...'test']);
+    for (const { zoom, font } of displays) {
+        await inWindow(`(Services.prefs.setCharPref('layout.css.devPixelsPerPx', '${zoom}'),
+            Services.prefs.setIntPref('font.size.variable.x-western', ${font}), '')`);
+        await until(async () => (await inPopup('[content.devicePixelRatio, content.getComputedStyle(document.documentElement).fontSize]')).join() === `${zoom},${font}px`);
+        assert.deepEqual(await inPopup(`(${clippedCodes})()`), [], `zoom ${zoom}, font ${font}`);
+    }
+    await inWindow(`(Services.prefs.clearUserPref('layout.css.devPixelsPerPx'), Services.prefs.clearUserPref('font.size.variable.x-western'), '')`);
+    await closeAll(page);
+});
+
+test('the browser\'s own store is refused as a page of the browser', async () => {
+    const page = await openPopup(site.https(storeHost.firefox, 'login.html'));
+    await inPopup(`(() => {
+        const box = document.getElementById('txtPassword');
+        box.value = 'test';
+        box.dispatchEvent(new content.Event('input'));
+        return 0;
+    })()`);
+    assert.match(await pressInPopup('btnFill'), messagePattern('refusedBrowserPage'));
+    assert.equal(await page.$eval('#pw', (e) => e.value), '');
+    await closeAll(page);
+});
+
+// axe-core over the popup, loaded into a sandbox over the popup's window by a
+// frame script (the popup's policy allows no other script); its serious and
+// critical faults.
+async function axeInPopup() {
+    const script = `const sandbox = Components.utils.Sandbox(content, { sandboxPrototype: content, wantXrays: false });
+        Components.utils.evalInSandbox(${JSON.stringify(axeSource)}, sandbox);
+        Components.utils.evalInSandbox('(' + ${JSON.stringify(String(axeFaults))} + ')()', sandbox).then(
+            (faults) => sendAsyncMessage('mnemora:axe', JSON.stringify(faults)),
+            (error) => sendAsyncMessage('mnemora:axe', JSON.stringify(String(error))));`;
+    return JSON.parse(await inWindow(`new Promise((resolve) => {
+        const mm = ${popupBrowser}.messageManager;
+        mm.addMessageListener('mnemora:axe', function got(m) {
+            mm.removeMessageListener('mnemora:axe', got);
+            resolve(m.data);
+        });
+        mm.loadFrameScript('data:,' + encodeURIComponent(${JSON.stringify(script)}), false);
+    })`));
+}
+
+test('the popup speaks the browser\'s language, English and then Chinese; axe-core finds no serious fault', async () => {
+    for (const locale of ['en', 'zh_CN']) {
+        if (locale === 'zh_CN') {
+            // The browser switched to Chinese; the add-on reads its
+            // language when it starts.
+            await inWindow(`(async () => {
+                Services.locale.availableLocales = ['en-US', 'zh-CN'];
+                Services.locale.requestedLocales = ['zh-CN'];
+                const { AddonManager } = ChromeUtils.importESModule('resource://gre/modules/AddonManager.sys.mjs');
+                await (await AddonManager.getAddonByID(${JSON.stringify(AddonId)})).reload();
+                return '';
+            })()`);
+        }
+        const page = await openPopup(site.https('www.taobao.com', 'login.html'));
+        assert.deepEqual(await inPopup(`(${popupTexts})()`), expectedTexts(locale));
+        assert.deepEqual(await axeInPopup(), [], locale);
+        await closeAll(page);
+    }
 });

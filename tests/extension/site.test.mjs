@@ -4,10 +4,12 @@ import assert from 'node:assert/strict';
 import { readFileSync } from 'node:fs';
 import { join } from 'node:path';
 import { test } from 'node:test';
-import { pathToFileURL } from 'node:url';
+import { domainToASCII, domainToUnicode, pathToFileURL } from 'node:url';
 import { extensionDir } from './support.mjs';
 
-const { siteName, siteOf } = await import(pathToFileURL(join(extensionDir('chromium'), 'site.js')).href);
+const built = (module) => import(pathToFileURL(join(extensionDir('chromium'), module)).href);
+const { siteName, siteOf, unicodeHost } = await built('site.js');
+const { acceptedLength } = await built('frame.js');
 
 test('site name: the registrable domain without its public suffix', () => {
     const cases = [
@@ -24,6 +26,10 @@ test('site name: the registrable domain without its public suffix', () => {
         ['https://evilco.uk/', 'evilco'],
         ['https://taobao-login.example/', 'taobao-login'],
         ['https://taobao.com.evil.example/', 'evil'],
+        // International names as the address bar shows them.
+        ['https://www.xn--bcher-kva.de/', 'bücher'],
+        ['https://xn--fsqu00a.xn--fiqs8s/', '例子'],
+        ['https://shop.xn--e1afmkfd.xn--p1ai/', 'пример'],
         // Wildcard and exception rules of the list.
         ['https://shop.example.ck/', 'shop'],
         ['https://www.ck/', 'www'],
@@ -67,4 +73,51 @@ test('both packages ask for activeTab and scripting only and allow no inline or 
         const scriptSrc = manifest.content_security_policy.extension_pages.match(/script-src ([^;]*)/)[1].trim();
         assert.equal(scriptSrc, "'self' 'wasm-unsafe-eval'", flavour);
     }
+});
+
+test('host names in Unicode, as Node decodes them', () => {
+    const names = ['bücher.de', '例子.中国', 'www.淘宝.com', 'пример.рф', 'δοκιμή.gr', 'مثال.إختبار', 'xn--ls8h.la', 'a.b.c', 'ñandú.es'];
+    for (const name of names) {
+        const ascii = domainToASCII(name);
+        assert.equal(unicodeHost(ascii), domainToUnicode(ascii), ascii);
+    }
+    // Not Punycode at all: left as it is.
+    assert.equal(unicodeHost('xn--.example'), 'xn--.example');
+});
+
+test('a box takes the longest beginning of the code its maxlength and pattern admit', () => {
+    const code = 'a20caCf8Eb1b8B6d';
+    const cases = [
+        [{ maxLength: -1 }, 16],
+        [{ maxLength: 20 }, 16],
+        [{ maxLength: 12 }, 12],
+        [{ maxLength: 0 }, 0],
+        [{ maxLength: -1, pattern: '[A-Za-z0-9]{6,10}' }, 10],
+        [{ maxLength: 8, pattern: '.{6,}' }, 8],
+        [{ maxLength: -1, pattern: '.{20,}' }, 0],
+        [{ maxLength: -1, pattern: '[0-9]+' }, 0],
+        // An empty pattern admits only an empty value; one the browser
+        // cannot compile is ignored.
+        [{ maxLength: -1, pattern: '' }, 0],
+        [{ maxLength: -1, pattern: '[a-z' }, 16],
+    ];
+    for (const [limits, expected] of cases) {
+        assert.equal(acceptedLength(limits, code), expected, JSON.stringify(limits));
+    }
+});
+
+test('every text the popup and the manifest name is there in both languages', () => {
+    const dir = extensionDir('chromium');
+    const used = [
+        ...readFileSync(join(dir, 'popup.html'), 'utf8').matchAll(/data-i18n(?:-[a-z-]+)?="([^"]+)"/g),
+        ...readFileSync(join(dir, 'popup.js'), 'utf8').matchAll(/\bt\('(\w+)'/g),
+        ...readFileSync(join(dir, 'manifest.json'), 'utf8').matchAll(/__MSG_(\w+)__/g),
+    ].map((m) => m[1]);
+    assert.ok(used.length > 20);
+    const manifest = JSON.parse(readFileSync(join(dir, 'manifest.json'), 'utf8'));
+    for (const locale of ['zh_CN', 'en']) {
+        const messages = JSON.parse(readFileSync(join(dir, '_locales', locale, 'messages.json'), 'utf8'));
+        assert.deepEqual(used.filter((key) => !(key in messages)), [], locale);
+    }
+    assert.equal(manifest.default_locale, 'zh_CN');
 });

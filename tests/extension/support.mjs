@@ -4,6 +4,7 @@ import { execFileSync } from 'node:child_process';
 import { existsSync, mkdtempSync, readFileSync, rmSync } from 'node:fs';
 import http from 'node:http';
 import https from 'node:https';
+import { createRequire } from 'node:module';
 import { tmpdir } from 'node:os';
 import { dirname, extname, join, resolve } from 'node:path';
 import { fileURLToPath } from 'node:url';
@@ -54,3 +55,76 @@ export async function startSite() {
     site.close = () => Promise.all([secure, plain].map((s) => new Promise((done) => s.close(done))));
     return site;
 }
+
+export const Code = 'a20caCf8Eb1b8B6d'; // test / taobao
+
+// The popup's texts in `locale`, as built.
+export const messages = (locale) =>
+    JSON.parse(readFileSync(join(extensionDir('chromium'), '_locales', locale, 'messages.json'), 'utf8'));
+
+// The popup's text `name` in `locale` as a pattern, its $1… standing for
+// anything.
+export function messagePattern(name, locale = 'en') {
+    const text = messages(locale)[name].message.replace(/[.*+?^${}()|[\]\\]/g, '\\$&').replace(/\\\$\d/g, '.+');
+    return new RegExp(`^${text}$`);
+}
+
+// Fills the way a person would by hand, one page each: what the page's boxes
+// hold afterwards (the page's own `values()`) and which message the popup
+// gives; `then` is a second press, on the offer to fill part of the code.
+export const fillCases = [
+    { page: 'change.html', values: ['', Code, Code], message: 'filledPair' },
+    { page: 'register.html', values: ['alice', Code, Code], message: 'filledPair' },
+    { page: 'shown.html', values: ['', Code], message: 'filled' },
+    { page: 'inner.html', values: ['', Code], message: 'filled' },
+    { page: 'closed.html', values: ['', ''], message: 'refusedClosed' },
+    { page: 'nobox.html', values: [''], message: 'noBoxForeign' },
+    {
+        page: 'short.html', values: [''], message: 'tooShort',
+        then: { values: [Code.slice(0, 12)], message: 'filledShort' },
+    },
+];
+
+// The settings under which every character of both codes must show: zoom
+// (device pixels per CSS pixel) and the browser's default font size, up to
+// the largest its settings offer by name ("very large", 24 px).
+export const displays = [
+    { zoom: 1, font: 16 },
+    { zoom: 1.25, font: 16 },
+    { zoom: 1.5, font: 16 },
+    { zoom: 1, font: 24 },
+];
+
+// Evaluated in the popup: the boxes whose code does not fit, by id.
+export function clippedCodes() {
+    const right = document.body.getBoundingClientRect().right;
+    return ['txtCode16', 'txtCode32'].filter((id) => {
+        const box = document.getElementById(id);
+        return box.value === '' || box.scrollWidth > box.clientWidth || box.getBoundingClientRect().right > right;
+    });
+}
+
+// Evaluated in the popup: its language and a few of its texts, to compare
+// with `expectedTexts` of a locale.
+export function popupTexts() {
+    const text = (selector) => document.querySelector(selector).textContent;
+    return [document.documentElement.lang, text('label[for=txtPassword]'), text('#lblCopy'), text('#btnFill')];
+}
+export function expectedTexts(locale) {
+    const m = messages(locale);
+    return [m.lang.message, m.passwordLabel.message, m.copy.message, m.fill.message];
+}
+
+// axe-core, evaluated into a page rather than added as a script (the
+// popup's policy allows only its own), and its serious and critical faults.
+export const axeSource = readFileSync(createRequire(import.meta.url).resolve('axe-core/axe.min.js'), 'utf8');
+export async function axeFaults() {
+    const { violations } = await globalThis.axe.run(document);
+    return violations
+        .filter((v) => ['serious', 'critical'].includes(v.impact))
+        .map((v) => `${v.id}: ${v.nodes.map((n) => n.target.join(' ')).join(', ')}`);
+}
+
+// A page of the browser's own store, where no extension may run a script:
+// served by the test site under the store's name, refused all the same.
+export const storeHost = { chromium: 'chromewebstore.google.com', firefox: 'addons.mozilla.org' };

@@ -1,9 +1,11 @@
 // The page in Debian's headless Chromium.
 import { pageSuite } from './page-suite.mjs';
+import { siteSuite } from './site-suite.mjs';
 import { launchChromium } from './support.mjs';
 
-pageSuite({
-    launch: launchChromium,
+const launch = (languages = 'zh-CN') => launchChromium({ args: [`--accept-lang=${languages}`] });
+const { browser } = pageSuite({
+    launch,
     grantClipboard: async (browser, origin) => {
         await browser
             .defaultBrowserContext()
@@ -17,3 +19,5 @@ pageSuite({
         return installabilityErrors.map((e) => e.errorId);
     },
 });
+
+siteSuite({ launch, defaultBrowser: browser });

@@ -262,4 +262,7 @@ export function pageSuite({ launch, grantClipboard, installabilityErrors }) {
         await typeInto('txtKey', 'test');
         assert.equal(await value('txtCode16'), 'KA55784DDe9C7632');
     });
+
+    // For the suites that follow in the same file: the browser, open until its end.
+    return { browser: () => browser };
 }

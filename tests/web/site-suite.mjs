@@ -1,0 +1,187 @@
+// The page as the world meets it: in each language it speaks, checked by
+// axe-core at phone and desktop widths; inside another site's frame; served
+// by Debian's nginx with the headers the build writes for hosts; and a new
+// version deployed under a returning visitor.
+import assert from 'node:assert/strict';
+import { cpSync, mkdtempSync, readFileSync, rmSync, writeFileSync } from 'node:fs';
+import { createRequire } from 'node:module';
+import { tmpdir } from 'node:os';
+import { join } from 'node:path';
+import { after, before, describe, test } from 'node:test';
+
+import { DefaultLanguage, Texts } from '../../web/texts.js';
+import { serveSite, serveWithNginx, siteDir } from './support.mjs';
+
+const axeSource = readFileSync(createRequire(import.meta.url).resolve('axe-core/axe.min.js'), 'utf8');
+const Long = 'x'.repeat(32768); // one byte over the longest text the core derives from
+
+async function ready(page, url) {
+    await page.goto(url);
+    await page.waitForSelector('html[data-ready]');
+}
+
+// Typed text as an input method inserts it, in one piece.
+async function insertText(page, id, text) {
+    await page.$eval(`#${id}`, (e) => e.blur());
+    await page.focus(`#${id}`);
+    await page.evaluate((t) => document.execCommand('insertText', false, t), text);
+}
+
+// launch(languages): a browser asking pages for `languages`. defaultBrowser:
+// one already open that asks for the default language.
+export function siteSuite({ launch, defaultBrowser }) {
+    let site;
+    before(async () => (site = await serveSite()));
+    after(() => {
+        site?.closeConnections();
+        return site?.stop();
+    });
+
+    for (const [languages, language] of [['zh-CN', 'zh-CN'], ['en-GB,en', 'en']]) {
+        describe(`a browser that asks for ${languages}`, () => {
+            let browser;
+            let page;
+            before(async () => {
+                browser = language === DefaultLanguage ? defaultBrowser() : await launch(languages);
+                page = await browser.newPage();
+            });
+            after(() => (language === DefaultLanguage ? page?.close() : browser?.close()));
+
+            test(`the page speaks ${language}, and says why the codes are empty for a text too long`, async () => {
+                await page.setViewport({ width: 800, height: 600 });
+                await ready(page, `${site.origin}/`);
+                const shown = await page.evaluate(() => ({
+                    lang: document.documentElement.lang,
+                    texts: [...document.querySelectorAll('[data-t]')].map((e) => [e.dataset.t, e.textContent]),
+                    attributes: ['title', 'alt', 'aria-label', 'content'].flatMap((a) =>
+                        [...document.querySelectorAll(`[data-t-${a}]`)].map((e) => [e.getAttribute(`data-t-${a}`), e.getAttribute(a)])),
+                }));
+                const texts = Texts[language];
+                assert.equal(shown.lang, language);
+                for (const [key, value] of [...shown.texts, ...shown.attributes])
+                    assert.equal(value, texts[key], key);
+
+                const codes = () => page.evaluate(() => ['txtCode16', 'txtCode32', 'codesNote']
+                    .map((id) => document.getElementById(id)).map((e) => e.value ?? e.textContent));
+                await insertText(page, 'txtPassword', 'test');
+                await insertText(page, 'txtKey', Long);
+                assert.deepEqual(await codes(), ['', '', texts.tooLong]);
+                assert.equal(await page.$eval('#codesNote', (e) => e.checkVisibility()), true);
+                await page.keyboard.press('Backspace');
+                const [code16, code32, note] = await codes();
+                assert.deepEqual([code16.length, code32.length, note], [16, 32, '']);
+            });
+
+            test('axe-core finds no serious or critical fault, and a top-level heading, at 360 and 660 px', async () => {
+                for (const width of [360, 660]) {
+                    await page.setViewport({ width, height: 720 });
+                    await ready(page, `${site.origin}/`);
+                    // Evaluated, not added as a script: the page's policy allows only its own.
+                    await page.evaluate(axeSource);
+                    const faults = await page.evaluate(async () => {
+                        const { violations } = await globalThis.axe.run(document);
+                        return violations
+                            .filter((v) => ['serious', 'critical'].includes(v.impact) || v.id === 'page-has-heading-one')
+                            .map((v) => `${v.id}: ${v.nodes.map((n) => n.target.join(' ')).join(', ')}`);
+                    });
+                    assert.deepEqual(faults, [], `at ${width} px`);
+                }
+                await page.setViewport({ width: 800, height: 600 });
+            });
+
+            if (language === DefaultLanguage)
+                hosting(() => page);
+        });
+    }
+
+    // In the default language's browser.
+    function hosting(pageOf) {
+        let page;
+        before(() => (page = pageOf()));
+
+        test('inside another site\'s frame the page takes no password and offers itself on its own', async () => {
+            const framing = mkdtempSync(join(tmpdir(), 'mnemora-framing-'));
+            writeFileSync(join(framing, 'index.html'),
+                `<!DOCTYPE html><title>look-alike</title><iframe src="${site.origin}/" width="700" height="500"></iframe>`);
+            const other = await serveSite({ root: framing, host: '127.0.0.2' });
+            try {
+                await page.goto(`${other.origin}/`);
+                const frame = await (await page.waitForSelector('iframe')).contentFrame();
+                await frame.waitForSelector('html[data-refused="framed"]');
+                assert.deepEqual(await frame.$$eval('input', (e) => e.length), 0);
+                const link = await frame.$eval('#status a', (a) => [a.href, a.target, a.textContent]);
+                assert.deepEqual(link, [`${site.origin}/`, '_top', Texts['zh-CN'].openAlone]);
+                await frame.click('#status a');
+                await page.waitForFunction((origin) => location.origin === origin && document.documentElement.dataset.ready,
+                    {}, site.origin);
+            } finally {
+                other.closeConnections();
+                await other.stop();
+                rmSync(framing, { recursive: true, force: true });
+            }
+        });
+
+        test('served by nginx: the headers a host should send, and the page works under them', async () => {
+            const nginx = await serveWithNginx();
+            try {
+                const html = readFileSync(join(siteDir(), 'index.html'), 'utf8');
+                const pagePolicy = html.match(/http-equiv="Content-Security-Policy" content="([^"]+)"/)[1];
+                for (const [path, type] of [['/', 'text/html'], ['/app.js', 'text/javascript'], ['/mnemora.wasm', 'application/wasm']]) {
+                    const { headers } = await fetch(`${nginx.origin}${path}`);
+                    assert.equal(headers.get('content-type').split(';')[0], type, path);
+                    assert.equal(headers.get('content-security-policy'), `${pagePolicy}; frame-ancestors 'none'`, path);
+                    assert.equal(headers.get('x-content-type-options'), 'nosniff', path);
+                    assert.equal(headers.get('referrer-policy'), 'no-referrer', path);
+                    assert.ok(Number(headers.get('strict-transport-security')?.match(/max-age=(\d+)/)?.[1]) >= 31536000, path);
+                }
+                await page.evaluateOnNewDocument(() => {
+                    globalThis.violations = [];
+                    document.addEventListener('securitypolicyviolation', (e) => globalThis.violations.push(e.violatedDirective));
+                });
+                await ready(page, `${nginx.origin}/`);
+                await insertText(page, 'txtPassword', 'test');
+                await insertText(page, 'txtKey', 'taobao');
+                assert.equal(await page.$eval('#txtCode16', (e) => e.value), 'a20caCf8Eb1b8B6d');
+                assert.deepEqual(await page.evaluate(() => globalThis.violations), []);
+            } finally {
+                await nginx.stop();
+            }
+        });
+
+        test('a new version deployed reaches a returning visitor on the next load, and still opens offline', async () => {
+            const deployed = mkdtempSync(join(tmpdir(), 'mnemora-deployed-'));
+            cpSync(siteDir(), deployed, { recursive: true });
+            const host = await serveSite({ root: deployed, host: '127.0.0.3' });
+            try {
+                await ready(page, `${host.origin}/`);
+                await page.evaluate(async () => {
+                    await navigator.serviceWorker.ready;
+                    if (!navigator.serviceWorker.controller)
+                        await new Promise((resolve) => navigator.serviceWorker.addEventListener('controllerchange', resolve));
+                });
+                // The next build: a changed page, and so a service worker of another version.
+                const edit = (file, from, to) => {
+                    const path = join(deployed, file);
+                    const before = readFileSync(path, 'utf8');
+                    assert.notEqual(before.replace(from, to), before, file);
+                    writeFileSync(path, before.replace(from, to));
+                };
+                edit('index.html', '<title>Mnemora</title>', '<title>Mnemora next</title>');
+                edit('sw.js', /^const Version = .*$/m, "const Version = 'next';");
+                await ready(page, `${host.origin}/`);
+                assert.equal(await page.title(), 'Mnemora next');
+
+                // Offline once the new version is in place.
+                await page.waitForFunction(async () => (await caches.keys()).join() === 'mnemora-next', { polling: 100 });
+                host.closeConnections();
+                await host.stop();
+                await page.reload();
+                await page.waitForSelector('html[data-ready]');
+                assert.equal(await page.title(), 'Mnemora next');
+            } finally {
+                await host.stop();
+                rmSync(deployed, { recursive: true, force: true });
+            }
+        });
+    }
+}
