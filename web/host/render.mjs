@@ -27,6 +27,8 @@ export function headers(html) {
         ['X-Frame-Options', 'DENY'],
         ['X-Content-Type-Options', 'nosniff'],
         ['Referrer-Policy', 'no-referrer'],
+        ['Cross-Origin-Opener-Policy', 'same-origin'],
+        ['Permissions-Policy', 'camera=(), microphone=(), geolocation=(), payment=(), usb=()'],
         ['Strict-Transport-Security', 'max-age=63072000'],
         ['Cache-Control', 'no-cache'],
     ];
