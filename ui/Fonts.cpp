@@ -1,5 +1,7 @@
 #include "Fonts.h"
 
+#include "WindowLayout.h"
+
 #include <QFile>
 #include <QFontDatabase>
 #include <QString>
@@ -9,8 +11,8 @@ namespace mnemora {
 
 namespace {
 
-const QString WindowFamily = QStringLiteral("Tahoma");
-const QString BoxFamily = QStringLiteral("Courier New");
+const QString WindowFamily = QString::fromLatin1(WindowFontFamily);
+const QString BoxFamily = QString::fromLatin1(BoxFontFamily);
 
 // Debian's fonts-wine ships a Tahoma drawn to the same metrics.
 const QString WineTahoma = QStringLiteral("/usr/share/wine/fonts/tahoma.ttf");
@@ -47,17 +49,17 @@ void SetUpFonts()
 
 QFont WindowFont()
 {
-    return Font(WindowFamily, 8.25);
+    return Font(WindowFamily, WindowFontPoints);
 }
 
 QFont InputFont()
 {
-    return Font(BoxFamily, 15.75);
+    return Font(BoxFamily, InputFontPoints);
 }
 
 QFont OutputFont()
 {
-    return Font(BoxFamily, 9.75);
+    return Font(BoxFamily, OutputFontPoints);
 }
 
 } // namespace mnemora
