@@ -13,7 +13,7 @@ FUZZ_SECONDS ?= 60
 # (tools/build-web, extension/build.mjs).
 WEB     := build/web
 
-.PHONY: all run test build deps bench bench-web fuzz asan lint format package install clean print-build-dir web web-build extension
+.PHONY: all run test build deps bench bench-web fuzz asan lint format package install clean print-build-dir web web-build extension windows windows-package
 
 all: build
 
@@ -46,6 +46,17 @@ web: web-build
 # over the web app's core.
 extension: web-build
 	node extension/build.mjs build
+
+# The Windows programs, cross-built with mingw-w64 into their own folder
+# whatever the native preset; their tests run under Wine from the native tree.
+WINDOWS := build-windows
+WINDOWS_WERROR := $(if $(filter true 1 yes,$(CI)),ON,OFF)
+
+$(WINDOWS)/build.ninja: CMakeLists.txt CMakePresets.json cmake/Mingw64.cmake
+	cmake --preset windows -DMNEMORA_WERROR=$(WINDOWS_WERROR) >/dev/null
+
+windows: deps $(WINDOWS)/build.ninja
+	cmake --build --preset windows -j $(JOBS)
 
 test: build web-build extension
 	ctest --preset $(PRESET) -j $(JOBS)

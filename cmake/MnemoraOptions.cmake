@@ -17,7 +17,21 @@ endif()
 # Hardening for optimised builds: stack protector, fortified libc calls,
 # position-independent executables and full RELRO. None of it applies to
 # WebAssembly, which keeps code and return addresses outside linear memory.
-if(NOT MNEMORA_WASM)
+if(WIN32)
+    # Portable executables: address space layout randomisation with 64-bit
+    # entropy and no executable data (on by default in recent binutils, said
+    # here so that an older linker cannot drop them). The stack protector and
+    # fortified calls need libssp, which the driver links (statically, as all
+    # else) only when it sees the option at link time too.
+    set(MNEMORA_HARDENING_COMPILE -fstack-protector-strong
+        $<$<NOT:$<CONFIG:Debug>>:-U_FORTIFY_SOURCE -D_FORTIFY_SOURCE=2>)
+    set(MNEMORA_HARDENING_LINK -fstack-protector-strong
+        -Wl,--dynamicbase -Wl,--high-entropy-va -Wl,--nxcompat)
+    # The same sources give the same bytes wherever they are checked out:
+    # no build paths in the programs (file names in assertions, debug info).
+    add_compile_options(-ffile-prefix-map=${PROJECT_SOURCE_DIR}/=
+                        -ffile-prefix-map=${PROJECT_BINARY_DIR}/=)
+elseif(NOT MNEMORA_WASM)
     set(CMAKE_POSITION_INDEPENDENT_CODE ON)
     include(CheckPIESupported)
     check_pie_supported()
