@@ -58,7 +58,11 @@ $(WINDOWS)/build.ninja: CMakeLists.txt CMakePresets.json cmake/Mingw64.cmake
 windows: deps $(WINDOWS)/build.ninja
 	cmake --build --preset windows -j $(JOBS)
 
-test: build web-build extension
+# The portable zip and the installer, in build-windows.
+windows-package: windows
+	cmake --build --preset windows --target windows-package
+
+test: build web-build extension windows-package
 	ctest --preset $(PRESET) -j $(JOBS)
 
 bench: build

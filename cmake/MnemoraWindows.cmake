@@ -22,3 +22,10 @@ function(mnemora_windows_resources target description)
     configure_file(${PROJECT_SOURCE_DIR}/dist/windows/version.rc.in ${rc} @ONLY)
     target_sources(${target} PRIVATE ${rc})
 endfunction()
+
+# Registers a Windows program for the packages (dist/windows): the portable
+# zip and the installer carry every program registered before dist/windows is
+# added.
+function(mnemora_windows_program target)
+    set_property(GLOBAL APPEND PROPERTY MNEMORA_WINDOWS_PROGRAMS ${target})
+endfunction()

@@ -1,0 +1,85 @@
+"""The Windows installer under Wine, as a user without administrator rights
+runs it: it installs silently, the installed command line gives the known
+code, the Start menu and Settings > Apps list Mnemora, and the uninstaller
+takes all of it away again.
+
+    test_package_wine.py PREFIX INSTALLER VERSION
+"""
+
+import glob
+import os
+import sys
+import time
+
+import wine
+
+UNINSTALL_KEY = r"HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\Mnemora"
+# Generous: only reached when something hangs, which is then the failure.
+PATIENCE = 120
+
+
+def user_folder(prefix, *parts):
+    """A folder of the prefix's one user, wherever Wine named that user."""
+    found = glob.glob(os.path.join(prefix, "drive_c", "users", "*", *parts))
+    found = [f for f in found if "/Public/" not in f]
+    return found[0] if found else None
+
+
+def installed(prefix):
+    return user_folder(prefix, "AppData", "Local", "Programs", "Mnemora")
+
+
+def shortcuts(prefix):
+    menu = user_folder(prefix, "AppData", "Roaming", "Microsoft", "Windows", "Start Menu", "Programs")
+    return sorted(glob.glob(os.path.join(menu, "Mnemora*.lnk"))) if menu else []
+
+
+def main(prefix, installer, version):
+    session = wine.session(prefix)
+    failures = []
+
+    def check(ok, what):
+        if not ok:
+            failures.append(what)
+            print("FAIL " + what)
+
+    run = session.run(installer, ["/S"])
+    check(run.returncode == 0, "the installer exits %d" % run.returncode)
+    folder = installed(prefix)
+    check(folder is not None, "nothing installed in %LOCALAPPDATA%\\Programs\\Mnemora")
+    if folder is None:
+        return 1
+    check(os.path.exists(os.path.join(folder, "Uninstall.exe")), "no uninstaller")
+    check(os.path.exists(os.path.join(folder, "LICENSE.txt")), "no licence")
+    cli = session.run(os.path.join(folder, "mnemora-cli.exe"), ["taobao"], input=b"test\n")
+    check((cli.returncode, cli.stdout) == (0, b"a20caCf8Eb1b8B6d\r\n"),
+          "the installed mnemora-cli gives %d %r" % (cli.returncode, cli.stdout))
+    check(any(s.endswith("Mnemora command line.lnk") for s in shortcuts(prefix)), "no Start-menu entry")
+    listed = session.run("reg", ["query", UNINSTALL_KEY, "/v", "DisplayVersion"])
+    check(listed.returncode == 0 and version.encode() in listed.stdout,
+          "Settings > Apps does not list version %s: %r" % (version, listed.stdout))
+
+    # The uninstaller copies itself away and returns at once; the copy
+    # removes the folder, which is the condition to wait for.
+    run = session.run(os.path.join(folder, "Uninstall.exe"), ["/S"])
+    check(run.returncode == 0, "the uninstaller exits %d" % run.returncode)
+    deadline = time.monotonic() + PATIENCE
+    while os.path.exists(folder) and time.monotonic() < deadline:
+        time.sleep(0.2)
+    check(not os.path.exists(folder), "the uninstaller left %s" % (os.path.exists(folder) and os.listdir(folder)))
+    check(shortcuts(prefix) == [], "the uninstaller left %s" % shortcuts(prefix))
+    listed = session.run("reg", ["query", UNINSTALL_KEY])
+    check(listed.returncode != 0, "the uninstaller left the registry key")
+    print("installed, ran and uninstalled under Wine; %d failures" % len(failures))
+    return 1 if failures else 0
+
+
+if __name__ == "__main__":
+    if len(sys.argv) != 4:
+        print(__doc__, file=sys.stderr)
+        sys.exit(2)
+    try:
+        sys.exit(main(*sys.argv[1:]))
+    except wine.WineError as e:
+        print("test_package_wine: %s" % e, file=sys.stderr)
+        sys.exit(1)

@@ -1,0 +1,143 @@
+"""The shared base of the tests under Wine.
+
+One private Wine prefix per test run, made by the ctest fixture `wine_prefix`
+(`wine.py setup PREFIX`) and removed by its cleanup (`wine.py cleanup
+PREFIX`); the tests between them share it and its wine server, so Wine starts
+once per run, not once per test. A test that cannot start Wine fails: Wine is
+part of the project's dependencies (tools/install-deps), never optional.
+
+As a module: `session(prefix)` gives the environment and runners for that
+prefix, `Xvfb()` a private X display for programs that open windows.
+"""
+
+import contextlib
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+
+# Generous: only reached when something hangs, which is then the failure.
+BOOT_TIMEOUT = 600
+RUN_TIMEOUT = 300
+
+
+class WineError(Exception):
+    pass
+
+
+def _wine():
+    wine = shutil.which("wine")
+    if wine is None:
+        raise WineError("wine is not installed: run tools/install-deps")
+    return wine
+
+
+def environment(prefix, display=None):
+    """The environment of a Wine process in `prefix`: quiet, 64-bit, without
+    the Mono and Gecko installers or desktop menu entries, and with the X
+    display only when one is asked for."""
+    env = dict(os.environ)
+    env.update(
+        WINEPREFIX=os.path.abspath(prefix),
+        WINEARCH="win64",
+        WINEDEBUG="-all",
+        WINEDLLOVERRIDES="mscoree,mshtml,winemenubuilder.exe=",
+    )
+    env.pop("DISPLAY", None)
+    env.pop("WAYLAND_DISPLAY", None)
+    if display is not None:
+        env["DISPLAY"] = display
+    return env
+
+
+def setup(prefix):
+    """Makes a fresh prefix and keeps its wine server running until cleanup."""
+    shutil.rmtree(prefix, ignore_errors=True)
+    os.makedirs(prefix)
+    env = environment(prefix)
+    # A server of its own that stays until cleanup: the tests that follow
+    # start their programs without waiting for a new server each time.
+    subprocess.run(["wineserver", "--persistent"], env=env, check=True, timeout=RUN_TIMEOUT,
+                   stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    with tempfile.TemporaryFile() as log:
+        boot = subprocess.run([_wine(), "wineboot", "--init"], env=env, stdin=subprocess.DEVNULL,
+                              stdout=log, stderr=log, timeout=BOOT_TIMEOUT)
+        log.seek(0)
+        if boot.returncode != 0 or not os.path.exists(os.path.join(prefix, "system.reg")):
+            raise WineError("wineboot failed (%d): %s" % (boot.returncode, log.read().decode(errors="replace")))
+
+
+def cleanup(prefix):
+    if os.path.isdir(prefix):
+        subprocess.run(["wineserver", "--kill"], env=environment(prefix), timeout=RUN_TIMEOUT)
+        subprocess.run(["wineserver", "--wait"], env=environment(prefix), timeout=RUN_TIMEOUT)
+    shutil.rmtree(prefix, ignore_errors=True)
+
+
+class Session:
+    def __init__(self, prefix, display=None):
+        if not os.path.exists(os.path.join(prefix, "system.reg")):
+            raise WineError("no Wine prefix in %s: the wine_prefix fixture did not run" % prefix)
+        self.prefix = prefix
+        self.env = environment(prefix, display)
+
+    def run(self, program, args=(), input=b"", timeout=RUN_TIMEOUT):
+        """Runs a Windows program to its end; a CompletedProcess with bytes.
+
+        Its outputs go through files, not pipes: the helper processes Wine
+        starts on first use (services, the desktop) inherit them and stay,
+        so a pipe would never reach its end."""
+        with tempfile.TemporaryFile() as stdin, tempfile.TemporaryFile() as stdout, \
+                tempfile.TemporaryFile() as stderr:
+            stdin.write(input)
+            stdin.seek(0)
+            done = subprocess.run([_wine(), program, *args], env=self.env, stdin=stdin, stdout=stdout,
+                                  stderr=stderr, timeout=timeout)
+            stdout.seek(0)
+            stderr.seek(0)
+            return subprocess.CompletedProcess(done.args, done.returncode, stdout.read(), stderr.read())
+
+
+def windows_path(path):
+    """A file of this system as Windows programs under Wine name it."""
+    return "Z:" + os.path.abspath(path).replace("/", "\\")
+
+
+def session(prefix, display=None):
+    return Session(prefix, display)
+
+
+@contextlib.contextmanager
+def Xvfb(size="1280x1024x24"):
+    """A private X server for the duration of the block; yields its DISPLAY."""
+    read_end, write_end = os.pipe()
+    server = subprocess.Popen(["Xvfb", "-displayfd", str(write_end), "-screen", "0", size,
+                               "-nolisten", "tcp", "-noreset"],
+                              pass_fds=(write_end,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    os.close(write_end)
+    try:
+        with os.fdopen(read_end) as pipe:
+            number = pipe.readline().strip()
+        if not number:
+            raise WineError("Xvfb did not start")
+        yield ":" + number
+    finally:
+        server.terminate()
+        server.wait(timeout=RUN_TIMEOUT)
+
+
+def main(argv):
+    if len(argv) != 3 or argv[1] not in ("setup", "cleanup"):
+        print("usage: wine.py setup|cleanup PREFIX", file=sys.stderr)
+        return 2
+    try:
+        (setup if argv[1] == "setup" else cleanup)(argv[2])
+    except (WineError, OSError, subprocess.SubprocessError) as e:
+        print("wine.py: %s" % e, file=sys.stderr)
+        return 1
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv))
