@@ -7,7 +7,6 @@ Wine's bridge), the pointer and the desktop's browser.
 Every case waits for a condition with a deadline, never for a fixed time.
 """
 
-import io
 import json
 import os
 import shutil
@@ -18,7 +17,7 @@ import tempfile
 import time
 
 from PIL import Image
-from Xlib import display as xdisplay
+from Xlib import X, display as xdisplay
 from Xlib.ext import xfixes  # noqa: F401  (registers the extension's methods)
 
 import wine
@@ -111,9 +110,12 @@ class Window:
         self.xdotool("click", "1")
 
     def screenshot(self):
-        shot = subprocess.run(["import", "-window", self.id, "png:-"], env=self.env, capture_output=True,
-                              timeout=PATIENCE, check=True).stdout
-        return Image.open(io.BytesIO(shot)).convert("RGB")
+        """The window's client area as the X server shows it (Wine's X11
+        window of a top-level window is its client area)."""
+        window = self.x.create_resource_object("window", int(self.id))
+        size = window.get_geometry()
+        image = window.get_image(0, 0, size.width, size.height, X.ZPixmap, 0xFFFFFFFF)
+        return Image.frombytes("RGB", (size.width, size.height), image.data, "raw", "BGRX")
 
     def clipboard(self, target="UTF8_STRING"):
         got = subprocess.run(["xclip", "-o", "-selection", "clipboard", "-t", target], env=self.env,

@@ -16,6 +16,7 @@ import shutil
 import subprocess
 import sys
 import tempfile
+import time
 
 # Generous: only reached when something hangs, which is then the failure.
 BOOT_TIMEOUT = 600
@@ -64,6 +65,12 @@ def setup(prefix):
         boot = subprocess.run([_wine(), "wineboot", "--init"], env=env, stdin=subprocess.DEVNULL,
                               stdout=log, stderr=log, timeout=BOOT_TIMEOUT)
         log.seek(0)
+        # A persistent server writes the registry out on its own schedule
+        # (every 30 s or so), not when wineboot ends.
+        deadline = time.monotonic() + BOOT_TIMEOUT
+        while boot.returncode == 0 and not os.path.exists(os.path.join(prefix, "system.reg")) \
+                and time.monotonic() < deadline:
+            time.sleep(0.5)
         if boot.returncode != 0 or not os.path.exists(os.path.join(prefix, "system.reg")):
             raise WineError("wineboot failed (%d): %s" % (boot.returncode, log.read().decode(errors="replace")))
 
