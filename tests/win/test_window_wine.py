@@ -16,7 +16,7 @@ import sys
 import tempfile
 import time
 
-from PIL import Image
+from PIL import Image, ImageChops
 from Xlib import X, display as xdisplay
 from Xlib.ext import xfixes  # noqa: F401  (registers the extension's methods)
 
@@ -122,6 +122,12 @@ class Window:
                              capture_output=True, timeout=PATIENCE)
         return got.stdout.decode("utf-8", "replace") if got.returncode == 0 else None
 
+    def root_screenshot(self):
+        root = self.x.screen().root
+        size = root.get_geometry()
+        image = root.get_image(0, 0, size.width, size.height, X.ZPixmap, 0xFFFFFFFF)
+        return Image.frombytes("RGB", (size.width, size.height), image.data, "raw", "BGRX")
+
     def cursor(self):
         return self.x.xfixes_get_cursor_image(self.x.screen().root)
 
@@ -141,6 +147,25 @@ def same_pixels(shot, box, image, at=(0, 0)):
     region = shot.crop(box).tobytes()
     expected = image.crop((at[0], at[1], at[0] + x1 - x0, at[1] + y1 - y0)).tobytes()
     return region == expected
+
+
+def tooltip(window, before, point):
+    """What the tooltip shown at a point looks like: the part of the screen
+    that changed since `before`, once it is wider than the pointer."""
+    def changed():
+        after = window.root_screenshot()
+        box = ImageChops.difference(before, after).getbbox()
+        return box and box[2] - box[0] > 60 and after.crop(box)
+    window.move(point)
+    return wait_until(changed, 15)
+
+
+def repeats(image, columns):
+    """Whether the first columns of an image repeat with some period: a row
+    of tofu boxes instead of glyphs does."""
+    grey = image.convert("L")
+    column = [tuple(grey.getpixel((x, y)) for y in range(grey.height)) for x in range(grey.width)]
+    return any(column[4:4 + columns] == column[4 + shift:4 + shift + columns] for shift in range(6, 24))
 
 
 def check_layout(window, failures):
@@ -192,9 +217,13 @@ def main(prefix, bindir):
         try:
             check_layout(window, failures)
 
+            # The donation button's tooltip, in Chinese: real glyphs, not boxes.
+            before = window.root_screenshot()
+            tip = tooltip(window, before, centre("ImgDonation"))
+            failures.check(bool(tip) and not repeats(tip, 30), "the Chinese tooltip shows real glyphs")
+
             # The pointer: the hand, hot spot at the fingertip, over what opens something.
             hand = Image.open(os.path.join(ART, "hand.png"))
-            window.move(centre("ImgDonation"))
             shape = wait_until(lambda: (c := window.cursor()) and (c.width, c.height) == hand.size and c)
             failures.check(bool(shape) and (shape.xhot, shape.yhot) == (6, 0), "the hand pointer over the donation button")
             window.move(centre("txtCode32"))
