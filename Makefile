@@ -13,7 +13,7 @@ FUZZ_SECONDS ?= 60
 # (tools/build-web, extension/build.mjs).
 WEB     := build/web
 
-.PHONY: all run test build deps bench bench-web fuzz asan lint format package install clean print-build-dir web web-build extension windows windows-package
+.PHONY: all run test build deps bench bench-web bench-windows fuzz asan lint format package install clean print-build-dir web web-build extension windows windows-package
 
 all: build
 
@@ -69,6 +69,11 @@ bench: build
 	$(BUILD)/bin/mnemora-bench --benchmark_repetitions=7 --benchmark_enable_random_interleaving=true --benchmark_report_aggregates_only=true
 	bench/startup-memory.sh $(BUILD)/bin/mnemora
 	$(MAKE) bench-web
+	$(MAKE) bench-windows
+
+# The Windows window under Wine: sizes, start-up beside a bare window, keystrokes.
+bench-windows: windows
+	/usr/bin/python3 bench/win/bench.py $(WINDOWS)/bin
 
 bench-web: web-build
 	node bench/web.mjs $(WEB)
