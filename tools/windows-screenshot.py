@@ -25,6 +25,7 @@ def main(prefix):
     with tempfile.TemporaryDirectory() as scratch, wine.Xvfb("1024x768x24") as display:
         session = wine.session(prefix, display)
         session.bindir = os.path.join(ROOT, "build-windows", "bin")
+        driver.prepare_prefix(session, prefix)
         window = driver.Window(session, display, os.path.join(scratch, "opened"))
         try:
             window.xdotool("type", "--delay", "30", "test")

@@ -302,6 +302,10 @@ void MainWindow::ApplyDpi()
         if (HWND edit = m_edits[i]) {
             const bool output = Facts(control).kind == ControlKind::Output;
             ::SendMessageW(edit, WM_SETFONT, reinterpret_cast<WPARAM>(output ? m_outputFont : m_inputFont), TRUE);
+            // The font's own margins would leave the 16-character box too
+            // narrow for its code; two pixels, as a frameless line edit has.
+            const int margin = ::MulDiv(2, static_cast<int>(m_dpi), 96);
+            ::SendMessageW(edit, EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN, MAKELPARAM(margin, margin));
             // Single-line edit controls draw their text at the top: the edit
             // is as tall as its text and centred in its box, whose host
             // paints the rest in the box's colour.

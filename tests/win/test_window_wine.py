@@ -168,14 +168,15 @@ def repeats(image, columns):
     return any(column[4:4 + columns] == column[4 + shift:4 + shift + columns] for shift in range(6, 24))
 
 
-def check_layout(window, failures):
-    shot = window.screenshot()
-    failures.check(shot.size == (pixels(LAYOUT["windowTwips"][0]), pixels(LAYOUT["windowTwips"][1])),
-                   "the client area is %dx%d" % shot.size)
+def layout_checks(shot):
+    """What the screenshot of the window in its first state shows, as
+    (ok, what) pairs."""
+    checks = [(shot.size == (pixels(LAYOUT["windowTwips"][0]), pixels(LAYOUT["windowTwips"][1])),
+               "the client area is %dx%d" % shot.size)]
     # Each picture exactly where layout.json puts it (the panel's right edge
     # is cut off by the window).
     for name in ("ImgLogo", "ImgDonation", "ImgTarrow", "ImgBelmir", "ImgOdrin", "ImgPelu"):
-        failures.check(same_pixels(shot, place(name), picture(name)), "%s shows its picture in its place" % name)
+        checks.append((same_pixels(shot, place(name), picture(name)), "%s shows its picture in its place" % name))
     background = picture("PicContrl")
     px, py, _, _ = place("PicContrl")
     for name in ("txtPassword", "txtKey", "txtCode16", "txtCode32"):
@@ -184,14 +185,44 @@ def check_layout(window, failures):
         inside = shot.crop((x0, y0, x1, y1)).getdata()
         # The focused box may show its caret.
         share = sum(1 for p in inside if p == colour) / len(inside)
-        failures.check(share > 0.95, "%s fills its place with its colour (%.3f)" % (name, share))
+        checks.append((share > 0.95, "%s fills its place with its colour (%.3f)" % (name, share)))
         # The panel's picture right around the box: the box is not larger.
         ring = [(x0 - 1, y0 - 1, x1 + 1, y0), (x0 - 1, y1, x1 + 1, y1 + 1)]
-        failures.check(all(same_pixels(shot, r, background, (r[0] - px, r[1] - py)) for r in ring),
-                       "%s ends where its place ends" % name)
+        checks.append((all(same_pixels(shot, r, background, (r[0] - px, r[1] - py)) for r in ring),
+                       "%s ends where its place ends" % name))
     # The panel's own picture between the controls: a band under the input row.
     band = (px, py + 110, px + 660, py + 160)
-    failures.check(same_pixels(shot, band, background, (0, 110)), "the panel shows its picture")
+    checks.append((same_pixels(shot, band, background, (0, 110)), "the panel shows its picture"))
+    return checks
+
+
+def check_layout(window, failures):
+    # Once the window has drawn all of itself, which a loaded machine delays.
+    last = []
+
+    def drawn():
+        last[:] = layout_checks(window.screenshot())
+        return all(ok for ok, _ in last)
+    wait_until(drawn, 30)
+    for ok, what in last:
+        failures.check(ok, what)
+
+
+def prepare_prefix(session, prefix):
+    """The fonts a Windows desktop has, as Wine finds them: Chinese text
+    through a font linked to Tahoma, and Courier New's metric-compatible
+    stand-in, as the Qt window takes on Linux."""
+    fonts = os.path.join(prefix, "drive_c", "windows", "Fonts")
+    os.makedirs(fonts, exist_ok=True)
+    if not os.path.exists(os.path.join(fonts, "wqy-microhei.ttc")):
+        os.symlink(CJK_FONT, os.path.join(fonts, "wqy-microhei.ttc"))
+    for key, name, kind, value in [
+            (r"HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink", "Tahoma", "REG_MULTI_SZ",
+             "wqy-microhei.ttc,WenQuanYi Micro Hei"),
+            (r"HKCU\Software\Wine\Fonts\Replacements", "Courier New", "REG_SZ", "Liberation Mono")]:
+        done = session.run("reg", ["add", key, "/v", name, "/t", kind, "/d", value, "/f"])
+        if done.returncode != 0:
+            raise wine.WineError("reg add %s failed: %r" % (key, done.stdout))
 
 
 def main(prefix, bindir):
@@ -200,13 +231,7 @@ def main(prefix, bindir):
     with tempfile.TemporaryDirectory() as scratch, wine.Xvfb("1024x768x24") as display:
         session = wine.session(prefix, display)
         session.bindir = bindir
-        # Wine draws Chinese text with a font linked to its Tahoma.
-        fonts = os.path.join(prefix, "drive_c", "windows", "Fonts")
-        os.makedirs(fonts, exist_ok=True)
-        if not os.path.exists(os.path.join(fonts, "wqy-microhei.ttc")):
-            os.symlink(CJK_FONT, os.path.join(fonts, "wqy-microhei.ttc"))
-        session.run("reg", ["add", r"HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink",
-                            "/v", "Tahoma", "/t", "REG_MULTI_SZ", "/d", "wqy-microhei.ttc,WenQuanYi Micro Hei", "/f"])
+        prepare_prefix(session, prefix)
         log = os.path.join(scratch, "opened")
         opener = os.path.join(scratch, "xdg-open")
         with open(opener, "w") as f:
