@@ -65,9 +65,10 @@ windows-package: windows
 test: build web-build extension windows-package
 	ctest --preset $(PRESET) -j $(JOBS)
 
-bench: build
+bench: build windows
 	$(BUILD)/bin/mnemora-bench --benchmark_repetitions=7 --benchmark_enable_random_interleaving=true --benchmark_report_aggregates_only=true
 	bench/startup-memory.sh $(BUILD)/bin/mnemora
+	bench/windows-sizes.sh $(WINDOWS)/bin
 	$(MAKE) bench-web
 	$(MAKE) bench-windows
 

@@ -35,12 +35,15 @@ void RestoreConsole() noexcept
 }
 
 // Ctrl-C, Ctrl-Break, the console closing, the session ending: the console
-// gets its echo back, then the next handler (in the end Windows' own) ends
-// the process as it would have without this one.
-BOOL WINAPI OnConsoleControl(DWORD) noexcept
+// gets its echo back and the process ends, as it would have without this
+// handler: interrupted, with the status Windows gives an interrupted program,
+// or by Windows itself when the console or the session goes.
+BOOL WINAPI OnConsoleControl(DWORD event) noexcept
 {
     g_interrupted = true;
     RestoreConsole();
+    if (event == CTRL_C_EVENT || event == CTRL_BREAK_EVENT)
+        ::ExitProcess(static_cast<UINT>(STATUS_CONTROL_C_EXIT));
     return FALSE;
 }
 
@@ -136,11 +139,13 @@ PasswordStatus ConsolePasswordSource::ReadPassword(SecretString<char> &utf8)
     // error are.
     const HANDLE console = ::CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE,
         FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (console != INVALID_HANDLE_VALUE)
-        WriteConsoleUtf8(console, Prompt);
     PasswordStatus status = PasswordStatus::Failed;
     {
+        // Echo goes off before the prompt shows: what is typed (or pasted)
+        // the moment it appears is already hidden.
         EchoOff echoOff(input, mode);
+        if (console != INVALID_HANDLE_VALUE)
+            WriteConsoleUtf8(console, Prompt);
         status = ReadConsoleLine(input, utf8);
     }
     if (console != INVALID_HANDLE_VALUE) {

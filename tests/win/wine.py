@@ -16,11 +16,12 @@ import shutil
 import subprocess
 import sys
 import tempfile
-import time
 
 # Generous: only reached when something hangs, which is then the failure.
 BOOT_TIMEOUT = 600
 RUN_TIMEOUT = 300
+# Left in the prefix once it is fully made.
+READY = "mnemora-prefix-ready"
 
 
 class WineError(Exception):
@@ -44,6 +45,9 @@ def environment(prefix, display=None):
         WINEARCH="win64",
         WINEDEBUG="-all",
         WINEDLLOVERRIDES="mscoree,mshtml,winemenubuilder.exe=",
+        # Arguments and terminal text pass between Unix and Windows as UTF-8,
+        # whatever the caller's locale.
+        LC_ALL="C.UTF-8",
     )
     env.pop("DISPLAY", None)
     env.pop("WAYLAND_DISPLAY", None)
@@ -65,14 +69,12 @@ def setup(prefix):
         boot = subprocess.run([_wine(), "wineboot", "--init"], env=env, stdin=subprocess.DEVNULL,
                               stdout=log, stderr=log, timeout=BOOT_TIMEOUT)
         log.seek(0)
-        # A persistent server writes the registry out on its own schedule
-        # (every 30 s or so), not when wineboot ends.
-        deadline = time.monotonic() + BOOT_TIMEOUT
-        while boot.returncode == 0 and not os.path.exists(os.path.join(prefix, "system.reg")) \
-                and time.monotonic() < deadline:
-            time.sleep(0.5)
-        if boot.returncode != 0 or not os.path.exists(os.path.join(prefix, "system.reg")):
+        # The registry reaches the disk only when the server saves it; the
+        # system folder is there as soon as the prefix is.
+        if boot.returncode != 0 or not os.path.isdir(os.path.join(prefix, "drive_c", "windows", "system32")):
             raise WineError("wineboot failed (%d): %s" % (boot.returncode, log.read().decode(errors="replace")))
+    with open(os.path.join(prefix, READY), "w"):
+        pass
 
 
 def cleanup(prefix):
@@ -84,7 +86,7 @@ def cleanup(prefix):
 
 class Session:
     def __init__(self, prefix, display=None):
-        if not os.path.exists(os.path.join(prefix, "system.reg")):
+        if not os.path.exists(os.path.join(prefix, READY)):
             raise WineError("no Wine prefix in %s: the wine_prefix fixture did not run" % prefix)
         self.prefix = prefix
         self.env = environment(prefix, display)

@@ -1,0 +1,113 @@
+"""mnemora-cli.exe in a console under Wine, on a pseudo-terminal as a person
+uses it: the prompt, a Chinese password typed without echo (read as UTF-16)
+and a Chinese key from the command line give the known code; Ctrl-C while
+the password is typed ends the program as Windows ends an interrupted one.
+
+    test_cli_console_wine.py PREFIX BINDIR
+"""
+
+import os
+import pty
+import select
+import sys
+import termios
+import time
+
+import wine
+
+# Generous: only reached when something hangs, which is then the failure.
+PATIENCE = 120
+# Windows' STATUS_CONTROL_C_EXIT, of which Wine passes the low byte to Unix.
+CONTROL_C_EXIT = 0xC000013A & 0xFF
+
+
+class Console:
+    def __init__(self, session, program, args):
+        self.pid, self.fd = pty.fork()
+        if self.pid == 0:
+            os.execvpe("wine", ["wine", program, *args], session.env)
+        self.seen = b""
+
+    def wait_for(self, needle):
+        deadline = time.monotonic() + PATIENCE
+        while needle not in self.seen and time.monotonic() < deadline:
+            ready, _, _ = select.select([self.fd], [], [], 0.5)
+            if ready:
+                try:
+                    self.seen += os.read(self.fd, 4096)
+                except OSError:  # the program ended
+                    break
+        return needle in self.seen
+
+    def wait_for_raw_terminal(self):
+        """Wine's console takes the terminal over (echo and line editing its
+        own) some time after the program has started: keys typed before then
+        would be echoed by the terminal itself, not by the program."""
+        deadline = time.monotonic() + PATIENCE
+        while time.monotonic() < deadline:
+            if not termios.tcgetattr(self.fd)[3] & (termios.ECHO | termios.ICANON):
+                return True
+            self.wait_for_more()
+        return False
+
+    def type(self, text):
+        os.write(self.fd, text.encode())
+
+    def status(self):
+        """The exit status, once the program has ended. Not the terminal's
+        end: Wine's helper processes keep it open."""
+        deadline = time.monotonic() + PATIENCE
+        while time.monotonic() < deadline:
+            pid, status = os.waitpid(self.pid, os.WNOHANG)
+            if pid:
+                self.wait_for_more()
+                os.close(self.fd)
+                return os.waitstatus_to_exitcode(status)
+            self.wait_for_more()
+        os.kill(self.pid, 9)
+        os.waitpid(self.pid, 0)
+        return -1
+
+    def wait_for_more(self):
+        ready, _, _ = select.select([self.fd], [], [], 0.2)
+        if ready:
+            try:
+                self.seen += os.read(self.fd, 4096)
+            except OSError:
+                pass
+
+
+def main(prefix, bindir):
+    session = wine.session(prefix)
+    program = os.path.join(bindir, "mnemora-cli.exe")
+    failures = 0
+
+    console = Console(session, program, ["淘宝"])
+    prompted = console.wait_for(b"Password:") and console.wait_for_raw_terminal()
+    console.type("密码\r")
+    coded = console.wait_for(b"B992378745248eCD")
+    status = console.status()
+    if not (prompted and coded and status == 0) or "密码".encode() in console.seen:
+        failures += 1
+        print("FAIL typed password: status %d, console showed %r" % (status, console.seen))
+
+    console = Console(session, program, ["taobao"])
+    prompted = console.wait_for(b"Password:") and console.wait_for_raw_terminal()
+    console.type("te\x03")
+    status = console.status()
+    if not prompted or status != CONTROL_C_EXIT or b"te" in console.seen.replace(b"\x1b[?25", b""):
+        failures += 1
+        print("FAIL Ctrl-C: status %d, console showed %r" % (status, console.seen))
+    print("console under Wine: %d failures" % failures)
+    return 1 if failures else 0
+
+
+if __name__ == "__main__":
+    if len(sys.argv) != 3:
+        print(__doc__, file=sys.stderr)
+        sys.exit(2)
+    try:
+        sys.exit(main(*sys.argv[1:]))
+    except wine.WineError as e:
+        print("test_cli_console_wine: %s" % e, file=sys.stderr)
+        sys.exit(1)
