@@ -13,7 +13,7 @@ FUZZ_SECONDS ?= 60
 # (tools/build-web, extension/build.mjs).
 WEB     := build/web
 
-.PHONY: all run test build deps bench bench-web fuzz asan lint format package install clean print-build-dir web web-build extension windows windows-package release check-reproducible check-reproducible-ci
+.PHONY: all run test build deps bench bench-web fuzz asan lint format package install clean print-build-dir web web-build extension windows windows-package release check-reproducible check-reproducible-ci bench-windows
 
 all: build
 
@@ -88,6 +88,11 @@ bench: build windows
 	bench/startup-time.py $(BUILD)/bin/mnemora $(BUILD)/bin/mnemora-bare-window \
 		$(BUILD)/lib/libmnemora-startup-probe.so ui/art/background.gif
 	$(MAKE) bench-web
+	$(MAKE) bench-windows
+
+# The Windows window under Wine: sizes, start-up beside a bare window, keystrokes.
+bench-windows: windows
+	/usr/bin/python3 bench/win/bench.py $(WINBUILD)/bin
 
 bench-web: web-build
 	node bench/web.mjs $(WEB)

@@ -1,5 +1,7 @@
 #include "Fonts.h"
 
+#include "WindowLayout.h"
+
 #include <QFile>
 #include <QFontDatabase>
 #include <QString>
@@ -9,8 +11,8 @@ namespace mnemora {
 
 namespace {
 
-const QString WindowFamily = QStringLiteral("Tahoma");
-const QString BoxFamily = QStringLiteral("Courier New");
+const QString WindowFamily = QString::fromLatin1(WindowFontFamily);
+const QString BoxFamily = QString::fromLatin1(BoxFontFamily);
 
 // Debian's fonts-wine ships a Tahoma drawn to the same metrics.
 const QString WineTahoma = QStringLiteral("/usr/share/wine/fonts/tahoma.ttf");
@@ -66,17 +68,17 @@ void SetUpFonts()
 
 QFont WindowFont()
 {
-    return Font(g_windowFamily, 8.25);
+    return Font(g_windowFamily, WindowFontPoints);
 }
 
 QFont InputFont()
 {
-    return Font(g_boxFamily, 15.75);
+    return Font(g_boxFamily, InputFontPoints);
 }
 
 QFont OutputFont()
 {
-    return Font(g_boxFamily, 9.75);
+    return Font(g_boxFamily, OutputFontPoints);
 }
 
 } // namespace mnemora

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "WindowBehaviour.h"
+
 #include <QWidget>
 
 #include <chrono>
@@ -24,7 +26,7 @@ struct FrmMainServices {
     // Opens a web address. Empty: the desktop's browser.
     std::function<void(const QUrl &)> openUrl;
     // How long a copied code may stay on the clipboard.
-    std::chrono::milliseconds clipboardClearDelay = std::chrono::seconds(30);
+    std::chrono::milliseconds clipboardClearDelay = WindowBehaviour::ClipboardClearDelay;
 };
 
 // The program's one window. The user types the memorised password and a
@@ -39,7 +41,10 @@ struct FrmMainServices {
 // If the self-test fails, the window never derives: both code boxes stay
 // empty and disabled, and a message tells the user that this build computes
 // wrong codes.
-class FrmMain : public QWidget {
+//
+// What happens on each event is decided by WindowBehaviour, which every
+// window of Mnemora shares; this class carries it out with Qt's widgets.
+class FrmMain : public QWidget, private WindowPort {
     Q_OBJECT
 
 public:
@@ -47,7 +52,7 @@ public:
     ~FrmMain() override;
 
     // False once the self-test has failed.
-    bool derivingEnabled() const noexcept { return m_derivingEnabled; }
+    bool derivingEnabled() const noexcept { return m_behaviour.DerivingEnabled(); }
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -55,13 +60,21 @@ protected:
 private:
     void createControls();
     void connectHandlers();
-    void reportSelfTestFailure(const std::string &failure);
 
     void regenerate();
-    void selectAll(TextBox *box);
     // Every copy of a code: the copy button's and the code boxes' own.
     void copySecret(const QString &code);
-    void tick();
+
+    TextBox *textBox(layout::Control box) const;
+
+    // WindowPort
+    void ShowCodes(std::u16string_view code16, std::u16string_view code32) override;
+    void Select(layout::Control box, std::size_t start, std::size_t length) override;
+    bool CopyToClipboard(std::u16string_view code) override;
+    void SetTimerRunning(bool running) override;
+    void SetPictureVisible(layout::Control picture, bool visible) override;
+    void OpenAddress(const char *address) override;
+    void ShowSelfTestFailure(const char *notice, const char *headline, const std::string &details) override;
 
     // Controls, named as in the window's design.
     Label *ImgLogo = nullptr;
@@ -83,9 +96,7 @@ private:
 
     Clipboard *m_clipboard = nullptr;
     std::function<void(const QUrl &)> m_openUrl;
-    bool m_derivingEnabled = true;
-    // Ticks of TmrShow since the confirmation was last hidden.
-    int m_ticks = 0;
+    WindowBehaviour m_behaviour;
 };
 
 } // namespace mnemora

@@ -1,0 +1,88 @@
+"""Windows benchmarks under Wine (`make bench`), in a private prefix on a
+private X display:
+
+- the size of each program;
+- start to a shown window: from starting mnemora.exe until X maps its
+  window, beside bench_floor.exe (a bare Win32 window with one picture and
+  one edit box) in the same Wine, alternating, after one warm-up start each;
+  target: at most 1.2 x the floor;
+- keystroke to both codes (bench_keystroke.exe), beside a bare edit box.
+
+    bench.py BINDIR [ROUNDS]
+"""
+
+import os
+import statistics
+import subprocess
+import sys
+import tempfile
+import time
+
+from Xlib import X, display as xdisplay
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tests", "win"))
+import wine  # noqa: E402
+
+PATIENCE = 120
+
+
+def time_to_shown(session, x, program, title):
+    """Seconds from starting the program until X maps its window."""
+    root = x.screen().root
+    root.change_attributes(event_mask=X.SubstructureNotifyMask)
+    x.sync()
+    start = time.monotonic()
+    process = subprocess.Popen([wine._wine(), program], env=session.env, stdin=subprocess.DEVNULL,
+                               stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    try:
+        deadline = start + PATIENCE
+        while time.monotonic() < deadline:
+            event = x.next_event()
+            if event.type == X.MapNotify:
+                try:
+                    name = event.window.get_wm_name()
+                except Exception:  # the window may be gone already
+                    continue
+                if name == title:
+                    return time.monotonic() - start
+        raise RuntimeError("%s showed no window" % program)
+    finally:
+        process.kill()
+        process.wait()
+
+
+def main(bindir, rounds):
+    for name in ("mnemora.exe", "mnemora-cli.exe"):
+        path = os.path.join(bindir, name)
+        if os.path.exists(path):
+            print("size of %s: %d bytes (%.2f MB)" % (name, os.path.getsize(path), os.path.getsize(path) / 2**20))
+    with tempfile.TemporaryDirectory() as folder, wine.Xvfb("1024x768x24") as display:
+        prefix = os.path.join(folder, "prefix")
+        wine.setup(prefix)
+        try:
+            session = wine.session(prefix, display)
+            x = xdisplay.Display(display)
+            programs = [(os.path.join(bindir, "mnemora.exe"), "Mnemora v1.2 build 20120314"),
+                        (os.path.join(bindir, "bench_floor.exe"), "Mnemora floor")]
+            times = {program: [] for program, _ in programs}
+            for round_ in range(rounds + 1):
+                for program, title in programs if round_ % 2 else reversed(programs):
+                    seconds = time_to_shown(session, x, program, title)
+                    if round_ > 0:  # the first round warms Wine's caches
+                        times[program].append(seconds)
+            for program, _ in programs:
+                print("  %s: %s ms" % (os.path.basename(program),
+                                       " ".join("%.0f" % (t * 1000) for t in times[program])))
+            window = statistics.median(times[programs[0][0]])
+            floor = statistics.median(times[programs[1][0]])
+            print("start to shown window under Wine: mnemora.exe %.0f ms, bare window %.0f ms (median of %d):"
+                  " %.2f x the floor (target <= 1.2 x)" % (window * 1000, floor * 1000, rounds, window / floor))
+            keystroke = session.run(os.path.join(bindir, "bench_keystroke.exe"))
+            print(keystroke.stdout.decode().strip())
+            return keystroke.returncode
+        finally:
+            wine.cleanup(prefix)
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv[1], int(sys.argv[2]) if len(sys.argv) > 2 else 7))

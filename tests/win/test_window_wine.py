@@ -1,0 +1,330 @@
+"""mnemora.exe under Wine, driven as a person drives it, with xdotool on a
+private X display: what reaches the screen, the X11 clipboard (through
+Wine's bridge), the pointer and the desktop's browser.
+
+    test_window_wine.py PREFIX BINDIR
+
+Every case waits for a condition with a deadline, never for a fixed time.
+"""
+
+import json
+import os
+import shutil
+import stat
+import subprocess
+import sys
+import tempfile
+import time
+
+from PIL import Image, ImageChops
+from Xlib import X, display as xdisplay
+from Xlib.ext import xfixes  # noqa: F401  (registers the extension's methods)
+
+import wine
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+ROOT = os.path.join(HERE, "..", "..")
+sys.path.insert(0, os.path.join(ROOT, "tests", "oracle"))
+import engine_model  # noqa: E402
+
+TITLE = "Mnemora v1.2 build 20120314"
+ART = os.path.join(ROOT, "ui", "art")
+# Shorter than the program's 30 s, so that the clear is seen in a test.
+CLEAR_MS = 4000
+PATIENCE = 60
+LINKS = [
+    ("ImgDonation", "https://mnemora.example.org/donate"),
+    ("ImgTarrow", "https://mnemora.example.org/contributors/tarrow"),
+    ("ImgBelmir", "https://mnemora.example.org/contributors/belmir"),
+    ("ImgOdrin", "https://mnemora.example.org/contributors/odrin"),
+    ("ImgPelu", "https://mnemora.example.org/contributors/pelu"),
+    ("lblCopyright", "https://mnemora.example.org/"),
+]
+MARKERS = ["ExcludeClipboardContentFromMonitorProcessing", "CanIncludeInClipboardHistory",
+           "CanUploadToCloudClipboard"]
+CJK_FONT = "/usr/share/fonts/truetype/wqy/wqy-microhei.ttc"
+
+with open(os.path.join(ROOT, "ui", "layout.json"), encoding="utf-8") as f:
+    LAYOUT = json.load(f)
+CONTROLS = {c["name"]: c for c in LAYOUT["controls"]}
+
+
+def pixels(twips):
+    return (2 * twips + 15) // 30
+
+
+def place(name):
+    """A control's rectangle in client pixels at 96 dpi: (x0, y0, x1, y1), exclusive."""
+    c = CONTROLS[name]
+    left, top, width, height = c["twips"]
+    x, y = 0, 0
+    if c["parent"] != "FrmMain":
+        px, py, _, _ = place(c["parent"])
+        x, y = px, py
+    return (x + pixels(left), y + pixels(top), x + pixels(left + width), y + pixels(top + height))
+
+
+def centre(name):
+    x0, y0, x1, y1 = place(name)
+    return ((x0 + x1) // 2, (y0 + y1) // 2)
+
+
+def picture(name):
+    return Image.open(os.path.join(ART, CONTROLS[name]["picture"])).convert("RGB")
+
+
+class Failures:
+    def __init__(self):
+        self.list = []
+
+    def check(self, ok, what):
+        print(("ok   " if ok else "FAIL ") + what, flush=True)
+        if not ok:
+            self.list.append(what)
+        return ok
+
+
+class Window:
+    def __init__(self, session, display, log):
+        self.env = dict(os.environ, DISPLAY=display)
+        env = dict(session.env, MNEMORA_CLIPBOARD_CLEAR_MS=str(CLEAR_MS))
+        # The desktop's browser, as Wine's winebrowser finds it: first on PATH.
+        env["PATH"] = os.path.dirname(log) + os.pathsep + env["PATH"]
+        self.process = subprocess.Popen([shutil.which("wine"), os.path.join(session.bindir, "mnemora.exe")],
+                                        env=env, stdin=subprocess.DEVNULL)
+        found = self.xdotool("search", "--sync", "--onlyvisible", "--name", "^%s$" % TITLE, timeout=PATIENCE * 5)
+        self.id = found.split()[0]
+        self.x = xdisplay.Display(display)
+        # XFixes answers nothing before its version is asked.
+        self.x.xfixes_query_version()
+
+    def xdotool(self, *args, timeout=PATIENCE):
+        return subprocess.run(["xdotool", *args], env=self.env, capture_output=True, text=True,
+                              timeout=timeout, check=True).stdout
+
+    def move(self, point):
+        self.xdotool("mousemove", "--window", self.id, str(point[0]), str(point[1]))
+
+    def click(self, point):
+        self.move(point)
+        self.xdotool("click", "1")
+
+    def screenshot(self):
+        """The window's client area as the X server shows it (Wine's X11
+        window of a top-level window is its client area)."""
+        window = self.x.create_resource_object("window", int(self.id))
+        size = window.get_geometry()
+        image = window.get_image(0, 0, size.width, size.height, X.ZPixmap, 0xFFFFFFFF)
+        return Image.frombytes("RGB", (size.width, size.height), image.data, "raw", "BGRX")
+
+    def clipboard(self, target="UTF8_STRING"):
+        got = subprocess.run(["xclip", "-o", "-selection", "clipboard", "-t", target], env=self.env,
+                             capture_output=True, timeout=PATIENCE)
+        return got.stdout.decode("utf-8", "replace") if got.returncode == 0 else None
+
+    def root_screenshot(self):
+        root = self.x.screen().root
+        size = root.get_geometry()
+        image = root.get_image(0, 0, size.width, size.height, X.ZPixmap, 0xFFFFFFFF)
+        return Image.frombytes("RGB", (size.width, size.height), image.data, "raw", "BGRX")
+
+    def cursor(self):
+        return self.x.xfixes_get_cursor_image(self.x.screen().root)
+
+
+def wait_until(condition, seconds=PATIENCE):
+    deadline = time.monotonic() + seconds
+    while True:
+        value = condition()
+        if value or time.monotonic() > deadline:
+            return value
+        time.sleep(0.05)
+
+
+def same_pixels(shot, box, image, at=(0, 0)):
+    """Whether the screenshot's box shows the image's pixels from `at` on."""
+    x0, y0, x1, y1 = box
+    region = shot.crop(box).tobytes()
+    expected = image.crop((at[0], at[1], at[0] + x1 - x0, at[1] + y1 - y0)).tobytes()
+    return region == expected
+
+
+def tooltip(window, before, point):
+    """What the tooltip shown at a point looks like: the part of the screen
+    that changed since `before`, once it is wider than the pointer."""
+    def changed():
+        after = window.root_screenshot()
+        box = ImageChops.difference(before, after).getbbox()
+        return box and box[2] - box[0] > 60 and after.crop(box)
+    window.move(point)
+    return wait_until(changed, 15)
+
+
+def repeats(image, columns):
+    """Whether the first columns of an image repeat with some period: a row
+    of tofu boxes instead of glyphs does."""
+    grey = image.convert("L")
+    column = [tuple(grey.getpixel((x, y)) for y in range(grey.height)) for x in range(grey.width)]
+    return any(column[4:4 + columns] == column[4 + shift:4 + shift + columns] for shift in range(6, 24))
+
+
+def layout_checks(shot):
+    """What the screenshot of the window in its first state shows, as
+    (ok, what) pairs."""
+    checks = [(shot.size == (pixels(LAYOUT["windowTwips"][0]), pixels(LAYOUT["windowTwips"][1])),
+               "the client area is %dx%d" % shot.size)]
+    # Each picture exactly where layout.json puts it (the panel's right edge
+    # is cut off by the window).
+    for name in ("ImgLogo", "ImgDonation", "ImgTarrow", "ImgBelmir", "ImgOdrin", "ImgPelu"):
+        checks.append((same_pixels(shot, place(name), picture(name)), "%s shows its picture in its place" % name))
+    background = picture("PicContrl")
+    px, py, _, _ = place("PicContrl")
+    for name in ("txtPassword", "txtKey", "txtCode16", "txtCode32"):
+        x0, y0, x1, y1 = place(name)
+        colour = (255, 255, 255) if name in ("txtPassword", "txtKey") else (0xFF, 0xFB, 0xF0)
+        inside = shot.crop((x0, y0, x1, y1)).getdata()
+        # The focused box may show its caret.
+        share = sum(1 for p in inside if p == colour) / len(inside)
+        checks.append((share > 0.95, "%s fills its place with its colour (%.3f)" % (name, share)))
+        # The panel's picture right around the box: the box is not larger.
+        ring = [(x0 - 1, y0 - 1, x1 + 1, y0), (x0 - 1, y1, x1 + 1, y1 + 1)]
+        checks.append((all(same_pixels(shot, r, background, (r[0] - px, r[1] - py)) for r in ring),
+                       "%s ends where its place ends" % name))
+    # The panel's own picture between the controls: a band under the input row.
+    band = (px, py + 110, px + 660, py + 160)
+    checks.append((same_pixels(shot, band, background, (0, 110)), "the panel shows its picture"))
+    return checks
+
+
+def check_layout(window, failures):
+    # Once the window has drawn all of itself, which a loaded machine delays.
+    last = []
+
+    def drawn():
+        last[:] = layout_checks(window.screenshot())
+        return all(ok for ok, _ in last)
+    wait_until(drawn, 30)
+    for ok, what in last:
+        failures.check(ok, what)
+
+
+def prepare_prefix(session, prefix):
+    """The fonts a Windows desktop has, as Wine finds them: Chinese text
+    through a font linked to Tahoma, and Courier New's metric-compatible
+    stand-in, as the Qt window takes on Linux."""
+    fonts = os.path.join(prefix, "drive_c", "windows", "Fonts")
+    os.makedirs(fonts, exist_ok=True)
+    if not os.path.exists(os.path.join(fonts, "wqy-microhei.ttc")):
+        os.symlink(CJK_FONT, os.path.join(fonts, "wqy-microhei.ttc"))
+    for key, name, kind, value in [
+            (r"HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink", "Tahoma", "REG_MULTI_SZ",
+             "wqy-microhei.ttc,WenQuanYi Micro Hei"),
+            (r"HKCU\Software\Wine\Fonts\Replacements", "Courier New", "REG_SZ", "Liberation Mono")]:
+        done = session.run("reg", ["add", key, "/v", name, "/t", kind, "/d", value, "/f"])
+        if done.returncode != 0:
+            raise wine.WineError("reg add %s failed: %r" % (key, done.stdout))
+
+
+def main(prefix, bindir):
+    failures = Failures()
+    code16, code32 = engine_model.generate_codes("test", "taobao")
+    with tempfile.TemporaryDirectory() as scratch, wine.Xvfb("1024x768x24") as display:
+        session = wine.session(prefix, display)
+        session.bindir = bindir
+        prepare_prefix(session, prefix)
+        log = os.path.join(scratch, "opened")
+        opener = os.path.join(scratch, "xdg-open")
+        with open(opener, "w") as f:
+            f.write('#!/bin/sh\nprintf "%%s\\n" "$*" >> "%s"\n' % log)
+        os.chmod(opener, stat.S_IRWXU)
+
+        window = Window(session, display, log)
+        try:
+            check_layout(window, failures)
+
+            # The donation button's tooltip, in Chinese: real glyphs, not boxes.
+            before = window.root_screenshot()
+            tip = tooltip(window, before, centre("ImgDonation"))
+            failures.check(bool(tip) and not repeats(tip, 30), "the Chinese tooltip shows real glyphs")
+
+            # The pointer: the hand, hot spot at the fingertip, over what opens something.
+            hand = Image.open(os.path.join(ART, "hand.png"))
+            shape = wait_until(lambda: (c := window.cursor()) and (c.width, c.height) == hand.size and c)
+            failures.check(bool(shape) and (shape.xhot, shape.yhot) == (6, 0), "the hand pointer over the donation button")
+            window.move(centre("txtCode32"))
+            failures.check(wait_until(lambda: (window.cursor().width, window.cursor().height) != hand.size, 10),
+                           "no hand over the 32-character box")
+
+            window.xdotool("type", "--delay", "30", "test")
+            window.xdotool("key", "Tab")
+            window.xdotool("type", "--delay", "30", "taobao")
+
+            # Hover: the orange highlight over the copy row, gone over the panel.
+            highlight = picture("ImgCode")
+            hx0, hy0, _, _ = place("ImgCode")
+            frame = (hx0 + 1, hy0 + 1, hx0 + 3, hy0 + 23)  # the left bar of its frame
+            window.move(centre("lblCopy"))
+            failures.check(wait_until(lambda: same_pixels(window.screenshot(), frame, highlight, (1, 1)), 10),
+                           "the highlight shows over the copy button")
+            window.move((place("PicContrl")[0] + 400, place("PicContrl")[1] + 220))
+            failures.check(wait_until(lambda: not same_pixels(window.screenshot(), frame, highlight, (1, 1)), 10),
+                           "the highlight goes over the panel")
+
+            # The copy: the code and its markers on the clipboard, the confirmation shown and gone.
+            window.click(centre("lblCopy"))
+            failures.check(wait_until(lambda: window.clipboard() == code16, 10) is True,
+                           "the copy button puts %s on the clipboard" % code16)
+            targets = window.clipboard("TARGETS") or ""
+            failures.check(all(m in targets.split() for m in MARKERS), "the markers among the targets: %r" % targets)
+            confirmation = picture("ImgCopy")
+            box = place("ImgCopy")
+            failures.check(wait_until(lambda: same_pixels(window.screenshot(), box, confirmation), 10),
+                           "the confirmation shows")
+            failures.check(wait_until(lambda: not same_pixels(window.screenshot(), box, confirmation), 10),
+                           "the confirmation goes")
+
+            # A copy in the 32-character box, which selects all when it gets the focus.
+            window.click(centre("txtCode32"))
+            window.xdotool("key", "ctrl+c")
+            failures.check(wait_until(lambda: window.clipboard() == code32, 10) is True,
+                           "Ctrl+C in the 32-character box copies %s" % code32)
+            failures.check(wait_until(lambda: window.clipboard() in (None, ""), CLEAR_MS / 1000 + 20) is True,
+                           "the clipboard is cleared after the delay")
+
+            # What the user copied since is theirs.
+            window.click(centre("lblCopy"))
+            wait_until(lambda: window.clipboard() == code16, 10)
+            mine = subprocess.Popen(["xclip", "-i", "-selection", "clipboard"], env=window.env, stdin=subprocess.PIPE)
+            mine.communicate(b"mine", timeout=PATIENCE)
+            time.sleep(CLEAR_MS / 1000 + 2)  # past the delay: nothing may happen
+            failures.check(window.clipboard() == "mine", "the clear leaves the user's own copy alone")
+
+            # The six links reach the desktop's browser.
+            for name, _ in LINKS:
+                window.click(centre(name))
+                count = LINKS.index((name, _)) + 1
+                wait_until(lambda: os.path.exists(log) and len(open(log).read().split()) >= count, 30)
+            opened = open(log).read().split() if os.path.exists(log) else []
+            failures.check(opened == [address for _, address in LINKS], "the six links open %r" % opened)
+
+            # The clear on exit.
+            window.click(centre("lblCopy"))
+            wait_until(lambda: window.clipboard() == code16, 10)
+            window.xdotool("key", "--window", window.id, "alt+F4")
+            window.process.wait(timeout=PATIENCE)
+            failures.check(window.clipboard() != code16, "the clipboard is cleared on exit")
+        finally:
+            if window.process.poll() is None:
+                window.process.kill()
+                window.process.wait()
+    if failures.list:
+        print("%d failed" % len(failures.list))
+        return 1
+    return 0
+
+
+if __name__ == "__main__":
+    if len(sys.argv) != 3:
+        print(__doc__, file=sys.stderr)
+        sys.exit(2)
+    sys.exit(main(sys.argv[1], sys.argv[2]))

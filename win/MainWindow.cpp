@@ -1,0 +1,715 @@
+#include "MainWindow.h"
+
+#include "SecureWipe.h"
+
+#include <commctrl.h>
+#include <imm.h>
+#include <initguid.h>
+#include <oleacc.h>
+#include <shellapi.h>
+
+#include <algorithm>
+#include <utility>
+#include <vector>
+
+namespace mnemora::win {
+
+namespace {
+
+constexpr wchar_t MainClass[] = L"MnemoraMain";
+constexpr wchar_t ControlClass[] = L"MnemoraControl";
+constexpr DWORD MainStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
+constexpr UINT ShowFailureMessage = WM_APP + 1;
+constexpr int FirstControlId = 1000;
+
+using layout::Control;
+
+std::wstring Wide(const char *utf8)
+{
+    if (!utf8 || !*utf8)
+        return {};
+    const int length = ::MultiByteToWideChar(CP_UTF8, 0, utf8, -1, nullptr, 0);
+    std::wstring text(static_cast<std::size_t>(length), L'\0');
+    ::MultiByteToWideChar(CP_UTF8, 0, utf8, -1, text.data(), length);
+    text.pop_back();
+    return text;
+}
+
+COLORREF Colour(unsigned rgb)
+{
+    return RGB((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF);
+}
+
+bool IsTextBox(Control control)
+{
+    const ControlKind kind = Facts(control).kind;
+    return kind == ControlKind::Input || kind == ControlKind::Password || kind == ControlKind::Output;
+}
+
+// A box's text in a buffer that is wiped when it goes.
+class BoxText {
+public:
+    explicit BoxText(HWND edit)
+    {
+        const int length = ::GetWindowTextLengthW(edit);
+        m_text.resize(static_cast<std::size_t>(length) + 1);
+        m_text.resize(static_cast<std::size_t>(::GetWindowTextW(edit, m_text.data(), length + 1)) + 1);
+    }
+    ~BoxText() { SecureWipe(m_text.data(), m_text.capacity() * sizeof(wchar_t)); }
+    BoxText(const BoxText &) = delete;
+    BoxText &operator=(const BoxText &) = delete;
+
+    std::u16string_view View() const
+    {
+        return {reinterpret_cast<const char16_t *>(m_text.data()), m_text.size() - 1};
+    }
+
+private:
+    std::vector<wchar_t> m_text;
+};
+
+HFONT CreateFontAt(const char *family, double points, UINT dpi)
+{
+    const int height = -static_cast<int>(points * dpi / 72.0 + 0.5);
+    return ::CreateFontW(height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+        CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY, DEFAULT_PITCH, Wide(family).c_str());
+}
+
+LONG AccessibleRole(ControlRole role)
+{
+    switch (role) {
+    case ControlRole::Graphic:
+        return ROLE_SYSTEM_GRAPHIC;
+    case ControlRole::Grouping:
+        return ROLE_SYSTEM_GROUPING;
+    case ControlRole::EditableText:
+        return ROLE_SYSTEM_TEXT;
+    case ControlRole::Link:
+        return ROLE_SYSTEM_LINK;
+    case ControlRole::Button:
+        return ROLE_SYSTEM_PUSHBUTTON;
+    case ControlRole::Notification:
+        return ROLE_SYSTEM_ALERT;
+    case ControlRole::None:
+        break;
+    }
+    return 0;
+}
+
+} // namespace
+
+MainWindow::MainWindow(HINSTANCE instance, std::string selfTestFailure)
+    : m_instance(instance)
+    , m_behaviour(*this, std::move(selfTestFailure))
+{
+}
+
+MainWindow::~MainWindow()
+{
+    for (Picture &picture : m_pictures)
+        if (picture.bitmap)
+            ::DeleteObject(picture.bitmap);
+    for (HGDIOBJ object : {static_cast<HGDIOBJ>(m_windowFont), static_cast<HGDIOBJ>(m_inputFont),
+             static_cast<HGDIOBJ>(m_outputFont), static_cast<HGDIOBJ>(m_inputBrush),
+             static_cast<HGDIOBJ>(m_outputBrush)})
+        if (object)
+            ::DeleteObject(object);
+    if (m_hand)
+        ::DestroyCursor(m_hand);
+}
+
+bool MainWindow::Create(int show)
+{
+    WNDCLASSEXW main{};
+    main.cbSize = sizeof main;
+    main.lpfnWndProc = WindowProc;
+    main.hInstance = m_instance;
+    main.hIcon = static_cast<HICON>(::LoadImageW(m_instance, MAKEINTRESOURCEW(1), IMAGE_ICON,
+        ::GetSystemMetrics(SM_CXICON), ::GetSystemMetrics(SM_CYICON), LR_DEFAULTCOLOR));
+    main.hIconSm = static_cast<HICON>(::LoadImageW(m_instance, MAKEINTRESOURCEW(1), IMAGE_ICON,
+        ::GetSystemMetrics(SM_CXSMICON), ::GetSystemMetrics(SM_CYSMICON), LR_DEFAULTCOLOR));
+    main.hCursor = ::LoadCursorW(nullptr, MAKEINTRESOURCEW(32512)); // IDC_ARROW
+    main.hbrBackground = ::CreateSolidBrush(Colour(WindowColour));
+    main.lpszClassName = MainClass;
+    WNDCLASSEXW control{};
+    control.cbSize = sizeof control;
+    // Double-clicks are told apart, so that a double-click acts once.
+    control.style = CS_DBLCLKS;
+    control.lpfnWndProc = ControlProc;
+    control.hInstance = m_instance;
+    control.lpszClassName = ControlClass;
+    if (!::RegisterClassExW(&main) || !::RegisterClassExW(&control))
+        return false;
+
+    m_window = ::CreateWindowExW(0, MainClass, Wide(WindowTitle).c_str(), MainStyle, CW_USEDEFAULT, CW_USEDEFAULT,
+        CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr, m_instance, this);
+    if (!m_window)
+        return false;
+    m_dpi = ::GetDpiForWindow(m_window);
+    m_clipboard = std::make_unique<SecretClipboard>(m_window);
+
+    // The client area is fixed in twips; the frame around it is the system's.
+    RECT frame{0, 0, Scaled(layout::WindowWidth), Scaled(layout::WindowHeight)};
+    ::AdjustWindowRectExForDpi(&frame, MainStyle, FALSE, 0, m_dpi);
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof monitor;
+    ::GetMonitorInfoW(::MonitorFromWindow(m_window, MONITOR_DEFAULTTOPRIMARY), &monitor);
+    const RECT &work = monitor.rcWork;
+    const int width = frame.right - frame.left;
+    const int height = frame.bottom - frame.top;
+    ::SetWindowPos(m_window, nullptr, work.left + (work.right - work.left - width) / 2,
+        work.top + (work.bottom - work.top - height) / 2, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+
+    CreateControls();
+    ApplyDpi();
+    SetUpAccessibility();
+    ::ShowWindow(m_window, show);
+    ::UpdateWindow(m_window);
+    ::SetFocus(Edit(Control::txtPassword));
+    m_behaviour.Start();
+    return true;
+}
+
+int MainWindow::Scaled(int twips) const
+{
+    return ::MulDiv(twips, static_cast<int>(m_dpi), 1440);
+}
+
+RECT MainWindow::Place(Control control) const
+{
+    // Edges rather than sizes are rounded, so controls that meet in twips
+    // also meet in pixels.
+    const layout::ControlPlace &place = layout::Place(control);
+    return {Scaled(place.left), Scaled(place.top), Scaled(place.left + place.width),
+        Scaled(place.top + place.height)};
+}
+
+void MainWindow::CreateControls()
+{
+    for (std::size_t i = 0; i < ControlCount; ++i) {
+        const auto control = static_cast<Control>(i);
+        const layout::ControlPlace &place = layout::Place(control);
+        HWND parent = place.parent < 0 ? m_window : m_controls.at(static_cast<std::size_t>(place.parent));
+        const bool hidden = control == Control::ImgCode || control == Control::ImgCopy;
+        m_controls[i] = ::CreateWindowExW(0, ControlClass, L"",
+            WS_CHILD | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | (hidden ? 0 : WS_VISIBLE), 0, 0, 0, 0, parent,
+            reinterpret_cast<HMENU>(static_cast<INT_PTR>(FirstControlId + static_cast<int>(i))), m_instance, this);
+        if (!IsTextBox(control))
+            continue;
+        const ControlKind kind = Facts(control).kind;
+        DWORD style = WS_CHILD | WS_VISIBLE | ES_LEFT | ES_AUTOHSCROLL;
+        if (kind == ControlKind::Password)
+            style |= ES_PASSWORD;
+        if (kind == ControlKind::Output)
+            style |= ES_READONLY;
+        HWND edit = ::CreateWindowExW(0, L"EDIT", L"", style, 0, 0, 0, 0, m_controls[i],
+            reinterpret_cast<HMENU>(static_cast<INT_PTR>(FirstControlId + static_cast<int>(i))), m_instance, nullptr);
+        m_edits[i] = edit;
+        ::SetWindowSubclass(edit, EditProc, i, reinterpret_cast<DWORD_PTR>(this));
+        if (kind == ControlKind::Output) {
+            ::SendMessageW(edit, EM_SETLIMITTEXT, control == Control::txtCode16 ? Code16Length : Code32Length, 0);
+        } else {
+            // No limit: an over-long text is refused when deriving instead.
+            ::SendMessageW(edit, EM_SETLIMITTEXT, 0, 0);
+        }
+        if (kind == ControlKind::Password) {
+            ::SendMessageW(edit, EM_SETPASSWORDCHAR, PasswordCharacter, 0);
+            // A password is typed as plain keystrokes, never composed by an
+            // input method.
+            ::ImmAssociateContext(edit, nullptr);
+        }
+    }
+    // Later siblings lie above earlier ones; the 16-character box and the copy
+    // label lie above the highlight, so that the code stays readable and
+    // clicks on the button still reach the label.
+    for (HWND control : m_controls)
+        ::SetWindowPos(control, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    for (Control raised : {Control::txtCode16, Control::lblCopy})
+        ::SetWindowPos(WindowOf(raised), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+
+    m_toolTips = ::CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
+        CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, m_window, nullptr, m_instance, nullptr);
+    for (std::size_t i = 0; i < ControlCount; ++i) {
+        const ControlFacts &facts = Controls[i];
+        if (!facts.toolTip)
+            continue;
+        std::wstring text = Wide(facts.toolTip);
+        TTTOOLINFOW tool{};
+        tool.cbSize = sizeof tool;
+        tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+        tool.hwnd = m_window;
+        tool.uId = reinterpret_cast<UINT_PTR>(m_controls[i]);
+        tool.lpszText = text.data();
+        ::SendMessageW(m_toolTips, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+    }
+}
+
+void MainWindow::SetUpAccessibility()
+{
+    // Names, descriptions and roles through MSAA's dynamic annotation; the
+    // edit controls keep their own value and states, so the password box
+    // reports no characters.
+    IAccPropServices *services = nullptr;
+    if (FAILED(::CoCreateInstance(CLSID_AccPropServices, nullptr, CLSCTX_INPROC_SERVER, IID_IAccPropServices,
+            reinterpret_cast<void **>(&services))))
+        return;
+    services->SetHwndPropStr(m_window, static_cast<DWORD>(OBJID_CLIENT), CHILDID_SELF, PROPID_ACC_DESCRIPTION,
+        Wide(AccessibleSlogan).c_str());
+    for (std::size_t i = 0; i < ControlCount; ++i) {
+        const ControlFacts &facts = Controls[i];
+        HWND target = m_edits[i] ? m_edits[i] : m_controls[i];
+        if (!facts.accessibleName)
+            continue;
+        services->SetHwndPropStr(target, static_cast<DWORD>(OBJID_CLIENT), CHILDID_SELF, PROPID_ACC_NAME, Wide(facts.accessibleName).c_str());
+        services->SetHwndPropStr(
+            target, static_cast<DWORD>(OBJID_CLIENT), CHILDID_SELF, PROPID_ACC_DESCRIPTION, Wide(facts.accessibleDescription).c_str());
+        if (!m_edits[i]) {
+            VARIANT role;
+            ::VariantInit(&role);
+            role.vt = VT_I4;
+            role.lVal = AccessibleRole(facts.role);
+            services->SetHwndProp(target, static_cast<DWORD>(OBJID_CLIENT), CHILDID_SELF, PROPID_ACC_ROLE, role);
+        }
+    }
+    services->Release();
+}
+
+void MainWindow::ApplyDpi()
+{
+    for (HGDIOBJ object : {static_cast<HGDIOBJ>(m_windowFont), static_cast<HGDIOBJ>(m_inputFont),
+             static_cast<HGDIOBJ>(m_outputFont)})
+        if (object)
+            ::DeleteObject(object);
+    m_windowFont = CreateFontAt(WindowFontFamily, WindowFontPoints, m_dpi);
+    m_inputFont = CreateFontAt(BoxFontFamily, InputFontPoints, m_dpi);
+    m_outputFont = CreateFontAt(BoxFontFamily, OutputFontPoints, m_dpi);
+    if (!m_inputBrush) {
+        m_inputBrush = ::CreateSolidBrush(Colour(InputColour));
+        m_outputBrush = ::CreateSolidBrush(Colour(OutputColour));
+    }
+    if (m_hand)
+        ::DestroyCursor(m_hand);
+    m_hand = LoadHandCursor(m_dpi);
+    // Pictures drawn for 200 % from 144 dpi up; the others are scaled.
+    const int scale = m_dpi >= 144 ? 2 : 1;
+    for (std::size_t i = 0; i < ControlCount; ++i) {
+        const auto control = static_cast<Control>(i);
+        if (m_pictures[i].bitmap)
+            ::DeleteObject(m_pictures[i].bitmap);
+        m_pictures[i] = *layout::Controls[i].picture ? LoadPicture(layout::Controls[i].picture, scale) : Picture{};
+        const RECT place = Place(control);
+        ::MoveWindow(m_controls[i], place.left, place.top, place.right - place.left, place.bottom - place.top, TRUE);
+        if (HWND edit = m_edits[i]) {
+            const bool output = Facts(control).kind == ControlKind::Output;
+            ::SendMessageW(edit, WM_SETFONT, reinterpret_cast<WPARAM>(output ? m_outputFont : m_inputFont), TRUE);
+            // The font's own margins would leave the 16-character box too
+            // narrow for its code; two pixels, as a frameless line edit has.
+            const int margin = ::MulDiv(2, static_cast<int>(m_dpi), 96);
+            ::SendMessageW(edit, EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN, MAKELPARAM(margin, margin));
+            // Single-line edit controls draw their text at the top: the edit
+            // is as tall as its text and centred in its box, whose host
+            // paints the rest in the box's colour.
+            HDC dc = ::GetDC(edit);
+            HGDIOBJ old = ::SelectObject(dc, output ? m_outputFont : m_inputFont);
+            TEXTMETRICW metrics{};
+            ::GetTextMetricsW(dc, &metrics);
+            ::SelectObject(dc, old);
+            ::ReleaseDC(edit, dc);
+            const int boxHeight = place.bottom - place.top;
+            const int height = std::min<int>(boxHeight, metrics.tmHeight);
+            ::MoveWindow(edit, 0, (boxHeight - height) / 2, place.right - place.left, height, TRUE);
+        }
+    }
+    ::SendMessageW(m_toolTips, WM_SETFONT, 0, TRUE);
+    ::InvalidateRect(m_window, nullptr, TRUE);
+}
+
+void MainWindow::DrawPicture(HDC dc, Control control, int x, int y)
+{
+    const Picture &picture = m_pictures[static_cast<std::size_t>(control)];
+    if (!picture.bitmap)
+        return;
+    const RECT place = Place(control);
+    const int width = place.right - place.left;
+    const int height = place.bottom - place.top;
+    HDC source = ::CreateCompatibleDC(dc);
+    HGDIOBJ old = ::SelectObject(source, picture.bitmap);
+    // At its natural size on this screen: the panel is wider than its
+    // picture by the window's cut-off edge, and a picture is never stretched
+    // to its control, only scaled to the screen.
+    const int naturalWidth = std::min(width, ::MulDiv(picture.width, static_cast<int>(m_dpi), 96 * picture.scale));
+    const int naturalHeight = std::min(height, ::MulDiv(picture.height, static_cast<int>(m_dpi), 96 * picture.scale));
+    if (naturalWidth == picture.width && naturalHeight == picture.height) {
+        ::BitBlt(dc, x, y, naturalWidth, naturalHeight, source, 0, 0, SRCCOPY);
+    } else {
+        ::SetStretchBltMode(dc, HALFTONE);
+        ::SetBrushOrgEx(dc, 0, 0, nullptr);
+        ::StretchBlt(dc, x, y, naturalWidth, naturalHeight, source, 0, 0, picture.width, picture.height, SRCCOPY);
+    }
+    ::SelectObject(source, old);
+    ::DeleteDC(source);
+}
+
+void MainWindow::PaintControl(Control control, HWND window, HDC dc)
+{
+    RECT client{};
+    ::GetClientRect(window, &client);
+    const ControlFacts &facts = Facts(control);
+    if (IsTextBox(control)) {
+        ::FillRect(dc, &client, facts.kind == ControlKind::Output ? m_outputBrush : m_inputBrush);
+        return;
+    }
+    if (facts.kind == ControlKind::Panel) {
+        HBRUSH background = ::CreateSolidBrush(Colour(WindowColour));
+        ::FillRect(dc, &client, background);
+        ::DeleteObject(background);
+    }
+    if (facts.kind == ControlKind::Caption || facts.kind == ControlKind::HotSpot) {
+        // Transparent: what lies beneath shows through, the panel's picture
+        // and any shown picture under this control.
+        const RECT self = Place(control);
+        DrawPicture(dc, Control::PicContrl, -self.left, -self.top);
+        for (std::size_t i = 0; i < static_cast<std::size_t>(control); ++i) {
+            const auto below = static_cast<Control>(i);
+            if (layout::Controls[i].parent != static_cast<int>(Control::PicContrl) || !m_pictures[i].bitmap
+                || !::IsWindowVisible(m_controls[i]))
+                continue;
+            const RECT other = Place(below);
+            RECT overlap{};
+            if (::IntersectRect(&overlap, &other, &self))
+                DrawPicture(dc, below, other.left - self.left, other.top - self.top);
+        }
+        if (facts.caption) {
+            HGDIOBJ old = ::SelectObject(dc, m_windowFont);
+            ::SetBkMode(dc, TRANSPARENT);
+            ::SetTextColor(dc, Colour(CopyrightColour));
+            std::wstring caption = Wide(facts.caption);
+            ::DrawTextW(dc, caption.c_str(), static_cast<int>(caption.size()), &client,
+                DT_LEFT | DT_TOP | DT_SINGLELINE | DT_NOPREFIX);
+            ::SelectObject(dc, old);
+        }
+        return;
+    }
+    DrawPicture(dc, control, 0, 0);
+}
+
+LRESULT CALLBACK MainWindow::WindowProc(HWND window, UINT message, WPARAM w, LPARAM l)
+{
+    if (message == WM_NCCREATE) {
+        auto *self = static_cast<MainWindow *>(reinterpret_cast<CREATESTRUCTW *>(l)->lpCreateParams);
+        self->m_window = window;
+        ::SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+    }
+    if (auto *self = reinterpret_cast<MainWindow *>(::GetWindowLongPtrW(window, GWLP_USERDATA)))
+        return self->OnWindowMessage(message, w, l);
+    return ::DefWindowProcW(window, message, w, l);
+}
+
+LRESULT MainWindow::OnWindowMessage(UINT message, WPARAM w, LPARAM l)
+{
+    switch (message) {
+    case WM_ACTIVATE:
+        // A plain window does not give the focus back to the box that had it.
+        if (LOWORD(w) == WA_INACTIVE) {
+            m_lastFocus = ::GetFocus();
+        } else if (m_lastFocus && ::IsChild(m_window, m_lastFocus)) {
+            m_restoringFocus = true;
+            ::SetFocus(m_lastFocus);
+            m_restoringFocus = false;
+        }
+        return 0;
+    case WM_TIMER:
+        if (w == ConfirmationTimer)
+            m_behaviour.Tick();
+        else if (w == SecretClipboard::TimerId && m_clipboard)
+            m_clipboard->ClearIfUnchanged();
+        return 0;
+    case WM_DPICHANGED: {
+        m_dpi = HIWORD(w);
+        const RECT *suggested = reinterpret_cast<const RECT *>(l);
+        ::SetWindowPos(m_window, nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
+            suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
+        ApplyDpi();
+        return 0;
+    }
+    case ShowFailureMessage:
+        ::MessageBoxW(m_window, m_failureMessage.c_str(), Wide(WindowTitle).c_str(), MB_OK | MB_ICONERROR);
+        return 0;
+    case WM_QUERYENDSESSION:
+        return TRUE;
+    case WM_ENDSESSION:
+        // The session ends: no copy of a code stays behind on the clipboard.
+        if (w) {
+            if (m_clipboard)
+                m_clipboard->ClearIfUnchanged();
+            WipeBoxes();
+        }
+        return 0;
+    case WM_DESTROY:
+        if (m_clipboard)
+            m_clipboard->ClearIfUnchanged();
+        WipeBoxes();
+        ::PostQuitMessage(0);
+        return 0;
+    default:
+        break;
+    }
+    return ::DefWindowProcW(m_window, message, w, l);
+}
+
+LRESULT CALLBACK MainWindow::ControlProc(HWND window, UINT message, WPARAM w, LPARAM l)
+{
+    if (message == WM_NCCREATE)
+        ::SetWindowLongPtrW(window, GWLP_USERDATA,
+            reinterpret_cast<LONG_PTR>(reinterpret_cast<CREATESTRUCTW *>(l)->lpCreateParams));
+    auto *self = reinterpret_cast<MainWindow *>(::GetWindowLongPtrW(window, GWLP_USERDATA));
+    const int id = ::GetDlgCtrlID(window) - FirstControlId;
+    if (!self || id < 0 || id >= static_cast<int>(ControlCount))
+        return ::DefWindowProcW(window, message, w, l);
+    return self->OnControlMessage(static_cast<Control>(id), window, message, w, l);
+}
+
+LRESULT MainWindow::OnControlMessage(Control control, HWND window, UINT message, WPARAM w, LPARAM l)
+{
+    const ControlFacts &facts = Facts(control);
+    switch (message) {
+    case WM_PAINT: {
+        PAINTSTRUCT paint{};
+        HDC dc = ::BeginPaint(window, &paint);
+        PaintControl(control, window, dc);
+        ::EndPaint(window, &paint);
+        return 0;
+    }
+    case WM_ERASEBKGND:
+        return 1;
+    case WM_SETCURSOR:
+        if (LOWORD(l) == HTCLIENT && !IsTextBox(control)) {
+            ::SetCursor(facts.pointer == ControlPointer::Hand
+                    ? m_hand
+                    : ::LoadCursorW(nullptr, MAKEINTRESOURCEW(32512))); // IDC_ARROW
+            return TRUE;
+        }
+        break;
+    case WM_MOUSEMOVE:
+        m_behaviour.PointerMoved(control);
+        return 0;
+    case WM_LBUTTONDOWN:
+        if (IsTextBox(control)) {
+            // The strip of the box around its edit control.
+            ::SetFocus(Edit(control));
+        } else if (facts.link || control == Control::lblCopy) {
+            m_pressed = window;
+            ::SetCapture(window);
+        }
+        return 0;
+    case WM_LBUTTONUP:
+        if (m_pressed == window) {
+            m_pressed = nullptr;
+            ::ReleaseCapture();
+            RECT client{};
+            ::GetClientRect(window, &client);
+            const POINT at{static_cast<short>(LOWORD(l)), static_cast<short>(HIWORD(l))};
+            if (::PtInRect(&client, at)) {
+                if (control == Control::lblCopy)
+                    CopyCode16();
+                else
+                    m_behaviour.Clicked(control);
+            }
+        }
+        return 0;
+    case WM_CAPTURECHANGED:
+        if (m_pressed == window && reinterpret_cast<HWND>(l) != window)
+            m_pressed = nullptr;
+        return 0;
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORSTATIC: {
+        // The read-only code boxes ask with WM_CTLCOLORSTATIC.
+        HDC dc = reinterpret_cast<HDC>(w);
+        const bool output = facts.kind == ControlKind::Output;
+        ::SetTextColor(dc, RGB(0, 0, 0));
+        ::SetBkColor(dc, Colour(output ? OutputColour : InputColour));
+        return reinterpret_cast<LRESULT>(output ? m_outputBrush : m_inputBrush);
+    }
+    case WM_COMMAND:
+        if (HIWORD(w) == EN_CHANGE) {
+            const auto box = static_cast<Control>(LOWORD(w) - FirstControlId);
+            if (box == Control::txtPassword || box == Control::txtKey) {
+                // No undo history of a secret stays in the box.
+                ::SendMessageW(Edit(box), EM_EMPTYUNDOBUFFER, 0, 0);
+                Regenerate();
+            }
+        }
+        return 0;
+    default:
+        break;
+    }
+    return ::DefWindowProcW(window, message, w, l);
+}
+
+LRESULT CALLBACK MainWindow::EditProc(HWND edit, UINT message, WPARAM w, LPARAM l, UINT_PTR id, DWORD_PTR self)
+{
+    return reinterpret_cast<MainWindow *>(self)->OnEditMessage(static_cast<Control>(id), edit, message, w, l);
+}
+
+LRESULT MainWindow::OnEditMessage(Control box, HWND edit, UINT message, WPARAM w, LPARAM l)
+{
+    const bool output = Facts(box).kind == ControlKind::Output;
+    switch (message) {
+    case WM_LBUTTONDOWN:
+        m_focusByClick = ::GetFocus() != edit;
+        break;
+    case WM_LBUTTONUP: {
+        const LRESULT result = ::DefSubclassProc(edit, message, w, l);
+        if (m_focusByClick) {
+            m_focusByClick = false;
+            m_behaviour.FocusGained(box, static_cast<std::size_t>(::GetWindowTextLengthW(edit)));
+        }
+        return result;
+    }
+    case WM_SETFOCUS: {
+        const LRESULT result = ::DefSubclassProc(edit, message, w, l);
+        // The focus that comes back with the window keeps the selection it had.
+        if (!m_restoringFocus && !m_focusByClick)
+            m_behaviour.FocusGained(box, static_cast<std::size_t>(::GetWindowTextLengthW(edit)));
+        return result;
+    }
+    case WM_KEYDOWN:
+        if (w == VK_TAB) {
+            MoveFocus(box, ::GetKeyState(VK_SHIFT) < 0);
+            return 0;
+        }
+        break;
+    case WM_CHAR:
+        if (w == L'\t')
+            return 0;
+        break;
+    case WM_MOUSEMOVE:
+        m_behaviour.PointerMoved(box);
+        break;
+    case WM_SETCURSOR:
+        if (output && LOWORD(l) == HTCLIENT) {
+            ::SetCursor(::LoadCursorW(nullptr, MAKEINTRESOURCEW(32512))); // IDC_ARROW
+            return TRUE;
+        }
+        break;
+    case WM_COPY:
+        if (output) {
+            // Every copy of a code is the window's, with its markers and its clear.
+            DWORD start = 0;
+            DWORD end = 0;
+            ::SendMessageW(edit, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+            const BoxText text(edit);
+            if (end > start && end <= text.View().size())
+                m_behaviour.Copy(text.View().substr(start, end - start));
+            return 0;
+        }
+        break;
+    default:
+        break;
+    }
+    return ::DefSubclassProc(edit, message, w, l);
+}
+
+void MainWindow::MoveFocus(Control from, bool backwards)
+{
+    // The tab order: password, key, 16, 32; the panel and the labels take no focus.
+    constexpr Control Order[] = {Control::txtPassword, Control::txtKey, Control::txtCode16, Control::txtCode32};
+    constexpr int Count = static_cast<int>(std::size(Order));
+    int at = 0;
+    while (at < Count && Order[at] != from)
+        ++at;
+    const int next = (at + (backwards ? Count - 1 : 1)) % Count;
+    HWND target = Edit(Order[next]);
+    if (!::IsWindowEnabled(target))
+        target = Edit(Order[backwards ? 1 : 0]);
+    ::SetFocus(target);
+}
+
+void MainWindow::Regenerate()
+{
+    const BoxText password(Edit(Control::txtPassword));
+    const BoxText key(Edit(Control::txtKey));
+    m_behaviour.InputChanged(password.View(), key.View());
+}
+
+void MainWindow::CopyCode16()
+{
+    const BoxText code(Edit(Control::txtCode16));
+    m_behaviour.Copy(code.View());
+}
+
+void MainWindow::WipeBoxes()
+{
+    // The edit controls' own buffers, which outlive the texts read from them.
+    for (HWND edit : m_edits) {
+        if (!edit)
+            continue;
+        HLOCAL buffer = reinterpret_cast<HLOCAL>(::SendMessageW(edit, EM_GETHANDLE, 0, 0));
+        if (void *text = buffer ? ::LocalLock(buffer) : nullptr) {
+            SecureWipe(text, ::LocalSize(buffer));
+            ::LocalUnlock(buffer);
+        }
+        ::SendMessageW(edit, EM_EMPTYUNDOBUFFER, 0, 0);
+    }
+}
+
+void MainWindow::ShowCodes(std::u16string_view code16, std::u16string_view code32)
+{
+    for (const auto &[box, code] : {std::pair{Control::txtCode16, code16}, std::pair{Control::txtCode32, code32}}) {
+        std::wstring text(code.begin(), code.end());
+        ::SetWindowTextW(Edit(box), text.c_str());
+        SecureWipe(text);
+    }
+}
+
+void MainWindow::Select(Control box, std::size_t start, std::size_t length)
+{
+    ::SendMessageW(Edit(box), EM_SETSEL, start, static_cast<LPARAM>(start + length));
+}
+
+bool MainWindow::CopyToClipboard(std::u16string_view code)
+{
+    if (m_clipboard->Copy(code))
+        return true;
+    ::MessageBoxW(m_window, L"剪贴板正被其他程序占用，密码没有复制。请稍后再试。", Wide(WindowTitle).c_str(),
+        MB_OK | MB_ICONWARNING);
+    return false;
+}
+
+void MainWindow::SetTimerRunning(bool running)
+{
+    if (running)
+        ::SetTimer(m_window, ConfirmationTimer, static_cast<UINT>(WindowBehaviour::ConfirmationTick.count()), nullptr);
+    else
+        ::KillTimer(m_window, ConfirmationTimer);
+}
+
+void MainWindow::SetPictureVisible(Control picture, bool visible)
+{
+    HWND window = WindowOf(picture);
+    if ((::IsWindowVisible(window) != FALSE) == visible)
+        return;
+    ::ShowWindow(window, visible ? SW_SHOWNA : SW_HIDE);
+    // The transparent copy label shows the highlight beneath it.
+    ::InvalidateRect(WindowOf(Control::lblCopy), nullptr, FALSE);
+    if (picture == Control::ImgCopy && visible)
+        ::NotifyWinEvent(EVENT_SYSTEM_ALERT, window, OBJID_CLIENT, CHILDID_SELF);
+}
+
+void MainWindow::OpenAddress(const char *address)
+{
+    ::ShellExecuteW(m_window, L"open", Wide(address).c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+}
+
+void MainWindow::ShowSelfTestFailure(const char *notice, const char *headline, const std::string &details)
+{
+    for (Control box : {Control::txtCode16, Control::txtCode32}) {
+        ::SendMessageW(Edit(box), EM_SETCUEBANNER, TRUE, reinterpret_cast<LPARAM>(Wide(notice).c_str()));
+        ::EnableWindow(Edit(box), FALSE);
+    }
+    m_failureMessage = Wide(headline) + L"\n\n" + Wide(details.c_str());
+    // Shown once the message loop runs, over the shown window.
+    ::PostMessageW(m_window, ShowFailureMessage, 0, 0);
+}
+
+} // namespace mnemora::win

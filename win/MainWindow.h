@@ -1,0 +1,98 @@
+#pragma once
+
+#include "Pictures.h"
+#include "SecretClipboard.h"
+#include "WindowBehaviour.h"
+
+#include <windows.h>
+
+#include <array>
+#include <memory>
+#include <string>
+
+namespace mnemora::win {
+
+// The program's one window on Windows, made of plain Win32 controls placed
+// from the shared layout table and driven by the shared WindowBehaviour:
+// a panel that paints the background picture, picture and label controls
+// of its own class, borderless edit controls for the four boxes, tooltips.
+//
+// Everything is measured in twips and scaled to the window's dots per inch
+// (per monitor, through the application manifest); at 200 % the pictures
+// drawn for 200 % are shown.
+class MainWindow final : private WindowPort {
+public:
+    MainWindow(HINSTANCE instance, std::string selfTestFailure);
+    ~MainWindow();
+
+    MainWindow(const MainWindow &) = delete;
+    MainWindow &operator=(const MainWindow &) = delete;
+
+    // Creates the window centred on its screen and shows it.
+    bool Create(int show);
+
+private:
+    static constexpr std::size_t ControlCount = std::size(layout::Controls);
+    static constexpr UINT_PTR ConfirmationTimer = 0x3C0;
+
+    static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM w, LPARAM l);
+    static LRESULT CALLBACK ControlProc(HWND window, UINT message, WPARAM w, LPARAM l);
+    static LRESULT CALLBACK EditProc(HWND edit, UINT message, WPARAM w, LPARAM l, UINT_PTR id, DWORD_PTR self);
+
+    LRESULT OnWindowMessage(UINT message, WPARAM w, LPARAM l);
+    LRESULT OnControlMessage(layout::Control control, HWND window, UINT message, WPARAM w, LPARAM l);
+    LRESULT OnEditMessage(layout::Control box, HWND edit, UINT message, WPARAM w, LPARAM l);
+
+    void CreateControls();
+    void SetUpAccessibility();
+    void ApplyDpi();
+    RECT Place(layout::Control control) const;
+    int Scaled(int twips) const;
+    void PaintControl(layout::Control control, HWND window, HDC dc);
+    void DrawPicture(HDC dc, layout::Control control, int x, int y);
+    void Regenerate();
+    void CopyCode16();
+    void MoveFocus(layout::Control from, bool backwards);
+    void WipeBoxes();
+
+    HWND Edit(layout::Control box) const { return m_edits[static_cast<std::size_t>(box)]; }
+    HWND WindowOf(layout::Control control) const { return m_controls[static_cast<std::size_t>(control)]; }
+
+    // WindowPort
+    void ShowCodes(std::u16string_view code16, std::u16string_view code32) override;
+    void Select(layout::Control box, std::size_t start, std::size_t length) override;
+    bool CopyToClipboard(std::u16string_view code) override;
+    void SetTimerRunning(bool running) override;
+    void SetPictureVisible(layout::Control picture, bool visible) override;
+    void OpenAddress(const char *address) override;
+    void ShowSelfTestFailure(const char *notice, const char *headline, const std::string &details) override;
+
+    HINSTANCE m_instance;
+    WindowBehaviour m_behaviour;
+    HWND m_window = nullptr;
+    // One window per control (a host window for each text box), and the
+    // edit control inside each host.
+    std::array<HWND, ControlCount> m_controls{};
+    std::array<HWND, ControlCount> m_edits{};
+    std::array<Picture, ControlCount> m_pictures{};
+    HWND m_toolTips = nullptr;
+    std::unique_ptr<SecretClipboard> m_clipboard;
+    UINT m_dpi = 96;
+    HFONT m_windowFont = nullptr;
+    HFONT m_inputFont = nullptr;
+    HFONT m_outputFont = nullptr;
+    HBRUSH m_inputBrush = nullptr;
+    HBRUSH m_outputBrush = nullptr;
+    HCURSOR m_hand = nullptr;
+    // The box that had the focus when the window was deactivated.
+    HWND m_lastFocus = nullptr;
+    bool m_restoringFocus = false;
+    // A box got the focus from a press of the mouse: its text is selected
+    // once the button is released, which would otherwise place the caret.
+    bool m_focusByClick = false;
+    // The left button went down on a clickable control.
+    HWND m_pressed = nullptr;
+    std::wstring m_failureMessage;
+};
+
+} // namespace mnemora::win
