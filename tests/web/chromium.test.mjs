@@ -4,7 +4,7 @@ import { siteSuite } from './site-suite.mjs';
 import { launchChromium } from './support.mjs';
 
 const launch = (languages = 'zh-CN') => launchChromium({ args: [`--accept-lang=${languages}`] });
-const { browser } = pageSuite({
+const { browser, offline } = pageSuite({
     launch,
     grantClipboard: async (browser, origin) => {
         await browser
@@ -20,4 +20,6 @@ const { browser } = pageSuite({
     },
 });
 
-siteSuite({ launch, defaultBrowser: browser });
+// Served from a host only: the offline edition has none.
+if (!offline)
+    siteSuite({ launch, defaultBrowser: browser });

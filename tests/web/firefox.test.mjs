@@ -4,7 +4,7 @@ import { siteSuite } from './site-suite.mjs';
 import { launchFirefox } from './support.mjs';
 
 const launch = (languages = 'zh-CN') => launchFirefox({ extraPrefsFirefox: { 'intl.accept_languages': languages } });
-const { browser } = pageSuite({
+const { browser, offline } = pageSuite({
     launch,
     // Firefox cannot grant a page clipboard reading: readText() always asks
     // the user through a paste button that WebDriver BiDi cannot press. The
@@ -14,4 +14,6 @@ const { browser } = pageSuite({
     // Firefox has no installability report to ask for.
 });
 
-siteSuite({ launch, defaultBrowser: browser });
+// Served from a host only: the offline edition has none.
+if (!offline)
+    siteSuite({ launch, defaultBrowser: browser });

@@ -231,8 +231,11 @@ export function pageSuite({ launch, grantClipboard, installabilityErrors }) {
         );
     });
 
+    // For the suites that follow in the same file: the browser, open until
+    // its end, and whether the page is the offline edition.
+    const suite = { browser: () => browser, offline: Boolean(offlinePage) };
     if (offlinePage)
-        return; // a file has no service worker and nothing to install
+        return suite; // a file has no service worker and nothing to install
 
     test('it installs, and after the first visit it works with the server gone', async () => {
         await page.evaluate(async () => {
@@ -263,6 +266,5 @@ export function pageSuite({ launch, grantClipboard, installabilityErrors }) {
         assert.equal(await value('txtCode16'), 'KA55784DDe9C7632');
     });
 
-    // For the suites that follow in the same file: the browser, open until its end.
-    return { browser: () => browser };
+    return suite;
 }
