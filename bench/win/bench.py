@@ -1,7 +1,6 @@
 """Windows benchmarks under Wine (`make bench`), in a private prefix on a
 private X display:
 
-- the size of each program;
 - start to a shown window: from starting mnemora.exe until X maps its
   window, beside bench_floor.exe (a bare Win32 window with one picture and
   one edit box) in the same Wine, alternating, after one warm-up start each;
@@ -27,7 +26,8 @@ PATIENCE = 120
 
 
 def time_to_shown(session, x, program, title):
-    """Seconds from starting the program until X maps its window."""
+    """Seconds from starting the program until X maps its window; None when
+    it ended without one."""
     root = x.screen().root
     root.change_attributes(event_mask=X.SubstructureNotifyMask)
     x.sync()
@@ -37,6 +37,11 @@ def time_to_shown(session, x, program, title):
     try:
         deadline = start + PATIENCE
         while time.monotonic() < deadline:
+            if process.poll() is not None:
+                return None
+            if not x.pending_events():
+                time.sleep(0.001)
+                continue
             event = x.next_event()
             if event.type == X.MapNotify:
                 try:
@@ -52,10 +57,6 @@ def time_to_shown(session, x, program, title):
 
 
 def main(bindir, rounds):
-    for name in ("mnemora.exe", "mnemora-cli.exe"):
-        path = os.path.join(bindir, name)
-        if os.path.exists(path):
-            print("size of %s: %d bytes (%.2f MB)" % (name, os.path.getsize(path), os.path.getsize(path) / 2**20))
     with tempfile.TemporaryDirectory() as folder, wine.Xvfb("1024x768x24") as display:
         prefix = os.path.join(folder, "prefix")
         wine.setup(prefix)
@@ -65,9 +66,17 @@ def main(bindir, rounds):
             programs = [(os.path.join(bindir, "mnemora.exe"), "Mnemora v1.2 build 20120314"),
                         (os.path.join(bindir, "bench_floor.exe"), "Mnemora floor")]
             times = {program: [] for program, _ in programs}
+            # The prefix's desktop process may still be the one its set-up
+            # started without a display, which no window can use; once it is
+            # gone, windows show.
+            warm = time.monotonic() + PATIENCE * 3
+            while time_to_shown(session, x, *programs[0]) is None and time.monotonic() < warm:
+                time.sleep(1)
             for round_ in range(rounds + 1):
                 for program, title in programs if round_ % 2 else reversed(programs):
                     seconds = time_to_shown(session, x, program, title)
+                    if seconds is None:
+                        raise RuntimeError("%s ended without showing its window" % program)
                     if round_ > 0:  # the first round warms Wine's caches
                         times[program].append(seconds)
             for program, _ in programs:

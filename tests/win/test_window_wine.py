@@ -90,13 +90,31 @@ class Window:
         env = dict(session.env, MNEMORA_CLIPBOARD_CLEAR_MS=str(CLEAR_MS))
         # The desktop's browser, as Wine's winebrowser finds it: first on PATH.
         env["PATH"] = os.path.dirname(log) + os.pathsep + env["PATH"]
-        self.process = subprocess.Popen([shutil.which("wine"), os.path.join(session.bindir, "mnemora.exe")],
-                                        env=env, stdin=subprocess.DEVNULL)
-        found = self.xdotool("search", "--sync", "--onlyvisible", "--name", "^%s$" % TITLE, timeout=PATIENCE * 5)
-        self.id = found.split()[0]
+        # The prefix's desktop process may still be the one its set-up
+        # started without a display, and a window started then finds no
+        # display driver and ends at once; started again once that desktop
+        # is gone, it shows.
+        deadline = time.monotonic() + PATIENCE * 3
+        while True:
+            self.process = subprocess.Popen([shutil.which("wine"), os.path.join(session.bindir, "mnemora.exe")],
+                                            env=env, stdin=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+            wait_until(lambda: self.process.poll() is not None or self.find(), PATIENCE * 3)
+            if self.process.poll() is None or time.monotonic() > deadline:
+                break
+            time.sleep(1)
+        if self.process.poll() is not None:
+            raise RuntimeError("mnemora.exe ended with status %d before showing its window" % self.process.returncode)
+        self.id = self.find()
+        if not self.id:
+            raise RuntimeError("mnemora.exe showed no window")
         self.x = xdisplay.Display(display)
         # XFixes answers nothing before its version is asked.
         self.x.xfixes_query_version()
+
+    def find(self):
+        shown = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", "^%s$" % TITLE], env=self.env,
+                               capture_output=True, text=True, timeout=PATIENCE)
+        return shown.stdout.split()[0] if shown.stdout.split() else None
 
     def xdotool(self, *args, timeout=PATIENCE):
         return subprocess.run(["xdotool", *args], env=self.env, capture_output=True, text=True,
