@@ -10,15 +10,14 @@ namespace mnemora {
 WindowBehaviour::WindowBehaviour(WindowPort &port, std::string selfTestFailure)
     : m_port(port)
     , m_selfTestFailure(std::move(selfTestFailure))
-{
-}
+{ }
 
 void WindowBehaviour::Start()
 {
     if (DerivingEnabled())
         return;
-    m_port.ShowSelfTestFailure(
-        SelfTestNotice, SelfTestHeadline, std::string(SelfTestFailureMessage) + " (" + m_selfTestFailure + ')');
+    m_port.ShowSelfTestFailure(SelfTestNotice, SelfTestHeadline,
+        std::string(SelfTestFailureMessage) + " (" + m_selfTestFailure + ')');
 }
 
 void WindowBehaviour::InputChanged(std::u16string_view password, std::u16string_view key)

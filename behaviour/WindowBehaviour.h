@@ -31,7 +31,8 @@ public:
     virtual void OpenAddress(const char *address) = 0;
     // The self-test failed: the code boxes show the notice and take no
     // focus, and a message tells the user (headline, then details).
-    virtual void ShowSelfTestFailure(const char *notice, const char *headline, const std::string &details) = 0;
+    virtual void ShowSelfTestFailure(const char *notice, const char *headline, const std::string &details)
+        = 0;
 
 protected:
     ~WindowPort() = default;
@@ -51,7 +52,8 @@ public:
     static constexpr std::chrono::milliseconds ClipboardClearDelay = std::chrono::seconds(30);
 
     static constexpr char SelfTestNotice[] = "自检失败：本版本计算的密码有误";
-    static constexpr char SelfTestHeadline[] = "自检失败：本版本计算出的密码是错误的，请不要使用它显示的任何密码。";
+    static constexpr char SelfTestHeadline[]
+        = "自检失败：本版本计算出的密码是错误的，请不要使用它显示的任何密码。";
 
     // selfTestFailure: what RunSelfTest() returned; empty when it passed.
     WindowBehaviour(WindowPort &port, std::string selfTestFailure);

@@ -115,7 +115,8 @@ static_assert(std::size(Controls) == std::size(layout::Controls));
 static_assert(
     [] {
         for (std::size_t i = 0; i < std::size(Controls); ++i)
-            if (static_cast<std::size_t>(Controls[i].control) != i || layout::Controls[i].parent >= static_cast<int>(i))
+            if (static_cast<std::size_t>(Controls[i].control) != i
+                || layout::Controls[i].parent >= static_cast<int>(i))
                 return false;
         return true;
     }(),

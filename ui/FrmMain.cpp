@@ -293,8 +293,9 @@ void FrmMain::connectHandlers()
     using layout::Control;
     for (Control control : {Control::txtPassword, Control::txtKey, Control::txtCode16, Control::txtCode32}) {
         TextBox *box = textBox(control);
-        connect(box, &TextBox::gotFocus, this,
-            [this, control, box] { m_behaviour.FocusGained(control, static_cast<std::size_t>(box->text().size())); });
+        connect(box, &TextBox::gotFocus, this, [this, control, box] {
+            m_behaviour.FocusGained(control, static_cast<std::size_t>(box->text().size()));
+        });
     }
     for (TextBox *output : {txtCode16, txtCode32})
         connect(

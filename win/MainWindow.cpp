@@ -101,8 +101,7 @@ LONG AccessibleRole(ControlRole role)
 MainWindow::MainWindow(HINSTANCE instance, std::string selfTestFailure)
     : m_instance(instance)
     , m_behaviour(*this, std::move(selfTestFailure))
-{
-}
+{ }
 
 MainWindow::~MainWindow()
 {
@@ -141,8 +140,8 @@ bool MainWindow::Create(int show)
     if (!::RegisterClassExW(&main) || !::RegisterClassExW(&control))
         return false;
 
-    m_window = ::CreateWindowExW(0, MainClass, Wide(WindowTitle).c_str(), MainStyle, CW_USEDEFAULT, CW_USEDEFAULT,
-        CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr, m_instance, this);
+    m_window = ::CreateWindowExW(0, MainClass, Wide(WindowTitle).c_str(), MainStyle, CW_USEDEFAULT,
+        CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr, m_instance, this);
     if (!m_window)
         return false;
     m_dpi = ::GetDpiForWindow(m_window);
@@ -193,7 +192,8 @@ void MainWindow::CreateControls()
         const bool hidden = control == Control::ImgCode || control == Control::ImgCopy;
         m_controls[i] = ::CreateWindowExW(0, ControlClass, L"",
             WS_CHILD | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | (hidden ? 0 : WS_VISIBLE), 0, 0, 0, 0, parent,
-            reinterpret_cast<HMENU>(static_cast<INT_PTR>(FirstControlId + static_cast<int>(i))), m_instance, this);
+            reinterpret_cast<HMENU>(static_cast<INT_PTR>(FirstControlId + static_cast<int>(i))), m_instance,
+            this);
         if (!IsTextBox(control))
             continue;
         const ControlKind kind = Facts(control).kind;
@@ -203,11 +203,13 @@ void MainWindow::CreateControls()
         if (kind == ControlKind::Output)
             style |= ES_READONLY;
         HWND edit = ::CreateWindowExW(0, L"EDIT", L"", style, 0, 0, 0, 0, m_controls[i],
-            reinterpret_cast<HMENU>(static_cast<INT_PTR>(FirstControlId + static_cast<int>(i))), m_instance, nullptr);
+            reinterpret_cast<HMENU>(static_cast<INT_PTR>(FirstControlId + static_cast<int>(i))), m_instance,
+            nullptr);
         m_edits[i] = edit;
         ::SetWindowSubclass(edit, EditProc, i, reinterpret_cast<DWORD_PTR>(this));
         if (kind == ControlKind::Output) {
-            ::SendMessageW(edit, EM_SETLIMITTEXT, control == Control::txtCode16 ? Code16Length : Code32Length, 0);
+            ::SendMessageW(
+                edit, EM_SETLIMITTEXT, control == Control::txtCode16 ? Code16Length : Code32Length, 0);
         } else {
             // No limit: an over-long text is refused when deriving instead.
             ::SendMessageW(edit, EM_SETLIMITTEXT, 0, 0);
@@ -227,8 +229,9 @@ void MainWindow::CreateControls()
     for (Control raised : {Control::txtCode16, Control::lblCopy})
         ::SetWindowPos(WindowOf(raised), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 
-    m_toolTips = ::CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
-        CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, m_window, nullptr, m_instance, nullptr);
+    m_toolTips = ::CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
+        WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
+        m_window, nullptr, m_instance, nullptr);
     for (std::size_t i = 0; i < ControlCount; ++i) {
         const ControlFacts &facts = Controls[i];
         if (!facts.toolTip)
@@ -260,15 +263,17 @@ void MainWindow::SetUpAccessibility()
         HWND target = m_edits[i] ? m_edits[i] : m_controls[i];
         if (!facts.accessibleName)
             continue;
-        services->SetHwndPropStr(target, static_cast<DWORD>(OBJID_CLIENT), CHILDID_SELF, PROPID_ACC_NAME, Wide(facts.accessibleName).c_str());
-        services->SetHwndPropStr(
-            target, static_cast<DWORD>(OBJID_CLIENT), CHILDID_SELF, PROPID_ACC_DESCRIPTION, Wide(facts.accessibleDescription).c_str());
+        services->SetHwndPropStr(target, static_cast<DWORD>(OBJID_CLIENT), CHILDID_SELF, PROPID_ACC_NAME,
+            Wide(facts.accessibleName).c_str());
+        services->SetHwndPropStr(target, static_cast<DWORD>(OBJID_CLIENT), CHILDID_SELF,
+            PROPID_ACC_DESCRIPTION, Wide(facts.accessibleDescription).c_str());
         if (!m_edits[i]) {
             VARIANT role;
             ::VariantInit(&role);
             role.vt = VT_I4;
             role.lVal = AccessibleRole(facts.role);
-            services->SetHwndProp(target, static_cast<DWORD>(OBJID_CLIENT), CHILDID_SELF, PROPID_ACC_ROLE, role);
+            services->SetHwndProp(
+                target, static_cast<DWORD>(OBJID_CLIENT), CHILDID_SELF, PROPID_ACC_ROLE, role);
         }
     }
     services->Release();
@@ -296,12 +301,15 @@ void MainWindow::ApplyDpi()
         const auto control = static_cast<Control>(i);
         if (m_pictures[i].bitmap)
             ::DeleteObject(m_pictures[i].bitmap);
-        m_pictures[i] = *layout::Controls[i].picture ? LoadPicture(layout::Controls[i].picture, scale) : Picture{};
+        m_pictures[i]
+            = *layout::Controls[i].picture ? LoadPicture(layout::Controls[i].picture, scale) : Picture{};
         const RECT place = Place(control);
-        ::MoveWindow(m_controls[i], place.left, place.top, place.right - place.left, place.bottom - place.top, TRUE);
+        ::MoveWindow(
+            m_controls[i], place.left, place.top, place.right - place.left, place.bottom - place.top, TRUE);
         if (HWND edit = m_edits[i]) {
             const bool output = Facts(control).kind == ControlKind::Output;
-            ::SendMessageW(edit, WM_SETFONT, reinterpret_cast<WPARAM>(output ? m_outputFont : m_inputFont), TRUE);
+            ::SendMessageW(
+                edit, WM_SETFONT, reinterpret_cast<WPARAM>(output ? m_outputFont : m_inputFont), TRUE);
             // The font's own margins would leave the 16-character box too
             // narrow for its code; two pixels, as a frameless line edit has.
             const int margin = ::MulDiv(2, static_cast<int>(m_dpi), 96);
@@ -337,14 +345,17 @@ void MainWindow::DrawPicture(HDC dc, Control control, int x, int y)
     // At its natural size on this screen: the panel is wider than its
     // picture by the window's cut-off edge, and a picture is never stretched
     // to its control, only scaled to the screen.
-    const int naturalWidth = std::min(width, ::MulDiv(picture.width, static_cast<int>(m_dpi), 96 * picture.scale));
-    const int naturalHeight = std::min(height, ::MulDiv(picture.height, static_cast<int>(m_dpi), 96 * picture.scale));
+    const int naturalWidth
+        = std::min(width, ::MulDiv(picture.width, static_cast<int>(m_dpi), 96 * picture.scale));
+    const int naturalHeight
+        = std::min(height, ::MulDiv(picture.height, static_cast<int>(m_dpi), 96 * picture.scale));
     if (naturalWidth == picture.width && naturalHeight == picture.height) {
         ::BitBlt(dc, x, y, naturalWidth, naturalHeight, source, 0, 0, SRCCOPY);
     } else {
         ::SetStretchBltMode(dc, HALFTONE);
         ::SetBrushOrgEx(dc, 0, 0, nullptr);
-        ::StretchBlt(dc, x, y, naturalWidth, naturalHeight, source, 0, 0, picture.width, picture.height, SRCCOPY);
+        ::StretchBlt(
+            dc, x, y, naturalWidth, naturalHeight, source, 0, 0, picture.width, picture.height, SRCCOPY);
     }
     ::SelectObject(source, old);
     ::DeleteDC(source);
@@ -546,7 +557,8 @@ LRESULT MainWindow::OnControlMessage(Control control, HWND window, UINT message,
     return ::DefWindowProcW(window, message, w, l);
 }
 
-LRESULT CALLBACK MainWindow::EditProc(HWND edit, UINT message, WPARAM w, LPARAM l, UINT_PTR id, DWORD_PTR self)
+LRESULT CALLBACK MainWindow::EditProc(
+    HWND edit, UINT message, WPARAM w, LPARAM l, UINT_PTR id, DWORD_PTR self)
 {
     return reinterpret_cast<MainWindow *>(self)->OnEditMessage(static_cast<Control>(id), edit, message, w, l);
 }
@@ -613,7 +625,8 @@ LRESULT MainWindow::OnEditMessage(Control box, HWND edit, UINT message, WPARAM w
 void MainWindow::MoveFocus(Control from, bool backwards)
 {
     // The tab order: password, key, 16, 32; the panel and the labels take no focus.
-    constexpr Control Order[] = {Control::txtPassword, Control::txtKey, Control::txtCode16, Control::txtCode32};
+    constexpr Control Order[]
+        = {Control::txtPassword, Control::txtKey, Control::txtCode16, Control::txtCode32};
     constexpr int Count = static_cast<int>(std::size(Order));
     int at = 0;
     while (at < Count && Order[at] != from)
@@ -655,7 +668,8 @@ void MainWindow::WipeBoxes()
 
 void MainWindow::ShowCodes(std::u16string_view code16, std::u16string_view code32)
 {
-    for (const auto &[box, code] : {std::pair{Control::txtCode16, code16}, std::pair{Control::txtCode32, code32}}) {
+    for (const auto &[box, code] :
+        {std::pair{Control::txtCode16, code16}, std::pair{Control::txtCode32, code32}}) {
         std::wstring text(code.begin(), code.end());
         ::SetWindowTextW(Edit(box), text.c_str());
         SecureWipe(text);
@@ -679,7 +693,8 @@ bool MainWindow::CopyToClipboard(std::u16string_view code)
 void MainWindow::SetTimerRunning(bool running)
 {
     if (running)
-        ::SetTimer(m_window, ConfirmationTimer, static_cast<UINT>(WindowBehaviour::ConfirmationTick.count()), nullptr);
+        ::SetTimer(m_window, ConfirmationTimer, static_cast<UINT>(WindowBehaviour::ConfirmationTick.count()),
+            nullptr);
     else
         ::KillTimer(m_window, ConfirmationTimer);
 }

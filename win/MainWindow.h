@@ -37,7 +37,8 @@ private:
 
     static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM w, LPARAM l);
     static LRESULT CALLBACK ControlProc(HWND window, UINT message, WPARAM w, LPARAM l);
-    static LRESULT CALLBACK EditProc(HWND edit, UINT message, WPARAM w, LPARAM l, UINT_PTR id, DWORD_PTR self);
+    static LRESULT CALLBACK EditProc(
+        HWND edit, UINT message, WPARAM w, LPARAM l, UINT_PTR id, DWORD_PTR self);
 
     LRESULT OnWindowMessage(UINT message, WPARAM w, LPARAM l);
     LRESULT OnControlMessage(layout::Control control, HWND window, UINT message, WPARAM w, LPARAM l);

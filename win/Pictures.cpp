@@ -16,8 +16,7 @@ namespace {
 // Resource numbers of the pictures follow ui/layout.json's list (win/CMakeLists.txt).
 constexpr int FirstPictureResource = 100;
 
-template <class T>
-struct ComRef {
+template <class T> struct ComRef {
     T *p = nullptr;
     ~ComRef()
     {
@@ -53,17 +52,19 @@ bool Decode(int resource, std::vector<BYTE> &pixels, UINT &width, UINT &height)
     ComRef<IWICBitmapDecoder> decoder;
     ComRef<IWICBitmapFrameDecode> frame;
     ComRef<IWICFormatConverter> converter;
-    if (FAILED(::CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
-            reinterpret_cast<void **>(&factory)))
+    if (FAILED(::CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
+            IID_IWICImagingFactory, reinterpret_cast<void **>(&factory)))
         || FAILED(factory->CreateStream(&stream)) || FAILED(stream->InitializeFromMemory(bytes, size))
-        || FAILED(factory->CreateDecoderFromStream(stream.p, nullptr, WICDecodeMetadataCacheOnDemand, &decoder))
+        || FAILED(
+            factory->CreateDecoderFromStream(stream.p, nullptr, WICDecodeMetadataCacheOnDemand, &decoder))
         || FAILED(decoder->GetFrame(0, &frame)) || FAILED(factory->CreateFormatConverter(&converter))
-        || FAILED(converter->Initialize(
-            frame.p, GUID_WICPixelFormat32bppPBGRA, WICBitmapDitherTypeNone, nullptr, 0.0, WICBitmapPaletteTypeCustom))
+        || FAILED(converter->Initialize(frame.p, GUID_WICPixelFormat32bppPBGRA, WICBitmapDitherTypeNone,
+            nullptr, 0.0, WICBitmapPaletteTypeCustom))
         || FAILED(converter->GetSize(&width, &height)))
         return false;
     pixels.resize(static_cast<std::size_t>(width) * height * 4);
-    return SUCCEEDED(converter->CopyPixels(nullptr, width * 4, static_cast<UINT>(pixels.size()), pixels.data()));
+    return SUCCEEDED(
+        converter->CopyPixels(nullptr, width * 4, static_cast<UINT>(pixels.size()), pixels.data()));
 }
 
 HBITMAP ToBitmap(const std::vector<BYTE> &pixels, UINT width, UINT height)
@@ -117,9 +118,11 @@ HCURSOR LoadHandCursor(UINT dpi)
     std::vector<BYTE> scaled(pixels.size() * scale * scale);
     for (UINT y = 0; y < height * scale; ++y)
         for (UINT x = 0; x < width * scale; ++x)
-            std::memcpy(&scaled[(y * width * scale + x) * 4], &pixels[((y / scale) * width + x / scale) * 4], 4);
+            std::memcpy(
+                &scaled[(y * width * scale + x) * 4], &pixels[((y / scale) * width + x / scale) * 4], 4);
     HBITMAP colour = ToBitmap(scaled, width * scale, height * scale);
-    HBITMAP mask = ::CreateBitmap(static_cast<int>(width * scale), static_cast<int>(height * scale), 1, 1, nullptr);
+    HBITMAP mask
+        = ::CreateBitmap(static_cast<int>(width * scale), static_cast<int>(height * scale), 1, 1, nullptr);
     ICONINFO info{};
     info.fIcon = FALSE;
     info.xHotspot = 6 * scale;

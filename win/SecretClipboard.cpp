@@ -60,8 +60,7 @@ UINT ClearDelay()
 SecretClipboard::SecretClipboard(HWND owner)
     : m_owner(owner)
     , m_clearDelay(ClearDelay())
-{
-}
+{ }
 
 SecretClipboard::~SecretClipboard()
 {

@@ -4,7 +4,9 @@
 #include "ProcessHardening.h"
 #include "SelfTest.h"
 
+// windows.h first: the other Windows headers rely on its definitions.
 #include <windows.h>
+
 #include <commctrl.h>
 #include <objbase.h>
 

@@ -3,8 +3,8 @@
 // same codec from the same resources) and one edit box.
 #include "Pictures.h"
 
-#include <windows.h>
 #include <objbase.h>
+#include <windows.h>
 
 namespace {
 
@@ -49,8 +49,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show)
     ::AdjustWindowRectEx(&frame, style, FALSE, 0);
     HWND window = ::CreateWindowExW(0, L"MnemoraFloor", L"Mnemora floor", style, CW_USEDEFAULT, CW_USEDEFAULT,
         frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr, instance, nullptr);
-    ::CreateWindowExW(0, L"EDIT", L"", WS_CHILD | WS_VISIBLE | ES_AUTOHSCROLL, 84, 225, 209, 25, window, nullptr,
-        instance, nullptr);
+    ::CreateWindowExW(0, L"EDIT", L"", WS_CHILD | WS_VISIBLE | ES_AUTOHSCROLL, 84, 225, 209, 25, window,
+        nullptr, instance, nullptr);
     ::ShowWindow(window, show);
     ::UpdateWindow(window);
     MSG message;

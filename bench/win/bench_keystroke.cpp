@@ -8,9 +8,9 @@
 
 #include "SelfTest.h"
 
-#include <windows.h>
 #include <commctrl.h>
 #include <objbase.h>
+#include <windows.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -45,8 +45,8 @@ std::vector<double> Keystrokes(HWND box)
         ::QueryPerformanceCounter(&start);
         ::SendMessageW(box, WM_CHAR, key, 1);
         ::QueryPerformanceCounter(&end);
-        times.push_back(
-            static_cast<double>(end.QuadPart - start.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart));
+        times.push_back(static_cast<double>(end.QuadPart - start.QuadPart) * 1000.0
+            / static_cast<double>(frequency.QuadPart));
     }
     std::sort(times.begin(), times.end());
     return times;

@@ -32,7 +32,10 @@ public:
         calls.push_back(std::string(layout::Place(picture).name) + (visible ? " shown" : " hidden"));
     }
     void OpenAddress(const char *address) override { calls.push_back(address); }
-    void ShowSelfTestFailure(const char *, const char *, const std::string &) override { calls.push_back("failure"); }
+    void ShowSelfTestFailure(const char *, const char *, const std::string &) override
+    {
+        calls.push_back("failure");
+    }
 };
 
 TEST(WindowBehaviour, ACopyTheClipboardRefusedShowsNoConfirmation)

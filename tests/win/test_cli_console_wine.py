@@ -103,11 +103,4 @@ def main(prefix, bindir):
 
 
 if __name__ == "__main__":
-    if len(sys.argv) != 3:
-        print(__doc__, file=sys.stderr)
-        sys.exit(2)
-    try:
-        sys.exit(main(*sys.argv[1:]))
-    except wine.WineError as e:
-        print("test_cli_console_wine: %s" % e, file=sys.stderr)
-        sys.exit(1)
+    wine.run_test(main, __doc__, 2)

@@ -80,11 +80,4 @@ def main(prefix, installer, version):
 
 
 if __name__ == "__main__":
-    if len(sys.argv) != 4:
-        print(__doc__, file=sys.stderr)
-        sys.exit(2)
-    try:
-        sys.exit(main(*sys.argv[1:]))
-    except wine.WineError as e:
-        print("test_package_wine: %s" % e, file=sys.stderr)
-        sys.exit(1)
+    wine.run_test(main, __doc__, 3)

@@ -136,6 +136,20 @@ def Xvfb(size="1280x1024x24"):
         server.wait(timeout=RUN_TIMEOUT)
 
 
+def run_test(main, doc, nargs):
+    """Runs a test script's main(*arguments): its exit status, 2 with its
+    usage for the wrong number of arguments, 1 when Wine fails."""
+    name = os.path.basename(sys.argv[0])
+    if len(sys.argv) != nargs + 1:
+        print(doc, file=sys.stderr)
+        sys.exit(2)
+    try:
+        sys.exit(main(*sys.argv[1:]))
+    except WineError as e:
+        print("%s: %s" % (name, e), file=sys.stderr)
+        sys.exit(1)
+
+
 def main(argv):
     if len(argv) != 3 or argv[1] not in ("setup", "cleanup"):
         print("usage: wine.py setup|cleanup PREFIX", file=sys.stderr)
