@@ -16,6 +16,7 @@ import shutil
 import subprocess
 import sys
 import tempfile
+import time
 
 # Generous: only reached when something hangs, which is then the failure.
 BOOT_TIMEOUT = 600
@@ -73,6 +74,19 @@ def setup(prefix):
         # system folder is there as soon as the prefix is.
         if boot.returncode != 0 or not os.path.isdir(os.path.join(prefix, "drive_c", "windows", "system32")):
             raise WineError("wineboot failed (%d): %s" % (boot.returncode, log.read().decode(errors="replace")))
+    # wineboot returns while the prefix's first start still runs in the
+    # background (services, the desktop); until it is over, a Windows
+    # program starting another can fail (CreateProcessW: 1359). Ready is
+    # when a Windows program has started another and read its output.
+    deadline = time.monotonic() + BOOT_TIMEOUT
+    while True:
+        probe = _run_in(env, [_wine(), "cmd", "/c", "cmd /c echo ready"], timeout=RUN_TIMEOUT)
+        if probe.returncode == 0 and b"ready" in probe.stdout:
+            break
+        if time.monotonic() > deadline:
+            raise WineError("the prefix never started a program (%d): %s"
+                            % (probe.returncode, (probe.stdout + probe.stderr).decode(errors="replace")))
+        time.sleep(0.5)
     with open(os.path.join(prefix, READY), "w"):
         pass
 
@@ -92,20 +106,24 @@ class Session:
         self.env = environment(prefix, display)
 
     def run(self, program, args=(), input=b"", timeout=RUN_TIMEOUT):
-        """Runs a Windows program to its end; a CompletedProcess with bytes.
+        """Runs a Windows program to its end; a CompletedProcess with bytes."""
+        return _run_in(self.env, [_wine(), program, *args], input, timeout)
 
-        Its outputs go through files, not pipes: the helper processes Wine
-        starts on first use (services, the desktop) inherit them and stay,
-        so a pipe would never reach its end."""
-        with tempfile.TemporaryFile() as stdin, tempfile.TemporaryFile() as stdout, \
-                tempfile.TemporaryFile() as stderr:
-            stdin.write(input)
-            stdin.seek(0)
-            done = subprocess.run([_wine(), program, *args], env=self.env, stdin=stdin, stdout=stdout,
-                                  stderr=stderr, timeout=timeout)
-            stdout.seek(0)
-            stderr.seek(0)
-            return subprocess.CompletedProcess(done.args, done.returncode, stdout.read(), stderr.read())
+
+def _run_in(env, command, input=b"", timeout=RUN_TIMEOUT):
+    """Runs a command to its end; a CompletedProcess with bytes.
+
+    Its outputs go through files, not pipes: the helper processes Wine
+    starts on first use (services, the desktop) inherit them and stay, so a
+    pipe would never reach its end."""
+    with tempfile.TemporaryFile() as stdin, tempfile.TemporaryFile() as stdout, \
+            tempfile.TemporaryFile() as stderr:
+        stdin.write(input)
+        stdin.seek(0)
+        done = subprocess.run(command, env=env, stdin=stdin, stdout=stdout, stderr=stderr, timeout=timeout)
+        stdout.seek(0)
+        stderr.seek(0)
+        return subprocess.CompletedProcess(done.args, done.returncode, stdout.read(), stderr.read())
 
 
 def windows_path(path):
