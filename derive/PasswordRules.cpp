@@ -234,7 +234,7 @@ std::optional<PasswordRule> Parser::Parse()
         const std::string_view name = m_text.substr(start, m_at - start);
         const auto known = std::find(PropertyNames.begin(), PropertyNames.end(), name);
         if (known == PropertyNames.end()) {
-            Fail({start, std::max(m_at, std::min(start + 1, m_text.size()))},
+            Fail(name.empty() ? Span{start, PropertyEnd(start)} : Span{start, m_at},
                 "unknown property; the properties are minlength, maxlength, max-consecutive, required "
                 "and allowed");
             return std::nullopt;

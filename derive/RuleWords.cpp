@@ -70,8 +70,10 @@ void AppendSetWords(std::string &out, const CharClass &set, const Words &words, 
                 drop(c);
         }
     // Both cases whole make one kind: letters.
-    if (parts.size() >= 2 && parts[0] == names[0] && parts[1] == names[1])
-        parts.erase(parts.begin(), parts.begin() + 2), parts.insert(parts.begin(), names[5]);
+    if (parts.size() >= 2 && parts[0] == names[0] && parts[1] == names[1]) {
+        parts.erase(parts.begin());
+        parts.front() = names[5];
+    }
     bool allSpecial = true;
     for (char32_t c = 0x20; c < 0x7F; ++c)
         if (!(c >= '0' && c <= '9') && !(c >= 'A' && c <= 'Z') && !(c >= 'a' && c <= 'z') && !set.Has(c))
