@@ -188,7 +188,7 @@ bool Parser::ParseSet(CharClass &set)
 bool Parser::ParseClasses(Span property, CharClass &set)
 {
     for (;;) {
-        if (m_at >= m_text.size())
+        if (m_at >= m_text.size() || m_text[m_at] == ';')
             return Fail({property.from, m_at}, "a character class must follow ','");
         if (m_text[m_at] == '[') {
             if (!ParseSet(set))
@@ -238,7 +238,7 @@ std::optional<PasswordRule> Parser::Parse()
         const std::string_view name = m_text.substr(start, m_at - start);
         const auto known = std::find(PropertyNames.begin(), PropertyNames.end(), name);
         if (known == PropertyNames.end()) {
-            Fail(name.empty() ? Span{start, PropertyEnd(start)} : Span{start, m_at},
+            Fail(name.empty() ? Span{start, PropertyEnd(start + 1)} : Span{start, m_at},
                 "unknown property; the properties are minlength, maxlength, max-consecutive, required "
                 "and allowed");
             return std::nullopt;
