@@ -148,7 +148,7 @@ const ruleCases = [
     ['an empty password still gives the rule in words', () => core.fit('', 'taobao', 'maxlength: 8', 'en'),
         { status: 'empty', code: '', canonical: 'allowed: ascii-printable; maxlength: 8;', words: 'at most 8 characters' }],
     ['an unfittable rule', () => core.fit('pw', 'k', 'required: [a]; required: [a]; allowed: [b]; max-consecutive: 1; maxlength: 2'),
-        { status: 'bad-rule', code: '' }],
+        { status: 'bad-rule', code: '', error: 'no password that meets the rule could be made' }],
     ['a preset with a symbol', () => ({ text: core.presetRule('symbol', 12) }),
         { text: 'required: special; allowed: ascii-printable; minlength: 12; maxlength: 12;' }],
     ['a preset of at most n', () => ({ text: core.presetRule('at-most', 10) }),
