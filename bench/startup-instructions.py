@@ -37,6 +37,8 @@ def count(command, probe):
         for path in glob.glob(os.path.join(folder, "out.*")):
             with open(path, encoding="utf-8", errors="replace") as out:
                 text = out.read()
+            if not text:
+                continue  # with threads separated, the file named as asked stays empty
             found = re.search(r"^(?:summary|totals): (\d+)", text, re.M)
             if not found:
                 raise SystemExit(f"startup-instructions: no total in {path}")
