@@ -89,9 +89,9 @@ int wmain(int argc, wchar_t *argv[])
     ::SetWindowTextW(Box(shown, Control::txtKey), L"taobao");
 
     if (argc > 1 && std::wstring(argv[1]) == L"--marked") {
-        // Ten keystrokes between two atoms added, for counting under
-        // WINEDEBUG=+server the requests each keystroke makes of the server,
-        // which a loaded machine makes slow.
+        // Ten keystrokes between two atoms added, so that the trace of a
+        // wine server started with WINEDEBUG=+server shows the requests
+        // each keystroke makes of it, which a loaded machine makes slow.
         ::GlobalAddAtomW(L"mnemora-keystrokes-begin");
         for (int i = 0; i < 10; ++i)
             ::SendMessageW(password, WM_CHAR, static_cast<WPARAM>(L'a' + i), 1);
