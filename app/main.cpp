@@ -1,4 +1,3 @@
-#include "Artwork.h"
 #include "Fonts.h"
 #include "FrmMain.h"
 #include "HeapWipe.h"
@@ -26,7 +25,6 @@ int main(int argc, char *argv[])
         // Matches the installed launcher, so desktops pair the window with it.
         QApplication::setDesktopFileName(QStringLiteral("org.example.mnemora"));
 
-        mnemora::PreloadPictures();
         mnemora::SetUpFonts();
         const mnemora::QuitOnSignals quitOnSignals;
 

@@ -330,9 +330,9 @@ def logo_palette(img):
 # Contributor avatars (20 x 20)
 
 
-def avatar(file, backdrop, skin, hair, shirt, style):
+def avatar(file, backdrop, skin, hair, shirt, style, scale=1):
     """A head-and-shoulders portrait; style picks hair and accessories."""
-    c = Canvas(*LAYOUT.size(file), 1, backdrop[1])
+    c = Canvas(*LAYOUT.size(file), scale, backdrop[1])
     c.img.paste(vgradient(c.size, [(0.0, backdrop[0]), (1.0, backdrop[1])]), (0, 0))
     c.ellipse(10, 22.5, 8.5, 6.5, shirt)                       # shoulders
     c.rect((9, 14, 10, 16), mix(skin, (0, 0, 0), 0.12))         # neck

@@ -1,17 +1,18 @@
 #include "Artwork.h"
 
+#include "PreparedPicture.h"
 #include "mnemora_layout.h"
 
 #include <QEvent>
 #include <QFile>
-#include <QHash>
 #include <QImage>
+#include <QResource>
 #include <QSize>
 #include <QTimer>
 #include <QWidget>
 #include <QtGlobal>
 
-#include <future>
+#include <cstring>
 
 namespace mnemora {
 
@@ -43,17 +44,38 @@ private:
     QWidget *m_window;
 };
 
-// Pictures decoded ahead by PreloadPictures, by file name, in the formats
-// a pixmap keeps them in.
-using Decoded = QHash<QString, QImage>;
-std::future<Decoded> g_preloading;
+// The pixels prepared at build time of the pictures shown at start
+// (prepare_pictures.cpp), stored uncompressed so that nothing is decoded or
+// inflated before the window shows.
+const QString PreparedFolder = QStringLiteral(":/art/prepared/");
 
-QImage Preloaded(const QString &fileName)
+QImage Prepared(const QString &fileName)
 {
-    static Decoded decoded;
-    if (g_preloading.valid())
-        decoded = g_preloading.get();
-    return decoded.take(fileName);
+    const QResource resource(PreparedFolder + fileName);
+    if (!resource.isValid() || resource.compressionAlgorithm() != QResource::NoCompression
+        || resource.size() < qint64(sizeof(PreparedHeader)))
+        return {};
+    PreparedHeader header{};
+    std::memcpy(&header, resource.data(), sizeof header);
+    const qint64 rowBytes = qint64(header.width) * 4;
+    if (header.magic != PreparedMagic || header.width == 0 || header.height == 0 || header.width > 0x4000
+        || header.height > 0x4000 || header.bytesPerLine < rowBytes
+        || resource.size() != qint64(sizeof header) + qint64(header.bytesPerLine) * header.height)
+        return {};
+    // Copied rather than wrapped: resource data is not aligned for 32-bit pixels.
+    QImage image(int(header.width), int(header.height), PreparedFormat(header.alpha != 0));
+    if (image.isNull())
+        return {};
+    const uchar *rows = resource.data() + sizeof header;
+    for (quint32 y = 0; y < header.height; ++y)
+        std::memcpy(image.scanLine(int(y)), rows + qint64(y) * header.bytesPerLine, std::size_t(rowBytes));
+    return image;
+}
+
+QPixmap Decoded(const QString &fileName)
+{
+    QImage prepared = Prepared(fileName);
+    return prepared.isNull() ? QPixmap(ArtFolder + fileName) : QPixmap::fromImage(std::move(prepared));
 }
 
 QString TwiceSizeName(const QString &fileName)
@@ -64,27 +86,9 @@ QString TwiceSizeName(const QString &fileName)
 
 } // namespace
 
-void PreloadPictures()
-{
-    g_preloading = std::async(std::launch::async, [] {
-        Decoded decoded;
-        for (const layout::ControlPlace &place : layout::Controls) {
-            if (!*place.picture)
-                continue;
-            QImage image(ArtFolder + QString::fromLatin1(place.picture));
-            const QImage::Format format
-                = image.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32;
-            decoded.insert(QString::fromLatin1(place.picture), std::move(image).convertToFormat(format));
-        }
-        return decoded;
-    });
-}
-
 QPixmap LoadPicture(const QString &fileName, qreal devicePixelRatio)
 {
-    QImage preloaded = Preloaded(fileName);
-    QPixmap picture
-        = preloaded.isNull() ? QPixmap(ArtFolder + fileName) : QPixmap::fromImage(std::move(preloaded));
+    QPixmap picture = Decoded(fileName);
     if (devicePixelRatio <= 1.0 || picture.isNull())
         return picture;
 
@@ -123,7 +127,7 @@ void SetWindowIconOncePainted(QWidget *window)
 
 QCursor HandCursor()
 {
-    return QCursor(QPixmap(ArtFolder + QStringLiteral("hand.png")), 6, 0);
+    return QCursor(Decoded(QStringLiteral("hand.png")), 6, 0);
 }
 
 } // namespace mnemora

@@ -17,12 +17,6 @@ namespace mnemora {
 // other pictures are scaled up smoothly.
 QPixmap LoadPicture(const QString &fileName, qreal devicePixelRatio);
 
-// Starts decoding the window's pictures on a thread of their own, so that
-// the decoding overlaps the toolkit's own start (its font configuration);
-// LoadPicture then takes the decoded pictures from there. Call once the
-// application object exists.
-void PreloadPictures();
-
 // The window icon in every size that was drawn.
 QIcon WindowIcon();
 

@@ -670,6 +670,10 @@ void MainWindow::ShowCodes(std::u16string_view code16, std::u16string_view code3
 {
     for (const auto &[box, code] :
         {std::pair{Control::txtCode16, code16}, std::pair{Control::txtCode32, code32}}) {
+        // An edit control lays out, invalidates and notifies on every new
+        // text, even the same one: a box already showing its code is left as it is.
+        if (BoxText(Edit(box)).View() == code)
+            continue;
         std::wstring text(code.begin(), code.end());
         ::SetWindowTextW(Edit(box), text.c_str());
         SecureWipe(text);

@@ -6,6 +6,7 @@
 // (drawing, caret), which no window spares.
 #include "MainWindow.h"
 
+#include "GenerateCodes.h"
 #include "SelfTest.h"
 
 #include <commctrl.h>
@@ -52,9 +53,29 @@ std::vector<double> Keystrokes(HWND box)
     return times;
 }
 
+// Median time of one step, repeated Count times, in milliseconds.
+template <class Step> double Median(Step step)
+{
+    LARGE_INTEGER frequency;
+    ::QueryPerformanceFrequency(&frequency);
+    std::vector<double> times;
+    times.reserve(Count);
+    for (int i = 0; i < Count; ++i) {
+        LARGE_INTEGER start;
+        LARGE_INTEGER end;
+        ::QueryPerformanceCounter(&start);
+        step(i);
+        ::QueryPerformanceCounter(&end);
+        times.push_back(static_cast<double>(end.QuadPart - start.QuadPart) * 1000.0
+            / static_cast<double>(frequency.QuadPart));
+    }
+    std::nth_element(times.begin(), times.begin() + Count / 2, times.end());
+    return times[Count / 2];
+}
+
 } // namespace
 
-int wmain()
+int wmain(int argc, wchar_t *argv[])
 {
     ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES};
@@ -67,6 +88,17 @@ int wmain()
     HWND password = Box(shown, Control::txtPassword);
     ::SetWindowTextW(Box(shown, Control::txtKey), L"taobao");
 
+    if (argc > 1 && std::wstring(argv[1]) == L"--marked") {
+        // Ten keystrokes between two atoms added, so that the trace of a
+        // wine server started with WINEDEBUG=+server shows the requests
+        // each keystroke makes of it, which a loaded machine makes slow.
+        ::GlobalAddAtomW(L"mnemora-keystrokes-begin");
+        for (int i = 0; i < 10; ++i)
+            ::SendMessageW(password, WM_CHAR, static_cast<WPARAM>(L'a' + i), 1);
+        ::GlobalAddAtomW(L"mnemora-keystrokes-end");
+        ::DestroyWindow(shown);
+        return 0;
+    }
     const std::vector<double> window = Keystrokes(password);
     HWND bare = ::CreateWindowExW(0, L"EDIT", L"", WS_CHILD | WS_VISIBLE | ES_AUTOHSCROLL, 0, 0, 200, 25,
         ::GetParent(::GetParent(password)), nullptr, nullptr, nullptr);
@@ -77,10 +109,36 @@ int wmain()
     wchar_t code[17] = {};
     ::GetWindowTextW(Box(shown, Control::txtCode16), code, 17);
     const bool derived = std::wstring(code) == L"a20caCf8Eb1b8B6d";
-    std::printf("keystroke to both codes: median %.4f ms, 95th percentile %.4f ms over %d keystrokes%s\n",
-        window[Count / 2], window[Count * 95 / 100], Count, derived ? "" : " (NO CODES DERIVED)");
+    std::printf("keystroke to both codes: median %.4f ms, 95th percentile %.4f ms over %d keystrokes"
+                " (target: median <= 0.4 ms) %s%s\n",
+        window[Count / 2], window[Count * 95 / 100], Count, window[Count / 2] <= 0.4 ? "ok" : "MISSED",
+        derived ? "" : " (NO CODES DERIVED)");
     std::printf("the same into a bare edit box: median %.4f ms, 95th percentile %.4f ms\n", floor[Count / 2],
         floor[Count * 95 / 100]);
+
+    // Where the rest goes: each part of a keystroke alone, median.
+    const wchar_t *codes32[] = {L"a20caCf8Eb1b8B6dD0f4b0e4Ce3d1a2f", L"7d1cA3e0b9F2c4d6e8a0B1c3D5e7f9a1"};
+    const wchar_t *codes16[] = {L"a20caCf8Eb1b8B6d", L"7d1cA3e0b9F2c4d6"};
+    HWND code16 = Box(shown, Control::txtCode16);
+    HWND code32 = Box(shown, Control::txtCode32);
+    HWND key = Box(shown, Control::txtKey);
+    const auto part = [](const char *name, double ms) { std::printf("  %-44s %.4f ms\n", name, ms); };
+    std::printf("where a keystroke goes, median of each part alone:\n");
+    part("the derivation", Median([](int i) {
+        const char16_t typed[] = {u'a', static_cast<char16_t>(u'a' + i % 26)};
+        static_cast<void>(mnemora::GenerateCodes(std::u16string_view(typed, 2), u"taobao"));
+    }));
+    part("a new text in the 32-character box",
+        Median([&](int i) { ::SetWindowTextW(code32, codes32[i % 2]); }));
+    part("the same text again in that box", Median([&](int) { ::SetWindowTextW(code32, codes32[0]); }));
+    part("a new text in the 16-character box",
+        Median([&](int i) { ::SetWindowTextW(code16, codes16[i % 2]); }));
+    ::SetWindowTextW(password, L"test");
+    part("a new key, both codes shown",
+        Median([&](int i) { ::SetWindowTextW(key, i % 2 ? L"taobao" : L"taobap"); }));
+    ::SetWindowTextW(password, L"");
+    part("a new key without a password, no codes",
+        Median([&](int i) { ::SetWindowTextW(key, i % 2 ? L"taobao" : L"taobap"); }));
     ::DestroyWindow(shown);
     return derived ? 0 : 1;
 }

@@ -326,6 +326,12 @@ private slots:
         const qreal ratio = window().devicePixelRatioF();
         QCOMPARE(shown.devicePixelRatio(), ratio);
         QCOMPARE(shown.size(), size * ratio);
+        if (ratio == 1.0) {
+            // The pixels the window copies at start are those of the picture as drawn.
+            const QImage drawn(QStringLiteral(":/art/") + file);
+            QCOMPARE(shown.toImage().convertToFormat(QImage::Format_ARGB32),
+                drawn.convertToFormat(QImage::Format_ARGB32));
+        }
         if (ratio == 2.0 && twiceSize) {
             // Drawn for 2x, not scaled up: it matches the 2x file pixel for pixel.
             const QImage sharp(
@@ -522,6 +528,8 @@ private slots:
             QCOMPARE(cursor.shape(), Qt::BitmapCursor);
             QCOMPARE(cursor.pixmap().size(), QSize(32, 32));
             QCOMPARE(cursor.hotSpot(), QPoint(6, 0));
+            QCOMPARE(cursor.pixmap().toImage().convertToFormat(QImage::Format_ARGB32),
+                QImage(QStringLiteral(":/art/hand.png")).convertToFormat(QImage::Format_ARGB32));
             break;
         }
     }

@@ -161,6 +161,11 @@ export function pageSuite({ launch, grantClipboard, installabilityErrors }) {
         const highlighted = () => page.$eval('#ImgCode', (e) => !e.hidden);
         await page.hover('#lblCopy');
         assert.equal(await highlighted(), true);
+        // Fetched only once shown, and then drawn.
+        await page.waitForFunction(() => {
+            const picture = document.getElementById('ImgCode');
+            return picture.complete && picture.naturalWidth > 0;
+        }, { timeout: 5000 });
         await page.hover('#txtCode16');
         assert.equal(await highlighted(), false);
         await page.evaluate(() => {

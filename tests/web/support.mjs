@@ -25,6 +25,7 @@ const Types = {
     '.png': 'image/png',
     '.gif': 'image/gif',
     '.jpg': 'image/jpeg',
+    '.webp': 'image/webp',
 };
 
 // A plain static server over the site (or another folder), as any host would
