@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -17,7 +18,8 @@ namespace mnemora {
 //
 // Classes: upper, lower, digit, special (the ASCII punctuation and the space),
 // ascii-printable, unicode, and sets written in square brackets ('-' only
-// first, a literal ']' written as "]]" at the end). Property names are
+// first, a literal ']' written as "]]" at the end; characters other than ASCII
+// printable ones are passed over, since codes never hold them). Property names are
 // lower-case; class names are not case-sensitive.
 //
 // As with the rules' reference parser, every required set is also allowed, and
@@ -29,8 +31,23 @@ struct CharClass {
     std::uint64_t high = 0; // bit c - 64 for characters 64..127
     bool unicode = false;   // any character; codes still draw from ASCII printable
 
-    bool Has(char32_t c) const noexcept;
-    void Add(char32_t c) noexcept;
+    constexpr bool Has(char32_t c) const noexcept
+    {
+        if (unicode && c >= 0x20)
+            return true;
+        if (c < 64)
+            return (low >> c) & 1;
+        if (c < 128)
+            return (high >> (c - 64)) & 1;
+        return false;
+    }
+    constexpr void Add(char32_t c) noexcept
+    {
+        if (c < 64)
+            low |= std::uint64_t{1} << c;
+        else if (c < 128)
+            high |= std::uint64_t{1} << (c - 64);
+    }
     int Count() const noexcept; // ASCII printable members (95 for unicode)
     bool operator==(const CharClass &) const = default;
 };
@@ -60,6 +77,10 @@ public:
 private:
     std::string m_part;
 };
+
+// Throws RuleError; a build without exceptions stops at once instead, and
+// reaches the rules only through the Try functions.
+[[noreturn]] void RaiseRuleError(const RuleProblem &problem);
 
 // The longest code a rule may ask for; a longer minlength is refused.
 inline constexpr int MaxFittedLength = 128;
@@ -103,6 +124,13 @@ std::string PresetRule(RulePreset preset, int n);
 // domain's (leading labels stripped one at a time), not case-sensitive, a
 // trailing dot ignored. Not in the WebAssembly module.
 std::optional<std::string_view> BundledSiteRule(std::string_view hostOrDomain);
+
+// Every site of the bundled list, sorted by domain, with its rule as listed.
+struct BundledSite {
+    std::string_view domain;
+    std::string_view rule;
+};
+std::span<const BundledSite> BundledSites();
 
 // Rules a listed site had in earlier releases, newest first, kept so that the
 // codes fitted to them can still be had.
