@@ -166,7 +166,8 @@ void FitDialogBehaviour::SiteEdited(
     WriteRule(password, key, rule, *bundled);
 }
 
-void FitDialogBehaviour::RuleEdited(std::u16string_view password, std::u16string_view key, std::string_view rule)
+void FitDialogBehaviour::RuleEdited(
+    std::u16string_view password, std::u16string_view key, std::string_view rule)
 {
     Fit(password, key, rule);
 }
@@ -196,11 +197,11 @@ void FitDialogBehaviour::Fit(std::u16string_view password, std::u16string_view k
         RuleProblem problem;
         parsed = TryParsePasswordRule(rule, problem);
         if (!parsed)
-            return m_port.ShowProblem(Format(
-                m_texts.badRule, {problem.part.empty() ? Trimmed(rule) : std::string_view(problem.part),
-                                     problem.message}));
+            return m_port.ShowProblem(Format(m_texts.badRule,
+                {problem.part.empty() ? Trimmed(rule) : std::string_view(problem.part), problem.message}));
     }
-    for (const auto &[text, empty] : {std::pair{password, m_texts.needPassword}, std::pair{key, m_texts.needKey}}) {
+    for (const auto &[text, empty] :
+        {std::pair{password, m_texts.needPassword}, std::pair{key, m_texts.needKey}}) {
         const DeriveStatus status = CheckDerivationText(text);
         if (status == DeriveStatus::Empty)
             return m_port.ShowProblem(empty);

@@ -14,19 +14,19 @@ struct FitDialogTexts {
     // Labels and buttons carry their access key after "&"; a window that
     // names a control to assistive technology drops it.
     const char *title;
-    const char *site;      // label of the site field, with its access key
-    const char *siteHelp;  // what the site field takes
-    const char *rule;      // label of the rule field
+    const char *site;     // label of the site field, with its access key
+    const char *siteHelp; // what the site field takes
+    const char *rule;     // label of the rule field
     const char *ruleHelp;
-    const char *presets;   // caption of the preset buttons
+    const char *presets; // caption of the preset buttons
     const char *withSymbol;
     const char *atMost;
     const char *digitsOnly;
-    const char *length;    // label of the N the presets take
-    const char *code;      // label of the fitted code
-    const char *words;     // accessible name of the rule in words
-    const char *strength;  // "%d" the bits
-    const char *plain;     // added to the words when the plain code already fits
+    const char *length;   // label of the N the presets take
+    const char *code;     // label of the fitted code
+    const char *words;    // accessible name of the rule in words
+    const char *strength; // "%d" the bits
+    const char *plain;    // added to the words when the plain code already fits
     const char *copy;
     const char *close;
     const char *needPassword;
@@ -55,7 +55,8 @@ public:
     virtual void SetRuleText(std::string_view rule) = 0;
     // A code fits: the code box, the rule in words and the strength; the
     // message line is emptied.
-    virtual void ShowFitted(std::u16string_view code, const std::string &words, const std::string &strength) = 0;
+    virtual void ShowFitted(std::u16string_view code, const std::string &words, const std::string &strength)
+        = 0;
     // No code: the code box, the words and the strength are emptied and the
     // message line says why.
     virtual void ShowProblem(const std::string &message) = 0;

@@ -150,7 +150,8 @@ void FitDialog::done(int result)
 void FitDialog::siteEdited()
 {
     const auto [password, key] = m_inputs();
-    m_behaviour.SiteEdited(View(password), View(key), m_site->text().toStdString(), m_rule->text().toStdString());
+    m_behaviour.SiteEdited(
+        View(password), View(key), m_site->text().toStdString(), m_rule->text().toStdString());
 }
 
 void FitDialog::ruleEdited()
@@ -162,12 +163,15 @@ void FitDialog::ruleEdited()
 void FitDialog::presetChosen(RulePreset preset)
 {
     const auto [password, key] = m_inputs();
-    m_behaviour.PresetChosen(View(password), View(key), m_rule->text().toStdString(), preset, m_length->value());
+    m_behaviour.PresetChosen(
+        View(password), View(key), m_rule->text().toStdString(), preset, m_length->value());
 }
 
 void FitDialog::SetRuleText(std::string_view rule)
 {
     m_rule->setText(QString::fromUtf8(rule.data(), static_cast<qsizetype>(rule.size())));
+    // A written rule is read from its start.
+    m_rule->setCursorPosition(0);
 }
 
 void FitDialog::ShowFitted(std::u16string_view code, const std::string &words, const std::string &strength)

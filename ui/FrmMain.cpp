@@ -359,7 +359,10 @@ void FrmMain::openFitDialog()
 {
     if (m_fitDialog)
         return m_fitDialog->activateWindow();
-    m_fitDialog = new FitDialog([this] { return std::pair{txtPassword->text(), txtKey->text()}; },
+    m_fitDialog = new FitDialog(
+        [this] {
+            return std::pair{txtPassword->text(), txtKey->text()};
+        },
         [this](const QString &code) { copySecret(code); }, WindowLanguage, this);
     m_fitDialog->setAttribute(Qt::WA_DeleteOnClose);
     m_fitDialog->open();

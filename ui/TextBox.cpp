@@ -184,7 +184,8 @@ void TextBox::keyPressEvent(QKeyEvent *event)
     }
     // The keys that open the context menu, wherever the platform does not
     // turn them into a context menu event itself.
-    if (event->key() == Qt::Key_Menu || (event->key() == Qt::Key_F10 && event->modifiers() == Qt::ShiftModifier)) {
+    if (event->key() == Qt::Key_Menu
+        || (event->key() == Qt::Key_F10 && event->modifiers() == Qt::ShiftModifier)) {
         QContextMenuEvent fromKeyboard(QContextMenuEvent::Keyboard, cursorRect().bottomLeft(),
             mapToGlobal(cursorRect().bottomLeft()), event->modifiers());
         contextMenuEvent(&fromKeyboard);

@@ -7,7 +7,6 @@
 #include <functional>
 #include <utility>
 
-
 namespace mnemora {
 
 // A single-line text box that reports when it has received the keyboard

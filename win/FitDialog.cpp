@@ -43,7 +43,8 @@ std::vector<WORD> DialogTemplate(const std::wstring &title)
 
 } // namespace
 
-FitDialog::FitDialog(HINSTANCE instance, HWND password, HWND key, std::function<void(std::u16string_view)> copy)
+FitDialog::FitDialog(
+    HINSTANCE instance, HWND password, HWND key, std::function<void(std::u16string_view)> copy)
     : m_instance(instance)
     , m_password(password)
     , m_key(key)
@@ -54,8 +55,8 @@ FitDialog::FitDialog(HINSTANCE instance, HWND password, HWND key, std::function<
 void FitDialog::Run(HWND owner)
 {
     const std::vector<WORD> layout = DialogTemplate(Wide(m_behaviour.Texts().title));
-    ::DialogBoxIndirectParamW(m_instance, reinterpret_cast<const DLGTEMPLATE *>(layout.data()), owner, DialogProc,
-        reinterpret_cast<LPARAM>(this));
+    ::DialogBoxIndirectParamW(m_instance, reinterpret_cast<const DLGTEMPLATE *>(layout.data()), owner,
+        DialogProc, reinterpret_cast<LPARAM>(this));
     if (m_codeFont)
         ::DeleteObject(m_codeFont);
     m_codeFont = nullptr;
@@ -100,7 +101,7 @@ INT_PTR FitDialog::OnMessage(UINT message, WPARAM w, LPARAM l)
                 const BoxText key(m_key);
                 const BoxText rule(Item(Rule));
                 m_behaviour.PresetChosen(password.View(), key.View(), Narrow(rule.WideView()),
-                    id == WithSymbol ? RulePreset::WithSymbol
+                    id == WithSymbol   ? RulePreset::WithSymbol
                         : id == AtMost ? RulePreset::AtMost
                                        : RulePreset::DigitsOnly,
                     read ? static_cast<int>(length) : FitDialogBehaviour::LengthDefault);
@@ -140,8 +141,8 @@ void FitDialog::CreateControls()
     HFONT font = reinterpret_cast<HFONT>(::SendMessageW(m_dialog, WM_GETFONT, 0, 0));
     // In dialog units; created in the tab order, each label just before the
     // control its access key reaches.
-    auto add = [&](const wchar_t *kind, std::string_view text, DWORD style, int id, int x, int y, int cx, int cy,
-                   DWORD extended = 0) {
+    auto add = [&](const wchar_t *kind, std::string_view text, DWORD style, int id, int x, int y, int cx,
+                   int cy, DWORD extended = 0) {
         RECT place{x, y, x + cx, y + cy};
         ::MapDialogRect(m_dialog, &place);
         HWND control = ::CreateWindowExW(extended, kind, Wide(text).c_str(), WS_CHILD | WS_VISIBLE | style,
@@ -170,15 +171,16 @@ void FitDialog::CreateControls()
     HWND spin = add(UPDOWN_CLASSW, "", UDS_ALIGNRIGHT | UDS_ARROWKEYS | UDS_NOTHOUSANDS | UDS_SETBUDDYINT,
         LengthSpin, 0, 0, 0, 0);
     ::SendMessageW(spin, UDM_SETBUDDY, reinterpret_cast<WPARAM>(length), 0);
-    ::SendMessageW(spin, UDM_SETRANGE32, FitDialogBehaviour::LengthMinimum, FitDialogBehaviour::LengthMaximum);
+    ::SendMessageW(
+        spin, UDM_SETRANGE32, FitDialogBehaviour::LengthMinimum, FitDialogBehaviour::LengthMaximum);
     ::SendMessageW(spin, UDM_SETPOS32, 0, FitDialogBehaviour::LengthDefault);
 
     add(L"STATIC", texts.code, SS_LEFT, -1, 7, 62, 54, 9);
     HWND code = add(L"EDIT", "", Field | ES_READONLY, Code, Left, 60, Width, 13, WS_EX_CLIENTEDGE);
-    const int height = -::MulDiv(static_cast<int>(OutputFontPoints * 10 + 5) / 10,
-        static_cast<int>(::GetDpiForWindow(m_dialog)), 72);
-    m_codeFont = ::CreateFontW(height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
-        CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY, FIXED_PITCH, Wide(BoxFontFamily).c_str());
+    const int height = -::MulDiv(
+        static_cast<int>(OutputFontPoints * 10 + 5) / 10, static_cast<int>(::GetDpiForWindow(m_dialog)), 72);
+    m_codeFont = ::CreateFontW(height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+        OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY, FIXED_PITCH, Wide(BoxFontFamily).c_str());
     ::SendMessageW(code, WM_SETFONT, reinterpret_cast<WPARAM>(m_codeFont), FALSE);
     ::SetWindowSubclass(code, CodeProc, 0, reinterpret_cast<DWORD_PTR>(this));
     add(L"STATIC", "", SS_LEFT | SS_NOPREFIX, Words, Left, 77, Width, 18);
@@ -196,10 +198,10 @@ void FitDialog::SetUpAccessibility()
             reinterpret_cast<void **>(&services))))
         return;
     const FitDialogTexts &texts = m_behaviour.Texts();
-    const std::pair<int, const char *> names[] = {{Site, texts.site}, {Rule, texts.rule},
-        {WithSymbol, texts.withSymbol}, {AtMost, texts.atMost}, {DigitsOnly, texts.digitsOnly},
-        {Length, texts.length}, {Code, texts.code}, {Words, texts.words}, {Copy, texts.copy},
-        {IDCANCEL, texts.close}};
+    const std::pair<int, const char *> names[]
+        = {{Site, texts.site}, {Rule, texts.rule}, {WithSymbol, texts.withSymbol}, {AtMost, texts.atMost},
+            {DigitsOnly, texts.digitsOnly}, {Length, texts.length}, {Code, texts.code}, {Words, texts.words},
+            {Copy, texts.copy}, {IDCANCEL, texts.close}};
     for (const auto &[id, name] : names)
         services->SetHwndPropStr(Item(id), static_cast<DWORD>(OBJID_CLIENT), CHILDID_SELF, PROPID_ACC_NAME,
             Wide(AccessibleText(name)).c_str());
@@ -239,7 +241,8 @@ void FitDialog::CopyCode(bool selectionOnly)
         DWORD start = 0;
         DWORD end = 0;
         ::SendMessageW(edit, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
-        copied = end > start && end <= copied.size() ? copied.substr(start, end - start) : std::u16string_view();
+        copied
+            = end > start && end <= copied.size() ? copied.substr(start, end - start) : std::u16string_view();
     }
     m_copy(copied);
 }

@@ -35,7 +35,8 @@ TEST_P(SiteHost, IsTheHostOfWhatWasTyped)
 }
 
 INSTANTIATE_TEST_SUITE_P(Sites, SiteHost,
-    testing::Values(Row{"example.com", "example.com"}, Row{"  Accounts.Example.COM. ", "accounts.example.com"},
+    testing::Values(Row{"example.com", "example.com"},
+        Row{"  Accounts.Example.COM. ", "accounts.example.com"},
         Row{"https://user:pw@www.example.com:8443/login?next=/#top", "www.example.com"},
         Row{"example.com/a@b", "example.com"}));
 

@@ -86,7 +86,9 @@ private slots:
         QVERIFY(dialog);
         uitest::Type(dialog->findChild<QLineEdit *>(QStringLiteral("rule")), QStringLiteral("maxlength: 0;"));
         QVERIFY(dialog->findChild<QLineEdit *>(QStringLiteral("code"))->text().isEmpty());
-        QVERIFY2(dialog->findChild<QLabel *>(QStringLiteral("message"))->text().contains(QStringLiteral("maxlength")),
+        QVERIFY2(dialog->findChild<QLabel *>(QStringLiteral("message"))
+                     ->text()
+                     .contains(QStringLiteral("maxlength")),
             qPrintable(dialog->findChild<QLabel *>(QStringLiteral("message"))->text()));
     }
 };
