@@ -5,10 +5,14 @@
 
 #include "UiTestSupport.h"
 
+#include "Clipboard.h"
+
 #include <QDialog>
 #include <QLabel>
 #include <QMenu>
+#include <QMimeData>
 #include <QProcess>
+#include <QPushButton>
 
 namespace {
 
@@ -70,9 +74,15 @@ private slots:
         QTest::keyClick(dialog->focusWidget(), Qt::Key_Tab);
         QCOMPARE(dialog->focusWidget(), ruleField);
         uitest::Type(ruleField, rule);
-        QCOMPARE(dialog->findChild<QLineEdit *>(QStringLiteral("code"))->text(),
-            CommandLineCode(rule, QStringLiteral("taobao")));
+        const QString fitted = dialog->findChild<QLineEdit *>(QStringLiteral("code"))->text();
+        QCOMPARE(fitted, CommandLineCode(rule, QStringLiteral("taobao")));
         QVERIFY(!dialog->findChild<QLabel *>(QStringLiteral("words"))->text().isEmpty());
+
+        // The copy button copies it as the window copies a code: marked as a secret.
+        dialog->findChild<QPushButton *>(QStringLiteral("copy"))->click();
+        QCOMPARE(uitest::SystemClipboard()->text(), fitted);
+        QVERIFY(uitest::SystemClipboard()->mimeData()->hasFormat(
+            QString::fromLatin1(mnemora::Clipboard::KdeHintFormat)));
 
         // Escape closes it, and the code goes with it.
         QTest::keyClick(ruleField, Qt::Key_Escape);
