@@ -136,7 +136,8 @@ bool Parser::ParseNumber(Span property, int &value)
     value = 0;
     const std::size_t start = m_at;
     while (m_at < m_text.size() && m_text[m_at] >= '0' && m_text[m_at] <= '9') {
-        value = std::min(NumberCeiling, value * 10 + (m_text[m_at] - '0'));
+        const int digit = m_text[m_at] - '0';
+        value = value > (NumberCeiling - digit) / 10 ? NumberCeiling : value * 10 + digit;
         ++m_at;
     }
     m_at = SkipWhitespace(m_at);
