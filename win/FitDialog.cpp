@@ -130,6 +130,11 @@ INT_PTR FitDialog::OnMessage(UINT message, WPARAM w, LPARAM l)
     case WM_CLOSE:
         Close();
         return TRUE;
+    case WM_ENDSESSION:
+        // The session ends with the dialog open: no code stays behind in it.
+        if (w)
+            ClearCode();
+        return TRUE;
     default:
         return FALSE;
     }
