@@ -7,6 +7,7 @@
 
 #include "Clipboard.h"
 
+#include <QAccessible>
 #include <QDialog>
 #include <QLabel>
 #include <QMenu>
@@ -87,6 +88,29 @@ private slots:
         // Escape closes it, and the code goes with it.
         QTest::keyClick(ruleField, Qt::Key_Escape);
         QTRY_VERIFY(!window().findChild<QDialog *>(QStringLiteral("FitDialog")));
+    }
+
+    // Keyboard alone, with a screen reader: Tab visits every control in
+    // the order shown, and each has a name without its access key's mark.
+    void tabVisitsNamedControlsInOrder()
+    {
+        derive();
+        QDialog *dialog = openDialog(Qt::Key_F10, Qt::ShiftModifier);
+        QVERIFY(dialog);
+        uitest::Type(dialog->focusWidget(), QStringLiteral("example.com"));
+        QTest::keyClick(dialog->focusWidget(), Qt::Key_Tab);
+        uitest::Type(dialog->focusWidget(), QStringLiteral("required: digit;"));
+        QStringList visited;
+        for (int i = 0; i < 9; ++i) {
+            QWidget *focus = dialog->focusWidget();
+            const QString name = QAccessible::queryAccessibleInterface(focus)->text(QAccessible::Name);
+            QVERIFY2(!name.isEmpty() && !name.contains(QLatin1Char('&')), qPrintable(name));
+            visited << focus->objectName();
+            QTest::keyClick(focus, Qt::Key_Tab);
+        }
+        QCOMPARE(visited,
+            QStringList(
+                {"rule", "withSymbol", "atMost", "digitsOnly", "length", "code", "copy", "close", "site"}));
     }
 
     void aBadRuleNamesItsWrongPart()
