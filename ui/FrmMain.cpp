@@ -3,6 +3,7 @@
 #include "Accessibility.h"
 #include "Artwork.h"
 #include "Clipboard.h"
+#include "FitDialog.h"
 #include "Fonts.h"
 #include "Label.h"
 #include "TextBox.h"
@@ -16,6 +17,7 @@
 #include <QColor>
 #include <QDesktopServices>
 #include <QLabel>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPalette>
 #include <QProxyStyle>
@@ -297,9 +299,17 @@ void FrmMain::connectHandlers()
             m_behaviour.FocusGained(control, static_cast<std::size_t>(box->text().size()));
         });
     }
-    for (TextBox *output : {txtCode16, txtCode32})
+    for (TextBox *output : {txtCode16, txtCode32}) {
         connect(
             output, &TextBox::copyRequested, this, [this, output] { copySecret(output->selectedText()); });
+        output->setMenuExtension([this](QMenu *menu) {
+            menu->addSeparator();
+            QAction *fit = menu->addAction(
+                QString::fromUtf8(FitTexts(WindowLanguage).menuEntry), this, &FrmMain::openFitDialog);
+            fit->setObjectName(QStringLiteral("fit-to-rules"));
+            fit->setEnabled(m_behaviour.DerivingEnabled());
+        });
+    }
     connect(lblCopy, &Label::clicked, this, [this] { copySecret(txtCode16->text()); });
     connect(TmrShow, &QTimer::timeout, this, [this] { m_behaviour.Tick(); });
 
@@ -343,6 +353,19 @@ void FrmMain::regenerate()
     const QString password = txtPassword->text();
     const QString key = txtKey->text();
     m_behaviour.InputChanged(View(password), View(key));
+}
+
+void FrmMain::openFitDialog()
+{
+    if (m_fitDialog)
+        return m_fitDialog->activateWindow();
+    m_fitDialog = new FitDialog(
+        [this] {
+            return std::pair{txtPassword->text(), txtKey->text()};
+        },
+        [this](const QString &code) { copySecret(code); }, WindowLanguage, this);
+    m_fitDialog->setAttribute(Qt::WA_DeleteOnClose);
+    m_fitDialog->open();
 }
 
 void FrmMain::copySecret(const QString &code)

@@ -2,6 +2,7 @@
 
 #include "WindowBehaviour.h"
 
+#include <QPointer>
 #include <QWidget>
 
 #include <chrono>
@@ -14,6 +15,7 @@ class QUrl;
 namespace mnemora {
 
 class Clipboard;
+class FitDialog;
 class Label;
 class TextBox;
 
@@ -62,6 +64,8 @@ private:
     void connectHandlers();
 
     void regenerate();
+    // The dialog that fits a code to a site's rules, over the window; one at a time.
+    void openFitDialog();
     // Every copy of a code: the copy button's and the code boxes' own.
     void copySecret(const QString &code);
 
@@ -95,6 +99,7 @@ private:
     Label *ImgCopy = nullptr;
 
     Clipboard *m_clipboard = nullptr;
+    QPointer<FitDialog> m_fitDialog;
     std::function<void(const QUrl &)> m_openUrl;
     WindowBehaviour m_behaviour;
 };

@@ -182,6 +182,15 @@ void TextBox::keyPressEvent(QKeyEvent *event)
         emit copyRequested();
         return event->accept();
     }
+    // The keys that open the context menu, wherever the platform does not
+    // turn them into a context menu event itself.
+    if (event->key() == Qt::Key_Menu
+        || (event->key() == Qt::Key_F10 && event->modifiers() == Qt::ShiftModifier)) {
+        QContextMenuEvent fromKeyboard(QContextMenuEvent::Keyboard, cursorRect().bottomLeft(),
+            mapToGlobal(cursorRect().bottomLeft()), event->modifiers());
+        contextMenuEvent(&fromKeyboard);
+        return event->accept();
+    }
     for (const auto &[key, move] : Moves) {
         if (event->matches(key)) {
             move(this);
@@ -194,8 +203,21 @@ void TextBox::keyPressEvent(QKeyEvent *event)
 
 void TextBox::contextMenuEvent(QContextMenuEvent *event)
 {
-    if (m_copyHandedOver)
-        return popUpMenu(handOverCopyMenu(), event);
+    if (m_copyHandedOver) {
+        // A platform that reports the menu key both as a key and as a context
+        // menu event would open a second menu over the first.
+        if (m_menu && m_menu->isVisible())
+            return event->accept();
+        if (event->reason() == QContextMenuEvent::Keyboard) {
+            // At the text cursor, not wherever the pointer happens to be.
+            QContextMenuEvent atCursor(QContextMenuEvent::Keyboard, cursorRect().bottomLeft(),
+                mapToGlobal(cursorRect().bottomLeft()), event->modifiers());
+            m_menu = handOverCopyMenu();
+            return popUpMenu(m_menu, &atCursor);
+        }
+        m_menu = handOverCopyMenu();
+        return popUpMenu(m_menu, event);
+    }
     if (editsOnStandIn())
         return popUpMenu(historyFreeMenu(), event);
     QLineEdit::contextMenuEvent(event);
@@ -218,6 +240,8 @@ QMenu *TextBox::handOverCopyMenu()
     copy->setEnabled(hasSelectedText());
     menu->addSeparator();
     addSelectAll(menu);
+    if (m_extendMenu)
+        m_extendMenu(menu);
     return menu;
 }
 

@@ -1,10 +1,11 @@
 #pragma once
 
 #include <QLineEdit>
+#include <QMenu>
+#include <QPointer>
 
 #include <functional>
-
-class QMenu;
+#include <utility>
 
 namespace mnemora {
 
@@ -45,6 +46,9 @@ public:
     using QLineEdit::QLineEdit;
 
     void setCopyHandedOver(bool handedOver) { m_copyHandedOver = handedOver; }
+    // Adds the window's own entries to the context menu of a box whose copy
+    // is handed over, after its Copy and Select All.
+    void setMenuExtension(std::function<void(QMenu *)> extend) { m_extendMenu = std::move(extend); }
     void setHistoryKept(bool kept);
 
 signals:
@@ -77,6 +81,8 @@ private:
     bool m_focusByClick = false;
     bool m_copyHandedOver = false;
     bool m_historyKept = true;
+    std::function<void(QMenu *)> m_extendMenu;
+    QPointer<QMenu> m_menu; // the context menu shown last
 };
 
 } // namespace mnemora

@@ -1,6 +1,7 @@
 #include "MainWindow.h"
 
-#include "SecureWipe.h"
+#include "FitDialog.h"
+#include "WinText.h"
 
 #include <commctrl.h>
 #include <imm.h>
@@ -10,7 +11,6 @@
 
 #include <algorithm>
 #include <utility>
-#include <vector>
 
 namespace mnemora::win {
 
@@ -21,18 +21,15 @@ constexpr wchar_t ControlClass[] = L"MnemoraControl";
 constexpr DWORD MainStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
 constexpr UINT ShowFailureMessage = WM_APP + 1;
 constexpr int FirstControlId = 1000;
+// The code boxes' own menu entries, as the system's edit menu words them.
+constexpr wchar_t CopyMenuText[] = L"复制(&C)\tCtrl+C";
+constexpr wchar_t SelectAllMenuText[] = L"全选(&A)\tCtrl+A";
 
 using layout::Control;
 
 std::wstring Wide(const char *utf8)
 {
-    if (!utf8 || !*utf8)
-        return {};
-    const int length = ::MultiByteToWideChar(CP_UTF8, 0, utf8, -1, nullptr, 0);
-    std::wstring text(static_cast<std::size_t>(length), L'\0');
-    ::MultiByteToWideChar(CP_UTF8, 0, utf8, -1, text.data(), length);
-    text.pop_back();
-    return text;
+    return utf8 ? win::Wide(std::string_view(utf8)) : std::wstring();
 }
 
 COLORREF Colour(unsigned rgb)
@@ -45,28 +42,6 @@ bool IsTextBox(Control control)
     const ControlKind kind = Facts(control).kind;
     return kind == ControlKind::Input || kind == ControlKind::Password || kind == ControlKind::Output;
 }
-
-// A box's text in a buffer that is wiped when it goes.
-class BoxText {
-public:
-    explicit BoxText(HWND edit)
-    {
-        const int length = ::GetWindowTextLengthW(edit);
-        m_text.resize(static_cast<std::size_t>(length) + 1);
-        m_text.resize(static_cast<std::size_t>(::GetWindowTextW(edit, m_text.data(), length + 1)) + 1);
-    }
-    ~BoxText() { SecureWipe(m_text.data(), m_text.capacity() * sizeof(wchar_t)); }
-    BoxText(const BoxText &) = delete;
-    BoxText &operator=(const BoxText &) = delete;
-
-    std::u16string_view View() const
-    {
-        return {reinterpret_cast<const char16_t *>(m_text.data()), m_text.size() - 1};
-    }
-
-private:
-    std::vector<wchar_t> m_text;
-};
 
 HFONT CreateFontAt(const char *family, double points, UINT dpi)
 {
@@ -604,6 +579,13 @@ LRESULT MainWindow::OnEditMessage(Control box, HWND edit, UINT message, WPARAM w
             return TRUE;
         }
         break;
+    case WM_CONTEXTMENU:
+        // The menu key and Shift+F10 come here too, with the position -1.
+        if (output) {
+            ShowCodeMenu(edit, l);
+            return 0;
+        }
+        break;
     case WM_COPY:
         if (output) {
             // Every copy of a code is the window's, with its markers and its clear.
@@ -638,6 +620,59 @@ void MainWindow::MoveFocus(Control from, bool backwards)
     ::SetFocus(target);
 }
 
+void MainWindow::ShowCodeMenu(HWND edit, LPARAM at)
+{
+    enum : UINT { CopyItem = 1, SelectAllItem, FitItem };
+    constexpr UINT Enabled = MF_STRING;
+    constexpr UINT Disabled = MF_STRING | MF_GRAYED;
+    DWORD start = 0;
+    DWORD end = 0;
+    ::SendMessageW(edit, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+    const bool hasText = ::GetWindowTextLengthW(edit) > 0;
+    HMENU menu = ::CreatePopupMenu();
+    ::AppendMenuW(menu, end > start ? Enabled : Disabled, CopyItem, CopyMenuText);
+    ::AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+    ::AppendMenuW(menu, hasText ? Enabled : Disabled, SelectAllItem, SelectAllMenuText);
+    ::AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+    ::AppendMenuW(menu, m_behaviour.DerivingEnabled() ? Enabled : Disabled, FitItem,
+        Wide(FitTexts(WindowLanguage).menuEntry).c_str());
+
+    POINT point{static_cast<short>(LOWORD(at)), static_cast<short>(HIWORD(at))};
+    if (at == -1) {
+        // From the keyboard: under the box's left end.
+        RECT box{};
+        ::GetWindowRect(edit, &box);
+        point = {box.left, box.bottom};
+    }
+    const UINT chosen = static_cast<UINT>(::TrackPopupMenu(
+        menu, TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_NONOTIFY, point.x, point.y, 0, m_window, nullptr));
+    ::DestroyMenu(menu);
+    switch (chosen) {
+    case CopyItem:
+        ::SendMessageW(edit, WM_COPY, 0, 0);
+        break;
+    case SelectAllItem:
+        ::SendMessageW(edit, EM_SETSEL, 0, -1);
+        break;
+    case FitItem:
+        OpenFitDialog();
+        break;
+    default:
+        break;
+    }
+}
+
+void MainWindow::OpenFitDialog()
+{
+    if (m_fitDialogOpen)
+        return;
+    m_fitDialogOpen = true;
+    FitDialog dialog(m_instance, Edit(Control::txtPassword), Edit(Control::txtKey),
+        [this](std::u16string_view code) { m_behaviour.Copy(code); });
+    dialog.Run(m_window);
+    m_fitDialogOpen = false;
+}
+
 void MainWindow::Regenerate()
 {
     const BoxText password(Edit(Control::txtPassword));
@@ -654,16 +689,9 @@ void MainWindow::CopyCode16()
 void MainWindow::WipeBoxes()
 {
     // The edit controls' own buffers, which outlive the texts read from them.
-    for (HWND edit : m_edits) {
-        if (!edit)
-            continue;
-        HLOCAL buffer = reinterpret_cast<HLOCAL>(::SendMessageW(edit, EM_GETHANDLE, 0, 0));
-        if (void *text = buffer ? ::LocalLock(buffer) : nullptr) {
-            SecureWipe(text, ::LocalSize(buffer));
-            ::LocalUnlock(buffer);
-        }
-        ::SendMessageW(edit, EM_EMPTYUNDOBUFFER, 0, 0);
-    }
+    for (HWND edit : m_edits)
+        if (edit)
+            WipeEdit(edit);
 }
 
 void MainWindow::ShowCodes(std::u16string_view code16, std::u16string_view code32)
@@ -674,9 +702,7 @@ void MainWindow::ShowCodes(std::u16string_view code16, std::u16string_view code3
         // text, even the same one: a box already showing its code is left as it is.
         if (BoxText(Edit(box)).View() == code)
             continue;
-        std::wstring text(code.begin(), code.end());
-        ::SetWindowTextW(Edit(box), text.c_str());
-        SecureWipe(text);
+        SetSecretText(Edit(box), code);
     }
 }
 

@@ -54,6 +54,10 @@ private:
     void Regenerate();
     void CopyCode16();
     void MoveFocus(layout::Control from, bool backwards);
+    // A code box's context menu: Copy, Select All and the dialog that fits a
+    // code to a site's rules. at: where the pointer was, or -1 from the keyboard.
+    void ShowCodeMenu(HWND edit, LPARAM at);
+    void OpenFitDialog();
     void WipeBoxes();
 
     HWND Edit(layout::Control box) const { return m_edits[static_cast<std::size_t>(box)]; }
@@ -91,6 +95,7 @@ private:
     // A box got the focus from a press of the mouse: its text is selected
     // once the button is released, which would otherwise place the caret.
     bool m_focusByClick = false;
+    bool m_fitDialogOpen = false;
     // The left button went down on a clickable control.
     HWND m_pressed = nullptr;
     std::wstring m_failureMessage;

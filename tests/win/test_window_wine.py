@@ -44,6 +44,8 @@ LINKS = [
 MARKERS = ["ExcludeClipboardContentFromMonitorProcessing", "CanIncludeInClipboardHistory",
            "CanUploadToCloudClipboard"]
 CJK_FONT = "/usr/share/fonts/truetype/wqy/wqy-microhei.ttc"
+FIT_TITLE = "按网站规则生成密码"
+FIT_RULE = "required: special; maxlength: 12;"
 
 with open(os.path.join(ROOT, "ui", "layout.json"), encoding="utf-8") as f:
     LAYOUT = json.load(f)
@@ -117,9 +119,9 @@ class Window:
                                capture_output=True, text=True, timeout=PATIENCE)
         return shown.stdout.split()[0] if shown.stdout.split() else None
 
-    def xdotool(self, *args, timeout=PATIENCE):
+    def xdotool(self, *args, timeout=PATIENCE, check=True):
         return subprocess.run(["xdotool", *args], env=self.env, capture_output=True, text=True,
-                              timeout=timeout, check=True).stdout
+                              timeout=timeout, check=check).stdout
 
     def move(self, point):
         self.xdotool("mousemove", "--window", self.id, str(point[0]), str(point[1]))
@@ -324,6 +326,28 @@ def main(prefix, bindir):
             mine.communicate(b"mine", timeout=PATIENCE)
             time.sleep(CLEAR_MS / 1000 + 2)  # past the delay: nothing may happen
             failures.check(window.clipboard() == "mine", "the clear leaves the user's own copy alone")
+
+            # The dialog that fits the code to a site's rules, from the keyboard
+            # alone: the 16-character box's menu, the rule typed, the code
+            # copied with its access key, Escape. The command line's code is
+            # the answer.
+            cli = session.run(os.path.join(bindir, "mnemora-cli.exe"), ["--rules", FIT_RULE, "taobao"], b"test\n")
+            fitted = cli.stdout.decode("utf-8", "replace").strip() if cli.returncode == 0 else "(mnemora-cli failed)"
+            window.click(centre("txtCode16"))
+            window.xdotool("key", "shift+F10")
+            window.xdotool("key", "f")
+            dialog = wait_until(lambda: window.xdotool("search", "--onlyvisible", "--name", "^%s$" % FIT_TITLE,
+                                                       check=False).split(), 30)
+            if failures.check(bool(dialog), "Shift+F10 and F in the 16-character box open the dialog"):
+                window.xdotool("key", "Tab")
+                window.xdotool("type", "--delay", "20", FIT_RULE)
+                window.xdotool("key", "alt+c")
+                failures.check(wait_until(lambda: window.clipboard() == fitted, 10) is True,
+                               "the dialog copies the command line's fitted code %s" % fitted)
+                window.xdotool("key", "Escape")
+                failures.check(wait_until(lambda: not window.xdotool("search", "--onlyvisible", "--name",
+                                                                     "^%s$" % FIT_TITLE, check=False).split(), 10),
+                               "Escape closes the dialog")
 
             # The six links reach the desktop's browser.
             for name, _ in LINKS:
