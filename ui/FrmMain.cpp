@@ -22,6 +22,7 @@
 #include <QScreen>
 #include <QStyle>
 #include <QTimer>
+#include <QToolTip>
 #include <QUrl>
 
 #include <array>
@@ -289,6 +290,8 @@ void FrmMain::connectHandlers()
     for (TextBox *input : {txtPassword, txtKey}) {
         connect(input, &QLineEdit::textChanged, txtCode16, [this] { regenerate(); });
         connect(input, &QLineEdit::textChanged, txtCode32, [] {});
+        connect(input, &QLineEdit::textChanged, this, &FrmMain::hidePasteCut);
+        connect(input, &TextBox::pasteCut, this, [this, input] { showPasteCut(input); });
     }
     using layout::Control;
     for (Control control : {Control::txtPassword, Control::txtKey, Control::txtCode16, Control::txtCode32}) {
@@ -343,6 +346,42 @@ void FrmMain::regenerate()
     const QString password = txtPassword->text();
     const QString key = txtKey->text();
     m_behaviour.InputChanged(View(password), View(key));
+}
+
+void FrmMain::showPasteCut(TextBox *box)
+{
+    // A window of its own, drawn as a tooltip, but not QToolTip's: that one
+    // goes at the release of the very key that pasted.
+    if (!m_pasteCut) {
+        m_pasteCut = new QLabel(QString::fromUtf8(WindowBehaviour::PasteCutNotice), this, Qt::ToolTip);
+        m_pasteCut->setPalette(QToolTip::palette());
+        m_pasteCut->setFont(QToolTip::font());
+        m_pasteCut->setAutoFillBackground(true);
+        m_pasteCut->setFrameStyle(QFrame::Box | QFrame::Plain);
+        m_pasteCut->setMargin(2);
+        m_pasteCut->setAccessibleName(m_pasteCut->text());
+        m_pasteCut->adjustSize();
+        m_pasteCutTimer = new QTimer(this);
+        m_pasteCutTimer->setSingleShot(true);
+        m_pasteCutTimer->setInterval(std::chrono::seconds(5));
+        connect(m_pasteCutTimer, &QTimer::timeout, this, &FrmMain::hidePasteCut);
+    }
+    m_pasteCut->move(box->mapToGlobal(QPoint(0, box->height())));
+    m_pasteCut->show();
+    m_pasteCutTimer->start();
+}
+
+void FrmMain::hidePasteCut()
+{
+    if (m_pasteCut)
+        m_pasteCut->hide();
+}
+
+void FrmMain::changeEvent(QEvent *event)
+{
+    if (event->type() == QEvent::ActivationChange && !isActiveWindow())
+        hidePasteCut();
+    QWidget::changeEvent(event);
 }
 
 void FrmMain::copySecret(const QString &code)

@@ -4,6 +4,8 @@
 
 #include <QWidget>
 
+class QLabel;
+
 #include <chrono>
 #include <functional>
 #include <string>
@@ -56,6 +58,7 @@ public:
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
+    void changeEvent(QEvent *event) override;
 
 private:
     void createControls();
@@ -64,6 +67,10 @@ private:
     void regenerate();
     // Every copy of a code: the copy button's and the code boxes' own.
     void copySecret(const QString &code);
+    // The line under a box whose paste was cut at its first line break; it
+    // goes with the next change of either input, a deactivation or 5 s.
+    void showPasteCut(TextBox *box);
+    void hidePasteCut();
 
     TextBox *textBox(layout::Control box) const;
 
@@ -94,6 +101,8 @@ private:
     Label *ImgCode = nullptr;
     Label *ImgCopy = nullptr;
 
+    QLabel *m_pasteCut = nullptr;
+    QTimer *m_pasteCutTimer = nullptr;
     Clipboard *m_clipboard = nullptr;
     std::function<void(const QUrl &)> m_openUrl;
     WindowBehaviour m_behaviour;

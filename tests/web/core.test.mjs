@@ -6,6 +6,7 @@ import { test } from 'node:test';
 import { fileURLToPath } from 'node:url';
 
 import { loadCore } from '../../web/core.js';
+import { chooseLanguage } from '../../web/texts.js';
 import { siteDir } from './support.mjs';
 
 const wasm = readFileSync(`${siteDir()}/mnemora.wasm`);
@@ -110,4 +111,16 @@ test('after a derivation and a fingerprint the module holds no password, key or 
     assert.deepEqual(held(password, key, code16, code32), [], 'after a derivation');
     inspected.fingerprint(password);
     assert.deepEqual(held(password), [], 'after a fingerprint');
+});
+
+test('the language of a browser that names regions only', () => {
+    const rows = [
+        [['en-US'], 'en'],
+        [['en-GB'], 'en'],
+        [['zh-TW'], 'zh-CN'],
+        [['fr-FR', 'en-GB', 'zh-CN'], 'en'],
+        [['fr-FR'], 'zh-CN'],
+    ];
+    for (const [preferred, language] of rows)
+        assert.equal(chooseLanguage(preferred), language, preferred.join());
 });
