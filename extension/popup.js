@@ -7,6 +7,7 @@ import {
     checkNormalForm,
     copyCode16,
     fingerprintAfterPause,
+    keepFirstLines,
     lblCopy,
     regenerate as showCodes,
     selectAllOnFocus,
@@ -197,6 +198,8 @@ function presentTab() {
 
 txtPassword.addEventListener('input', passwordChanged);
 txtKey.addEventListener('input', keyChanged);
+// Said where the popup speaks, until the next change of either box.
+keepFirstLines((cut) => say(cut, 'refused'));
 selectAllOnFocus();
 lblCopy.addEventListener('click', () => copyCode16((refused) => say(refused, 'refused')));
 btnFill.addEventListener('click', () => fill());
