@@ -120,9 +120,10 @@ export function pageSuite({ launch, grantClipboard, installabilityErrors }) {
             await typeInto('txtPassword', 'x');
             await page.$eval('#txtPassword', (box) => box.select());
             const shown = await page.$eval('#txtPassword', (box, pasted) => {
+                // Firefox takes the event's data from its own two fields.
                 const clipboardData = new DataTransfer();
                 clipboardData.setData('text/plain', pasted);
-                box.dispatchEvent(new ClipboardEvent('paste', { clipboardData, bubbles: true, cancelable: true }));
+                box.dispatchEvent(new ClipboardEvent('paste', { clipboardData, dataType: 'text/plain', data: pasted, bubbles: true, cancelable: true }));
                 const id = (i) => document.getElementById(i);
                 return [box.value, id('txtCode16').value, id('codesNote').textContent, document.documentElement.lang];
             }, pasted);
