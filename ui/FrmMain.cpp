@@ -288,9 +288,11 @@ void FrmMain::connectHandlers()
     // that a box controls the receivers of its textChanged, so the code boxes
     // receive it; the second connection exists for that relation alone.
     for (TextBox *input : {txtPassword, txtKey}) {
-        connect(input, &QLineEdit::textChanged, txtCode16, [this] { regenerate(); });
+        connect(input, &QLineEdit::textChanged, txtCode16, [this] {
+            hidePasteCut();
+            regenerate();
+        });
         connect(input, &QLineEdit::textChanged, txtCode32, [] {});
-        connect(input, &QLineEdit::textChanged, this, &FrmMain::hidePasteCut);
         connect(input, &TextBox::pasteCut, this, [this, input] { showPasteCut(input); });
     }
     using layout::Control;
