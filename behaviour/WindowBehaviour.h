@@ -55,6 +55,11 @@ public:
     static constexpr char SelfTestHeadline[]
         = "自检失败：本版本计算出的密码是错误的，请不要使用它显示的任何密码。";
 
+    // Said beside an input box whose paste or drop was cut at its first
+    // line break (FirstLine); the window speaks the first, English the second.
+    static constexpr char PasteCutNotice[] = "粘贴的文字有换行，只保留了第一行。";
+    static constexpr char PasteCutNoticeEnglish[] = "The pasted text had a line break: only its first line was kept.";
+
     // selfTestFailure: what RunSelfTest() returned; empty when it passed.
     WindowBehaviour(WindowPort &port, std::string selfTestFailure);
 

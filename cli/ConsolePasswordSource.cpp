@@ -1,5 +1,6 @@
 #include "ConsolePasswordSource.h"
 
+#include "FirstLine.h"
 #include "HandleStreams.h"
 #include "modUTF8.h"
 
@@ -108,7 +109,10 @@ PasswordStatus ReadConsoleLine(HANDLE input, SecretString<char> &utf8)
         return PasswordStatus::TooLong;
     if (!ended && line.Empty())
         return PasswordStatus::NoInput;
-    if (ended && !line.Empty() && line.View().back() == u'\r')
+    // The console ends the line at "\r\n"; a carriage return pasted within
+    // it ends the password there too (FirstLine).
+    const std::size_t kept = FirstLine(line.View()).size();
+    while (line.Size() > kept)
         line.PopBack();
     if (line.View() == u"\x1a")
         return PasswordStatus::NoInput;

@@ -1,5 +1,7 @@
 #include "PasswordSource.h"
 
+#include "FirstLine.h"
+
 namespace mnemora::cli {
 
 PasswordStatus StreamPasswordSource::ReadPassword(SecretString<char> &utf8)
@@ -7,14 +9,11 @@ PasswordStatus StreamPasswordSource::ReadPassword(SecretString<char> &utf8)
     utf8.Wipe();
 
     bool gotAny = false;
-    bool endedByNewline = false;
     char c = '\0';
     while (m_in.get(c)) {
         gotAny = true;
-        if (c == '\n') {
-            endedByNewline = true;
+        if (c == '\n')
             break;
-        }
         if (utf8.Size() == m_maxLineBytes) {
             utf8.Wipe();
             return PasswordStatus::TooLong;
@@ -31,9 +30,10 @@ PasswordStatus StreamPasswordSource::ReadPassword(SecretString<char> &utf8)
     }
     if (!gotAny)
         return PasswordStatus::NoInput;
-    // "\r" belongs to the line end only in front of "\n"; a lone trailing
-    // "\r" on an unterminated last line is a character of the password.
-    if (endedByNewline && !utf8.Empty() && utf8.Back() == '\r')
+    // The password is the line's text before its first line break, a lone
+    // "\r" too, as the windows keep a paste.
+    const std::size_t kept = FirstLine(utf8.View()).size();
+    while (utf8.Size() > kept)
         utf8.PopBack();
     return PasswordStatus::Read;
 }

@@ -7,6 +7,7 @@ import {
     checkNormalForm,
     copyCode16,
     fingerprintAfterPause,
+    keepFirstLines,
     lblCopy,
     regenerate as showCodes,
     selectAllOnFocus,
@@ -197,14 +198,19 @@ function presentTab() {
 
 txtPassword.addEventListener('input', passwordChanged);
 txtKey.addEventListener('input', keyChanged);
+// Said where the popup speaks, until the next change of either box.
+keepFirstLines((cut) => say(cut, 'refused'));
 selectAllOnFocus();
 lblCopy.addEventListener('click', () => copyCode16((refused) => say(refused, 'refused')));
 btnFill.addEventListener('click', () => fill());
 btnFillShort.addEventListener('click', () => fill(Number(btnFillShort.dataset.length)));
-// Enter in either input box fills, as a login form's own Enter would submit.
+// Enter in either input box fills, as a login form's own Enter would submit;
+// not the Enter that ends an input method's composition (pinyin), which some
+// browsers send flagged as composing and others only as key code 229.
 for (const box of [txtPassword, txtKey]) {
     box.addEventListener('keydown', (event) => {
-        if (event.key === 'Enter' && !event.isComposing && !btnFill.disabled) {
+        const composing = event.isComposing || event.keyCode === 229;
+        if (event.key === 'Enter' && !composing && !btnFill.disabled) {
             fill();
         }
     });

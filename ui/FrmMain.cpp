@@ -24,6 +24,7 @@
 #include <QScreen>
 #include <QStyle>
 #include <QTimer>
+#include <QToolTip>
 #include <QUrl>
 
 #include <array>
@@ -289,8 +290,12 @@ void FrmMain::connectHandlers()
     // that a box controls the receivers of its textChanged, so the code boxes
     // receive it; the second connection exists for that relation alone.
     for (TextBox *input : {txtPassword, txtKey}) {
-        connect(input, &QLineEdit::textChanged, txtCode16, [this] { regenerate(); });
+        connect(input, &QLineEdit::textChanged, txtCode16, [this] {
+            hidePasteCut();
+            regenerate();
+        });
         connect(input, &QLineEdit::textChanged, txtCode32, [] {});
+        connect(input, &TextBox::pasteCut, this, [this, input] { showPasteCut(input); });
     }
     using layout::Control;
     for (Control control : {Control::txtPassword, Control::txtKey, Control::txtCode16, Control::txtCode32}) {
@@ -366,6 +371,42 @@ void FrmMain::openFitDialog()
         [this](const QString &code) { copySecret(code); }, WindowLanguage, this);
     m_fitDialog->setAttribute(Qt::WA_DeleteOnClose);
     m_fitDialog->open();
+}
+
+void FrmMain::showPasteCut(TextBox *box)
+{
+    // A window of its own, drawn as a tooltip, but not QToolTip's: that one
+    // goes at the release of the very key that pasted.
+    if (!m_pasteCut) {
+        m_pasteCut = new QLabel(QString::fromUtf8(WindowBehaviour::PasteCutNotice), this, Qt::ToolTip);
+        m_pasteCut->setPalette(QToolTip::palette());
+        m_pasteCut->setFont(QToolTip::font());
+        m_pasteCut->setAutoFillBackground(true);
+        m_pasteCut->setFrameStyle(QFrame::Box | QFrame::Plain);
+        m_pasteCut->setMargin(2);
+        m_pasteCut->setAccessibleName(m_pasteCut->text());
+        m_pasteCut->adjustSize();
+        m_pasteCutTimer = new QTimer(this);
+        m_pasteCutTimer->setSingleShot(true);
+        m_pasteCutTimer->setInterval(std::chrono::seconds(5));
+        connect(m_pasteCutTimer, &QTimer::timeout, this, &FrmMain::hidePasteCut);
+    }
+    m_pasteCut->move(box->mapToGlobal(QPoint(0, box->height())));
+    m_pasteCut->show();
+    m_pasteCutTimer->start();
+}
+
+void FrmMain::hidePasteCut()
+{
+    if (m_pasteCut)
+        m_pasteCut->hide();
+}
+
+void FrmMain::changeEvent(QEvent *event)
+{
+    if (event->type() == QEvent::ActivationChange && !isActiveWindow())
+        hidePasteCut();
+    QWidget::changeEvent(event);
 }
 
 void FrmMain::copySecret(const QString &code)

@@ -5,6 +5,8 @@
 #include <QPointer>
 #include <QWidget>
 
+class QLabel;
+
 #include <chrono>
 #include <functional>
 #include <string>
@@ -58,6 +60,7 @@ public:
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
+    void changeEvent(QEvent *event) override;
 
 private:
     void createControls();
@@ -68,6 +71,10 @@ private:
     void openFitDialog();
     // Every copy of a code: the copy button's and the code boxes' own.
     void copySecret(const QString &code);
+    // The line under a box whose paste was cut at its first line break; it
+    // goes with the next change of either input, a deactivation or 5 s.
+    void showPasteCut(TextBox *box);
+    void hidePasteCut();
 
     TextBox *textBox(layout::Control box) const;
 
@@ -98,6 +105,8 @@ private:
     Label *ImgCode = nullptr;
     Label *ImgCopy = nullptr;
 
+    QLabel *m_pasteCut = nullptr;
+    QTimer *m_pasteCutTimer = nullptr;
     Clipboard *m_clipboard = nullptr;
     QPointer<FitDialog> m_fitDialog;
     std::function<void(const QUrl &)> m_openUrl;

@@ -1,6 +1,7 @@
 #include "TextBox.h"
 
 #include "Accessibility.h"
+#include "FirstLine.h"
 
 #include <QAction>
 #include <QClipboard>
@@ -126,6 +127,18 @@ void TextBox::editOnStandIn(const std::function<void(StandIn &)> &edit)
     CopyCursor(standIn, *this);
 }
 
+void TextBox::insertPasted(const QString &pasted)
+{
+    const std::u16string_view whole(reinterpret_cast<const char16_t *>(pasted.utf16()),
+        static_cast<std::size_t>(pasted.size()));
+    const std::u16string_view line = FirstLine(whole);
+    editOnStandIn([line](StandIn &standIn) {
+        standIn.insert(QString::fromUtf16(line.data(), static_cast<qsizetype>(line.size())));
+    });
+    if (line.size() != whole.size())
+        emit pasteCut();
+}
+
 void TextBox::focusInEvent(QFocusEvent *event)
 {
     QLineEdit::focusInEvent(event);
@@ -154,10 +167,10 @@ void TextBox::mouseReleaseEvent(QMouseEvent *event)
         && QGuiApplication::clipboard()->supportsSelection() && rect().contains(event->position().toPoint());
     if (pasteSelection) {
         // What QLineEdit's middle-button release does, on the stand-in.
-        editOnStandIn([](StandIn &standIn) {
-            standIn.deselect();
-            standIn.insert(QGuiApplication::clipboard()->text(QClipboard::Selection));
-        });
+        // Read before deselecting: the box may own the selection it pastes.
+        const QString selection = QGuiApplication::clipboard()->text(QClipboard::Selection);
+        deselect();
+        insertPasted(selection);
         event->accept();
     } else if (!(m_copyHandedOver && event->button() == Qt::LeftButton)) {
         // The only other work of QLineEdit's left-button release concerns
@@ -174,6 +187,10 @@ void TextBox::keyPressEvent(QKeyEvent *event)
 {
     // Whether the stand-in accepts the key or leaves it to the window is
     // set on the event itself.
+    if (editsOnStandIn() && event->matches(QKeySequence::Paste)) {
+        insertPasted(QGuiApplication::clipboard()->text());
+        return event->accept();
+    }
     if (editsOnStandIn())
         return editOnStandIn([event](StandIn &standIn) { standIn.keyPressEvent(event); });
     if (!m_copyHandedOver || !isReadOnly())
@@ -260,7 +277,7 @@ QMenu *TextBox::historyFreeMenu()
     copy->setObjectName(QStringLiteral("edit-copy"));
     copy->setEnabled(shown && hasSelectedText());
     QAction *paste = menu->addAction(QLineEdit::tr("&Paste") + ShortcutText(QKeySequence::Paste), this,
-        [this] { editOnStandIn([](StandIn &standIn) { standIn.paste(); }); });
+        [this] { insertPasted(QGuiApplication::clipboard()->text()); });
     paste->setObjectName(QStringLiteral("edit-paste"));
     paste->setEnabled(!QGuiApplication::clipboard()->text().isEmpty());
     QAction *remove = menu->addAction(
@@ -316,10 +333,8 @@ void TextBox::dropEvent(QDropEvent *event)
     if (dropped.isEmpty())
         return event->ignore();
     const int at = cursorPositionAt(event->position().toPoint());
-    editOnStandIn([&](StandIn &standIn) {
-        standIn.setCursorPosition(at);
-        standIn.insert(dropped);
-    });
+    setCursorPosition(at);
+    insertPasted(dropped);
     event->acceptProposedAction();
     setFocus(Qt::MouseFocusReason);
 }

@@ -24,6 +24,10 @@ namespace mnemora {
 // selection made with the mouse or the keyboard on the X11 primary
 // selection, where any program reads it; such a box never does.
 //
+// A box that takes input keeps the first line of what is pasted or dropped
+// into it, by any of the keyboard, the context menu, the middle button and
+// dragging, and says when a line break cut it short (pasteCut).
+//
 // A box that takes a secret as input keeps no undo history. QLineEdit
 // records every character typed or deleted, one per 16-byte record, in a
 // vector that clearing the box empties but never frees or overwrites, so the
@@ -55,6 +59,8 @@ signals:
     void gotFocus();
     // Copy was asked for; selectedText() is what to copy.
     void copyRequested();
+    // A paste or a drop brought a line break: only the text before it went in.
+    void pasteCut();
 
 protected:
     void focusInEvent(QFocusEvent *event) override;
@@ -72,6 +78,9 @@ private:
     // Makes one edit on a stand-in that starts with this box's text, cursor
     // and selection, and takes over what the edit left.
     void editOnStandIn(const std::function<void(StandIn &)> &edit);
+    // Inserts the first line of a pasted or dropped text in place of the
+    // selection (at the cursor without one), with QLineEdit's own rules.
+    void insertPasted(const QString &pasted);
     void popUpMenu(QMenu *menu, QContextMenuEvent *event);
     QMenu *handOverCopyMenu();
     QMenu *historyFreeMenu();

@@ -8,6 +8,7 @@ import {
     checkNormalForm,
     copyCode16,
     fingerprintAfterPause,
+    keepFirstLines,
     lblCopy,
     regenerate,
     selectAllOnFocus,
@@ -157,6 +158,10 @@ async function start() {
     }
     txtPassword.addEventListener('input', onPasswordInput);
     txtKey.addEventListener('input', onKeyInput);
+    // Said beside the codes, until the next change of either box.
+    keepFirstLines((message) => {
+        $('codesNote').textContent = message;
+    });
     selectAllOnFocus();
     lblCopy.addEventListener('click', copyCode);
     $('PicContrl').addEventListener('pointermove', onPanelPointerMove);

@@ -29,6 +29,37 @@ export function regenerate(core) {
     return result;
 }
 
+// The text of a box is the text before its first line break (CR, LF or
+// CR LF), as a single-line edit box of the desktop keeps a paste: a password
+// copied from a note with its line's end gives the same codes here as in the
+// windows and the command line. Browsers would keep the break, join the lines
+// or turn the break into a space, each its own way.
+export function firstLine(pasted) {
+    const end = pasted.search(/[\r\n]/);
+    return end < 0 ? pasted : pasted.slice(0, end);
+}
+
+// Pastes and drops into the input boxes keep their first line only, in place
+// of the selection, as an input event like the browser's own; `cut` is given
+// the line that says so whenever a line break cut one.
+export function keepFirstLines(cut) {
+    for (const box of [txtPassword, txtKey]) {
+        const insert = (event, data) => {
+            const pasted = data?.getData('text/plain') ?? '';
+            const line = firstLine(pasted);
+            if (line === pasted)
+                return;
+            event.preventDefault();
+            box.focus();
+            box.setRangeText(line, box.selectionStart, box.selectionEnd, 'end');
+            box.dispatchEvent(new InputEvent('input', { inputType: 'insertFromPaste', bubbles: true }));
+            cut(text.pasteCut);
+        };
+        box.addEventListener('paste', (event) => insert(event, event.clipboardData));
+        box.addEventListener('drop', (event) => insert(event, event.dataTransfer));
+    }
+}
+
 // Why a derivation gave no codes, when the person needs telling: the empty
 // boxes say enough for an empty text, not for one that is too long.
 export function whyNoCodes(result) {

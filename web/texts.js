@@ -46,6 +46,7 @@ export const Texts = {
         strengthLine: (word, log10) => `强度：${word}（约 10^${log10} 次猜测）`,
         framed: '为防仿冒，Mnemora 不在其他网站的框架里工作。',
         openAlone: '单独打开 Mnemora',
+        pasteCut: '粘贴的文字有换行，只保留了第一行。',
     },
     en: {
         slogan: 'Memorable, never stored: your passwords made easy',
@@ -83,6 +84,7 @@ export const Texts = {
         strengthLine: (word, log10) => `Strength: ${word} (about 10^${log10} guesses)`,
         framed: 'To keep look-alike pages out, Mnemora does not work inside another website’s frame.',
         openAlone: 'Open Mnemora on its own',
+        pasteCut: 'The pasted text had a line break: only its first line was kept.',
     },
 };
 

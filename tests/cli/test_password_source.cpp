@@ -49,11 +49,11 @@ INSTANTIATE_TEST_SUITE_P(Inputs, StreamPasswordLine,
         LineCase{"\npw\n", PasswordStatus::Read, "", "pw\n"}, LineCase{"", PasswordStatus::NoInput, "", ""},
         LineCase{"  p w  \n", PasswordStatus::Read, "  p w  ", ""},
         LineCase{"p\0w\0\n"s, PasswordStatus::Read, "p\0w\0"s, ""},
-        // Only "\r\n" is a line end; other carriage returns are kept.
-        LineCase{"pw\r", PasswordStatus::Read, "pw\r", ""},
-        LineCase{"pw\r\r\n", PasswordStatus::Read, "pw\r", ""},
-        LineCase{"\rpw\n", PasswordStatus::Read, "\rpw", ""},
-        LineCase{"p\rw\n", PasswordStatus::Read, "p\rw", ""}));
+        // A lone carriage return ends the password as a line end does.
+        LineCase{"pw\r", PasswordStatus::Read, "pw", ""},
+        LineCase{"pw\r\r\n", PasswordStatus::Read, "pw", ""},
+        LineCase{"\rpw\n", PasswordStatus::Read, "", ""},
+        LineCase{"p\rw\nnext", PasswordStatus::Read, "p", "next"}));
 
 struct CapCase {
     std::string input;

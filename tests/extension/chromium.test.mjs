@@ -114,6 +114,36 @@ test('fill puts the code into the password field, the page hears it, nothing is 
     await closeAll(opened);
 });
 
+test('the Enter that ends an input method\'s composition fills nothing; a paste keeps its first line', async () => {
+    const opened = await openPopup(site.https('www.taobao.com', 'login.html'));
+    const { popup } = opened;
+    // The key is the tab's, taobao.
+    await popup.focus('#txtPassword');
+    await popup.keyboard.type('tes');
+    // What Chromium sends for the Enter an input method takes: key code 229.
+    const cdp = await popup.createCDPSession();
+    for (const type of ['rawKeyDown', 'keyUp'])
+        await cdp.send('Input.dispatchKeyEvent', { type, key: 'Enter', code: 'Enter', windowsVirtualKeyCode: 229 });
+    await popup.keyboard.type('t');
+    await popup.keyboard.press('Enter');
+    await opened.page.waitForFunction((code) => document.getElementById('pw').value === code, {}, Code);
+    assert.deepEqual([...new Set(await opened.page.evaluate(() => window.heard))], [Code]);
+
+    await popup.$eval('#txtPassword', (box) => {
+        box.select();
+        const clipboardData = new DataTransfer();
+        clipboardData.setData('text/plain', 'test\r\nsecond');
+        box.dispatchEvent(new ClipboardEvent('paste', { clipboardData, bubbles: true, cancelable: true }));
+    });
+    const shown = await popup.evaluate(() => ['txtPassword', 'txtCode16', 'message'].map((id) => {
+        const e = document.getElementById(id);
+        return e.value ?? e.textContent;
+    }));
+    assert.deepEqual(shown.slice(0, 2), ['test', Code]);
+    assert.match(shown[2], messagePattern('pasteCut'));
+    await closeAll(opened);
+});
+
 test('of two password fields the focused one is filled', async () => {
     const opened = await openPopup(site.https('www.taobao.com', 'two.html'), (p) => p.focus('#new'));
     await fill(opened.popup);

@@ -138,6 +138,41 @@ test('the popup over a login tab suggests the key, fills on Enter and stores not
     await closeAll(page);
 });
 
+test('the Enter that ends an input method\'s composition fills nothing; a paste keeps its first line', async () => {
+    const page = await openPopup(site.https('www.taobao.com', 'login.html'));
+    // The key is the tab's, taobao; the popup opens in the password box.
+    await typeInPopup([...'test']);
+    // Pinyin under way after "test": its Enter ends the composition, which
+    // is then dropped; only the Enter after it fills.
+    await inWindow(`(() => {
+        const tip = Cc['@mozilla.org/text-input-processor;1'].createInstance(Ci.nsITextInputProcessor);
+        tip.beginInputTransactionForTests(window);
+        tip.setPendingCompositionString('ce');
+        tip.appendClauseToPendingComposition(2, tip.ATTR_RAW_CLAUSE);
+        tip.flushPendingComposition();
+        const enter = new KeyboardEvent('', { key: 'Enter', code: 'Enter', keyCode: 13 });
+        tip.keydown(enter);
+        tip.keyup(enter);
+        tip.commitCompositionWith('');
+        return '';
+    })()`);
+    await typeInPopup(['Enter']);
+    await page.waitForFunction((code) => document.getElementById('pw').value === code, {}, Code);
+    assert.deepEqual([...new Set(await page.evaluate(() => window.heard))], [Code]);
+
+    const shown = await inPopup(`(() => {
+        const box = document.getElementById('txtPassword');
+        box.select();
+        // Firefox takes the event's data from its own two fields.
+        const init = { dataType: 'text/plain', data: 'test\\nsecond', bubbles: true, cancelable: true };
+        box.dispatchEvent(new content.ClipboardEvent('paste', init));
+        return [box.value, document.getElementById('txtCode16').value, document.getElementById('message').textContent];
+    })()`);
+    assert.deepEqual(shown.slice(0, 2), ['test', Code]);
+    assert.match(shown[2], messagePattern('pasteCut'));
+    await closeAll(page);
+});
+
 test('a field in a frame of another site is refused', async () => {
     const page = await openPopup(site.https('www.taobao.com', 'framed.html'), async (p) => {
         const frame = await p.waitForFrame((f) => f.url().includes('evil.example'));

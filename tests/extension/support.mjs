@@ -75,6 +75,8 @@ export function messagePattern(name, locale = 'en') {
 export const fillCases = [
     { page: 'change.html', values: ['', Code, Code], message: 'filledPair' },
     { page: 'register.html', values: ['alice', Code, Code], message: 'filledPair' },
+    { page: 'repeat.html', values: ['alice', Code, Code], message: 'filledPair' },
+    { page: 'ownframe.html', values: [Code], message: 'filled' },
     { page: 'shown.html', values: ['', Code], message: 'filled' },
     { page: 'inner.html', values: ['', Code], message: 'filled' },
     { page: 'closed.html', values: ['', ''], message: 'refusedClosed' },

@@ -3,6 +3,7 @@
 # its build or the folder it was built in, name the file and show the planted
 # text; and it must pass the same file built without either. The file is the
 # source tarball, the cheapest to build; the plant is a member added to it.
+# It must also catch an archive whose order is the file system's.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 
@@ -28,6 +29,17 @@ for planted in 'date +%s.%N' 'pwd'; do
         echo "ok: planting '$planted' is caught"
     fi
 done
+
+# An archive that lists its members in the order the file system returns
+# them: the web tarball without its sorting.
+status=0
+out=$(tools/check-reproducible --reuse-node-modules \
+    --build "sed -i 's/ --sort=name / /' tools/release && tools/release --parts web --allow-dirty" 2>&1) || status=$?
+if [ "$status" -eq 0 ] || ! grep -q 'mnemora-.*-web.tar.gz .*DIFFERS' <<<"$out"; then
+    echo "FAIL: a web tarball in file-system order went unnoticed:"; echo "$out"; failures=$((failures + 1))
+else
+    echo "ok: a web tarball in file-system order is caught"
+fi
 
 if out=$(tools/check-reproducible --build "$release" 2>&1) && grep -q 'src.tar.gz .*reproduced' <<<"$out"; then
     echo "ok: the same file without a plant reproduces"

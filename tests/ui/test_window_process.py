@@ -248,6 +248,40 @@ def scan(pid, needles):
     return counts, holders
 
 
+def shown_tooltips(dpy):
+    """The viewable windows of the tooltip type on the display."""
+    kind = dpy.intern_atom("_NET_WM_WINDOW_TYPE")
+    tooltip = dpy.intern_atom("_NET_WM_WINDOW_TYPE_TOOLTIP")
+    found = 0
+    for child in dpy.screen().root.query_tree().children:
+        value = child.get_full_property(kind, X.AnyPropertyType)
+        if value and tooltip in value.value and child.get_attributes().map_state == X.IsViewable:
+            found += 1
+    return found
+
+
+class PastedLines(unittest.TestCase):
+    """A paste keeps the text before its first line break, as the Windows
+    window's box does, and the window says so."""
+
+    def test_a_paste_keeps_its_first_line(self):
+        window = Window()
+        window.click(KEY_BOX)
+        window.type("taobao")
+        for pasted in ("test\n", "test\nsecond", "test\r\nsecond", "test\rsecond"):
+            with self.subTest(pasted=pasted):
+                # xclip serves the clipboard in the background until another owner takes it.
+                subprocess.run(["xclip", "-selection", "clipboard", "-i"], input=pasted.encode(), check=True)
+                window.clear(PASSWORD_BOX)
+                wait_for(lambda: not shown_tooltips(window.dpy), 5, "an edit to take the line away")
+                window.chord(XK.XK_Control_L, XK.XK_v)
+                wait_for(lambda: shown_tooltips(window.dpy), 5, "the line that says the paste was cut")
+                window.click(COPY_BUTTON)
+                wait_for(lambda: clipboard_text(window.dpy) == "a20caCf8Eb1b8B6d", 10, "the code of test / taobao")
+        window.close()
+        self.assertEqual(window.wait(), 0)
+
+
 class FreedMemory(unittest.TestCase):
     """After the boxes are cleared, only the clipboard still holds a secret:
     with the key typed before or after the password, with a copy or without."""

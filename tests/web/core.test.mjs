@@ -6,6 +6,7 @@ import { test } from 'node:test';
 import { fileURLToPath } from 'node:url';
 
 import { loadCore } from '../../web/core.js';
+import { chooseLanguage } from '../../web/texts.js';
 import { siteDir } from './support.mjs';
 
 const wasm = readFileSync(`${siteDir()}/mnemora.wasm`);
@@ -171,4 +172,16 @@ test('after fitting the module holds no password, key or fitted code', async () 
     const memory = Buffer.from(exports.memory.buffer);
     const held = [password, key, code].filter((s) => memory.includes(Buffer.from(s, 'utf16le')) || memory.includes(Buffer.from(s, 'latin1')));
     assert.deepEqual(held, []);
+});
+
+test('the language of a browser that names regions only', () => {
+    const rows = [
+        [['en-US'], 'en'],
+        [['en-GB'], 'en'],
+        [['zh-TW'], 'zh-CN'],
+        [['fr-FR', 'en-GB', 'zh-CN'], 'en'],
+        [['fr-FR'], 'zh-CN'],
+    ];
+    for (const [preferred, language] of rows)
+        assert.equal(chooseLanguage(preferred), language, preferred.join());
 });

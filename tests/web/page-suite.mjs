@@ -7,6 +7,7 @@ import { after, before, test } from 'node:test';
 import { pathToFileURL } from 'node:url';
 
 import { loadCore } from '../../web/core.js';
+import { Texts } from '../../web/texts.js';
 import { serveSite, siteDir } from './support.mjs';
 
 const Samples = [
@@ -111,6 +112,26 @@ export function pageSuite({ launch, grantClipboard, installabilityErrors }) {
         assert.notEqual(await value('txtCode16'), core.derive('test', 'caf\u00E9').code16);
         await typeInto('txtKey', 'caf\u00E9');
         assert.equal(await page.$eval('#nfcKey', (e) => e.hidden), true);
+    });
+
+    test('a paste keeps the text before its first line break, and the page says so', async () => {
+        await typeInto('txtKey', 'taobao');
+        for (const pasted of ['test\n', 'test\nsecond', 'test\r\nsecond', 'test\rsecond']) {
+            await typeInto('txtPassword', 'x');
+            await page.$eval('#txtPassword', (box) => box.select());
+            const shown = await page.$eval('#txtPassword', (box, pasted) => {
+                // Firefox takes the event's data from its own two fields.
+                const clipboardData = new DataTransfer();
+                clipboardData.setData('text/plain', pasted);
+                box.dispatchEvent(new ClipboardEvent('paste', { clipboardData, dataType: 'text/plain', data: pasted, bubbles: true, cancelable: true }));
+                const id = (i) => document.getElementById(i);
+                return [box.value, id('txtCode16').value, id('codesNote').textContent, document.documentElement.lang];
+            }, pasted);
+            assert.deepEqual(shown.slice(0, 3), ['test', 'a20caCf8Eb1b8B6d', Texts[shown[3]].pasteCut], JSON.stringify(pasted));
+        }
+        // A paste of one line is the browser's own, and said nothing of.
+        await typeInto('txtPassword', 'test');
+        assert.equal(await page.$eval('#codesNote', (e) => e.textContent), '');
     });
 
     test('the fingerprint: neutral while typing, shown after a pause, one character changes it', async () => {
