@@ -86,7 +86,7 @@ bench: build windows
 	bench/startup-memory.sh $(BUILD)/bin/mnemora
 	bench/windows-sizes.sh $(WINBUILD)/bin
 	bench/startup-time.py $(BUILD)/bin/mnemora $(BUILD)/bin/mnemora-bare-window \
-		$(BUILD)/lib/libmnemora-startup-probe.so ui/art/background.gif
+		$(BUILD)/lib/libmnemora-startup-probe.so assets/art/background.gif
 	$(MAKE) bench-web
 	$(MAKE) bench-windows
 

@@ -8,7 +8,7 @@
 namespace mnemora {
 
 // What each control of the main window is, beside where it lies and which
-// picture it shows (ui/layout.json, through mnemora_layout.h). Every window
+// picture it shows (assets/layout.json, through mnemora_layout.h). Every window
 // builds its controls from these two tables and nothing else, so a tooltip,
 // a pointer or a screen reader's word is written once for all of them.
 
@@ -120,7 +120,7 @@ static_assert(
                 return false;
         return true;
     }(),
-    "one row per control, in the order of ui/layout.json, parents first");
+    "one row per control, in the order of assets/layout.json, parents first");
 
 constexpr const ControlFacts &Facts(layout::Control control)
 {

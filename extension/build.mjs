@@ -97,7 +97,7 @@ for (const [name, { manifest: m, archive }] of Object.entries(flavours)) {
         writeFileSync(join(dir, '_locales', folder, 'messages.json'), `${JSON.stringify(messages, null, 2)}\n`);
     }
     for (const f of fromWeb) cpSync(join(web, f), join(dir, f));
-    for (const f of art) cpSync(join(root, 'ui', 'art', f), join(dir, f));
+    for (const f of art) cpSync(join(root, 'assets', 'art', f), join(dir, f));
     writeFileSync(join(dir, 'tldts.js'), `// tldts ${tldtsVersion} (MIT licence, see tldts.LICENSE)\n${tldts}`);
     cpSync(join(tldtsDir, 'LICENSE'), join(dir, 'tldts.LICENSE'));
     writeFileSync(join(dir, 'manifest.json'), `${JSON.stringify(m, null, 2)}\n`);

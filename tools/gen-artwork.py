@@ -4,12 +4,12 @@
 Usage: tools/gen-artwork.py OUTDIR
 
 All artwork is painted here from shapes, gradients and text; nothing is read
-from disk except the two installed font families and ui/layout.json, which
+from disk except the two installed font families and assets/layout.json, which
 places every painted element under its control and lists the files.  The
 output is byte-for-byte reproducible: there are no timestamps, every
 pseudo-random choice uses a fixed seed, and tools/imageformats.py writes the
-containers itself.  ui/art/ holds the committed result; regenerate it with
-`tools/gen-artwork.py ui/art` after changing anything below.
+containers itself.  assets/art/ holds the committed result; regenerate it with
+`tools/gen-artwork.py assets/art` after changing anything below.
 """
 
 import math
@@ -540,7 +540,7 @@ def generate(outdir):
     save_png(out("hand.png"), draw_hand())
 
     if sorted(written) != sorted(LAYOUT.files()):
-        raise SystemExit("gen-artwork: ui/layout.json lists %s, the generator wrote %s"
+        raise SystemExit("gen-artwork: assets/layout.json lists %s, the generator wrote %s"
                          % (sorted(LAYOUT.files()), sorted(written)))
 
 

@@ -1,4 +1,4 @@
-"""The main window's layout as ui/layout.json records it: control places in
+"""The main window's layout as assets/layout.json records it: control places in
 twips, the picture files, and the painted elements named by the control they
 lie under.  Read by tools/gen-artwork.py and tests/art/test_artwork.py."""
 
@@ -6,7 +6,7 @@ import json
 import os
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
-LAYOUT_JSON = os.path.join(ROOT, "ui", "layout.json")
+LAYOUT_JSON = os.path.join(ROOT, "assets", "layout.json")
 
 
 def shifted(box, offset):

@@ -34,7 +34,7 @@ namespace mnemora {
 namespace {
 
 // A control of the window and the member that holds it; what it is comes
-// from the shared table of control facts, where it lies from ui/layout.json.
+// from the shared table of control facts, where it lies from assets/layout.json.
 struct Declaration {
     std::variant<Label * FrmMain::*, TextBox * FrmMain::*> member;
     layout::Control control;
@@ -202,7 +202,7 @@ void FrmMain::createControls()
                     return false;
             return std::size(Declarations) == std::size(layout::Controls);
         }(),
-        "one declaration per control, in the order of ui/layout.json");
+        "one declaration per control, in the order of assets/layout.json");
 
     // Built in the order of the layout: parents first, and later siblings above earlier ones.
     std::array<QWidget *, std::size(Declarations)> built{};

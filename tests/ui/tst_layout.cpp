@@ -33,7 +33,7 @@ enum class Pointer { Arrow, IBeam, Hand };
 namespace layout = mnemora::layout;
 using uitest::Control;
 
-// Where ui/layout.json says an element is painted into the panel's picture,
+// Where assets/layout.json says an element is painted into the panel's picture,
 // named by the control it lies under: pixels of the panel at 1x, inclusive.
 QRect PaintedBox(layout::Control under, std::string_view role)
 {
