@@ -16,6 +16,7 @@
 #include <QColor>
 #include <QDesktopServices>
 #include <QLabel>
+#include <QLocale>
 #include <QMessageBox>
 #include <QPalette>
 #include <QProxyStyle>
@@ -25,6 +26,8 @@
 #include <QUrl>
 
 #include <array>
+#include <string>
+#include <vector>
 #include <limits>
 #include <string_view>
 #include <variant>
@@ -141,6 +144,19 @@ void OpenInBrowser(const QUrl &address)
     QDesktopServices::openUrl(address);
 }
 
+// The system's languages as Qt reads them (LANGUAGE, LC_ALL, LC_MESSAGES,
+// LANG); the C locale asks for none, so it gets the default.
+Language SystemLanguage()
+{
+    const QLocale system = QLocale::system();
+    if (system.language() == QLocale::C)
+        return layout::DefaultLanguage;
+    std::vector<std::string> preferred;
+    for (const QString &tag : system.uiLanguages())
+        preferred.push_back(tag.toStdString());
+    return ChooseLanguage(preferred);
+}
+
 } // namespace
 
 FrmMain::FrmMain(FrmMainServices services, QWidget *parent)
@@ -150,7 +166,8 @@ FrmMain::FrmMain(FrmMainServices services, QWidget *parent)
     , m_openUrl(services.openUrl ? std::move(services.openUrl) : OpenInBrowser)
     // Before anything can be typed: a build that computes wrong codes must
     // never show one.
-    , m_behaviour(*this, services.selfTest ? services.selfTest() : RunSelfTest())
+    , m_language(SystemLanguage())
+    , m_behaviour(*this, services.selfTest ? services.selfTest() : RunSelfTest(), m_language)
 {
     setObjectName(QStringLiteral("FrmMain"));
     setWindowTitle(QString::fromUtf8(WindowTitle));
@@ -167,7 +184,7 @@ FrmMain::FrmMain(FrmMainServices services, QWidget *parent)
 
     SetUpAccessibility();
     setAccessibleName(QString::fromUtf8(AccessibleTitle));
-    setAccessibleDescription(QString::fromUtf8(AccessibleSlogan));
+    setAccessibleDescription(QString::fromUtf8(layout::WindowTextsIn(m_language).slogan));
     createControls();
     connectHandlers();
     m_behaviour.Start();
@@ -208,13 +225,15 @@ void FrmMain::createControls()
     std::array<QWidget *, std::size(Declarations)> built{};
     for (const Declaration &declared : Declarations) {
         const layout::ControlPlace &place = layout::Place(declared.control);
-        const ControlFacts &facts = Facts(declared.control);
+        const ControlFacts facts = Facts(declared.control, m_language);
         QWidget *parent = place.parent < 0 ? this : built.at(static_cast<std::size_t>(place.parent));
         QWidget *control = nullptr;
         if (const auto *member = std::get_if<TextBox * FrmMain::*>(&declared.member)) {
             auto *box = new TextBox(parent);
             this->*(*member) = box;
             SetUpTextBox(box, facts.kind);
+            if (const int longest = layout::RulesOf(declared.control).maxLength)
+                box->setMaxLength(longest);
             control = box;
         } else {
             auto *label = new Label(RoleOf(facts.role), parent);
@@ -247,8 +266,6 @@ void FrmMain::createControls()
             control->setAccessibleDescription(QString::fromUtf8(facts.accessibleDescription));
         }
     }
-    txtCode16->setMaxLength(Code16Length);
-    txtCode32->setMaxLength(Code32Length);
 
     TmrShow = new QTimer(PicContrl);
     TmrShow->setObjectName(QStringLiteral("TmrShow"));
@@ -258,10 +275,11 @@ void FrmMain::createControls()
 
     // The highlight lies over the code frame and the button; the code stays
     // readable above it and clicks on the button still reach lblCopy.
-    txtCode16->raise();
-    lblCopy->raise();
-    ImgCode->hide();
-    ImgCopy->hide();
+    for (layout::Control raised : layout::Raised)
+        built.at(static_cast<std::size_t>(raised))->raise();
+    for (std::size_t i = 0; i < built.size(); ++i)
+        if (layout::Rules[i].hiddenAtStart)
+            built[i]->hide();
 
     // Mouse movement is reported to the topmost control under the pointer
     // only, never passed on to the panel beneath.
@@ -272,12 +290,10 @@ void FrmMain::createControls()
              static_cast<QWidget *>(txtCode16)})
         hover->setMouseTracking(true);
 
-    // The tab order is password, key, 16, 32, then the panel and the two
-    // labels; those three take no focus, so Tab cycles through the four boxes.
-    setTabOrder(txtPassword, txtKey);
-    setTabOrder(txtKey, txtCode16);
-    setTabOrder(txtCode16, txtCode32);
-    txtPassword->setFocus();
+    // Only the boxes take the focus, so Tab cycles through them alone.
+    for (std::size_t i = 1; i < std::size(layout::TabOrder); ++i)
+        setTabOrder(textBox(layout::TabOrder[i - 1]), textBox(layout::TabOrder[i]));
+    textBox(layout::TabOrder[0])->setFocus();
 }
 
 void FrmMain::connectHandlers()
@@ -300,7 +316,9 @@ void FrmMain::connectHandlers()
     for (TextBox *output : {txtCode16, txtCode32})
         connect(
             output, &TextBox::copyRequested, this, [this, output] { copySecret(output->selectedText()); });
-    connect(lblCopy, &Label::clicked, this, [this] { copySecret(txtCode16->text()); });
+    connect(lblCopy, &Label::clicked, this, [this] {
+        copySecret(textBox(static_cast<layout::Control>(layout::RulesOf(layout::Control::lblCopy).copies))->text());
+    });
     connect(TmrShow, &QTimer::timeout, this, [this] { m_behaviour.Tick(); });
 
     for (QWidget *watched : {static_cast<QWidget *>(PicContrl), static_cast<QWidget *>(txtCode16),

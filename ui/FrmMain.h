@@ -53,6 +53,7 @@ public:
 
     // False once the self-test has failed.
     bool derivingEnabled() const noexcept { return m_behaviour.DerivingEnabled(); }
+    Language language() const noexcept { return m_language; }
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -96,6 +97,8 @@ private:
 
     Clipboard *m_clipboard = nullptr;
     std::function<void(const QUrl &)> m_openUrl;
+    // The language the window speaks, chosen once from the system's.
+    Language m_language;
     WindowBehaviour m_behaviour;
 };
 

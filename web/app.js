@@ -2,6 +2,7 @@
 // after a copy, the hover highlight and the strength estimate. It stores
 // nothing and asks nothing of any other origin.
 import { loadCore } from './core.js';
+import { Description } from './description.js';
 import { loadScript, selfContained, wasmSource } from './files.js';
 import {
     $,
@@ -18,7 +19,7 @@ import {
 import { DefaultLanguage, language, localise, text } from './texts.js';
 
 // After this long a copied code is taken off the clipboard, if it is still there.
-const ClipboardClearMs = 30000;
+const ClipboardClearMs = Description.clipboardClearMs;
 
 const ImgCode = $('ImgCode');
 const strength = $('strength');

@@ -7,10 +7,13 @@ import { cpSync, mkdtempSync, readFileSync, rmSync, writeFileSync } from 'node:f
 import { createRequire } from 'node:module';
 import { tmpdir } from 'node:os';
 import { join } from 'node:path';
+import { pathToFileURL } from 'node:url';
 import { after, before, describe, test } from 'node:test';
 
-import { DefaultLanguage, Texts } from '../../web/texts.js';
 import { serveSite, serveWithNginx, siteDir } from './support.mjs';
+
+// The texts as built, from the window's description.
+const { DefaultLanguage, Texts } = await import(pathToFileURL(join(siteDir(), 'texts.js')).href);
 
 const axeSource = readFileSync(createRequire(import.meta.url).resolve('axe-core/axe.min.js'), 'utf8');
 const Long = 'x'.repeat(32768); // one byte over the longest text the core derives from
