@@ -32,6 +32,11 @@ def load(path=DESCRIPTION):
         if set(texts) != keys:
             raise SystemExit("gen-description: %s lacks or adds %s" % (tag, sorted(set(texts) ^ keys)))
     names = [c["name"] for c in d["controls"]]
+    files = [p["file"] for p in d["pictures"]]
+    for c in d["controls"]:
+        for tag, file in c.get("pictureIn", {}).items():
+            if tag not in d["texts"] or file not in files:
+                raise SystemExit("gen-description: %s shows %s in %s, which is not listed" % (c["name"], file, tag))
     for field in ("tabOrder", "raised"):
         for name in d[field]:
             if name not in names:
@@ -127,6 +132,7 @@ struct ControlTexts {
     const char *toolTip;
     const char *accessibleName;
     const char *accessibleDescription;
+    const char *picture; // the picture file it shows in this language ("" for none)
 };
 
 enum class Language { %s };
@@ -168,8 +174,10 @@ inline constexpr Language DefaultLanguage = Language::%s;
     for tag in langs:
         a("    {")
         for c in controls:
-            a("        {%s}," % ", ".join(cstr(resolve(d, tag, c.get(f))) for f in
-                                         ("caption", "toolTip", "accessibleName", "accessibleDescription")))
+            picture = c.get("pictureIn", {}).get(tag, c.get("picture", ""))
+            a("        {%s, %s}," % (", ".join(cstr(resolve(d, tag, c.get(f))) for f in
+                                              ("caption", "toolTip", "accessibleName", "accessibleDescription")),
+                                   cstr(picture)))
         a("    },")
     a("};")
     a("")
@@ -235,6 +243,10 @@ def js(d):
         "links": d["links"],
         "copyright": d["window"]["copyright"],
         "maxLength": {c["name"]: c["maxLength"] for c in d["controls"] if "maxLength" in c},
+        # Paths in the site, so that the offline edition finds and carries them.
+        "pictureIn": {c["name"]: {tag: {"src": "art/" + f, "src2x": "art/" + f.rsplit(".", 1)[0] + "@2x.png"}
+                                  for tag, f in c["pictureIn"].items()}
+                      for c in d["controls"] if "pictureIn" in c},
         "texts": d["texts"],
     }
     return ("// Generated from assets/layout.json by tools/gen-description.py; edit that file instead.\n"

@@ -23,6 +23,8 @@ class Layout:
         self.controls = {c["name"]: c for c in data["controls"]}
         self.pictures = {p["file"]: p for p in data["pictures"]}
         self.painted = {(p["pictureOf"], p["under"], p["role"]): tuple(p["box"]) for p in data["painted"]}
+        self.texts = data["texts"]
+        self.default_language = data["defaultLanguage"]
 
     def files(self):
         """Every picture file, in the order of the layout."""

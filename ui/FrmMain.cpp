@@ -238,9 +238,8 @@ void FrmMain::createControls()
         } else {
             auto *label = new Label(RoleOf(facts.role), parent);
             this->*std::get<Label * FrmMain::*>(declared.member) = label;
-            if (*place.picture)
-                label->setPixmap(
-                    LoadPicture(QString::fromLatin1(place.picture), parent->devicePixelRatioF()));
+            if (const char *picture = layout::TextsOf(declared.control, m_language).picture; *picture)
+                label->setPixmap(LoadPicture(QString::fromLatin1(picture), parent->devicePixelRatioF()));
             if (facts.kind == ControlKind::Caption) {
                 label->setText(QString::fromUtf8(facts.caption));
                 SetColour(label, QPalette::WindowText, CopyrightColour);

@@ -3,7 +3,7 @@
 // nothing and asks nothing of any other origin.
 import { loadCore } from './core.js';
 import { Description } from './description.js';
-import { loadScript, selfContained, wasmSource } from './files.js';
+import { loadScript, pictureSource, selfContained, wasmSource } from './files.js';
 import {
     $,
     checkNormalForm,
@@ -183,6 +183,15 @@ async function start() {
     }
 }
 
-if (language !== DefaultLanguage)
+if (language !== DefaultLanguage) {
     localise(document);
+    // A picture drawn per language (the banner's slogan), with its 200 % rendition.
+    for (const [id, pictures] of Object.entries(Description.pictureIn)) {
+        const picture = pictures[language];
+        if (picture) {
+            $(id).src = pictureSource(picture.src);
+            $(id).srcset = `${pictureSource(picture.src)} 1x, ${pictureSource(picture.src2x)} 2x`;
+        }
+    }
+}
 start();

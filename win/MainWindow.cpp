@@ -310,8 +310,9 @@ void MainWindow::ApplyDpi()
         const auto control = static_cast<Control>(i);
         if (m_pictures[i].bitmap)
             ::DeleteObject(m_pictures[i].bitmap);
+        const layout::ControlTexts &texts = layout::TextsOf(control, m_language);
         m_pictures[i]
-            = *layout::Controls[i].picture ? LoadPicture(layout::Controls[i].picture, scale) : Picture{};
+            = *texts.picture ? LoadPicture(texts.picture, scale) : Picture{};
         const RECT place = Place(control);
         ::MoveWindow(
             m_controls[i], place.left, place.top, place.right - place.left, place.bottom - place.top, TRUE);

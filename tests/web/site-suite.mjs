@@ -63,6 +63,9 @@ export function siteSuite({ launch, defaultBrowser }) {
                 assert.equal(shown.lang, language);
                 for (const [key, value] of [...shown.texts, ...shown.attributes])
                     assert.equal(value, texts[key], key);
+                // The banner's slogan is drawn per language.
+                const banner = await page.$eval('#ImgLogo', (e) => e.complete && e.naturalWidth > 0 && e.currentSrc);
+                assert.match(banner, { 'zh-CN': /\/art\/logo\.gif$/, en: /\/art\/logo-en\.gif$/ }[language]);
 
                 const codes = () => page.evaluate(() => ['txtCode16', 'txtCode32', 'codesNote']
                     .map((id) => document.getElementById(id)).map((e) => e.value ?? e.textContent));
