@@ -68,7 +68,6 @@ export function localise(document, lang = language) {
     for (const attribute of Attributes)
         for (const element of document.querySelectorAll(`[data-t-${attribute}]`))
             element.setAttribute(attribute, lookUp(texts, element.getAttribute(`data-t-${attribute}`)));
-    }
 }
 
 const escape = (s) => s.replace(/[&<>"]/g, (c) => `&#${c.charCodeAt(0)};`);
