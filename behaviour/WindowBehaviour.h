@@ -54,7 +54,8 @@ public:
 
     // selfTestFailure: what RunSelfTest() returned; empty when it passed.
     // language: the one the window speaks, for the texts this reports.
-    WindowBehaviour(WindowPort &port, std::string selfTestFailure, Language language = layout::DefaultLanguage);
+    WindowBehaviour(
+        WindowPort &port, std::string selfTestFailure, Language language = layout::DefaultLanguage);
 
     WindowBehaviour(const WindowBehaviour &) = delete;
     WindowBehaviour &operator=(const WindowBehaviour &) = delete;

@@ -36,8 +36,7 @@ using layout::WindowTitle;
 // The first of the system's languages, most wanted first, that the window
 // speaks; any Chinese reads the Simplified texts, and a system that asks for
 // none of them gets the default.
-template <typename Tags>
-constexpr Language ChooseLanguage(const Tags &preferred) noexcept
+template <typename Tags> constexpr Language ChooseLanguage(const Tags &preferred) noexcept
 {
     for (const auto &tag : preferred) {
         for (std::size_t i = 0; i < std::size(layout::LanguageTags); ++i) {
@@ -112,7 +111,8 @@ struct PixelRect {
 
 // Rounds the edges rather than the size, so two controls that meet in twips
 // also meet in pixels.
-constexpr PixelRect TwipsToPixelRect(int left, int top, int width, int height, int dpi = ReferenceDpi) noexcept
+constexpr PixelRect TwipsToPixelRect(
+    int left, int top, int width, int height, int dpi = ReferenceDpi) noexcept
 {
     const int x = TwipsToPixels(left, dpi);
     const int y = TwipsToPixels(top, dpi);

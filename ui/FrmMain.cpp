@@ -26,11 +26,11 @@
 #include <QUrl>
 
 #include <array>
-#include <string>
-#include <vector>
 #include <limits>
+#include <string>
 #include <string_view>
 #include <variant>
+#include <vector>
 
 namespace mnemora {
 
@@ -316,7 +316,8 @@ void FrmMain::connectHandlers()
         connect(
             output, &TextBox::copyRequested, this, [this, output] { copySecret(output->selectedText()); });
     connect(lblCopy, &Label::clicked, this, [this] {
-        copySecret(textBox(static_cast<layout::Control>(layout::RulesOf(layout::Control::lblCopy).copies))->text());
+        copySecret(
+            textBox(static_cast<layout::Control>(layout::RulesOf(layout::Control::lblCopy).copies))->text());
     });
     connect(TmrShow, &QTimer::timeout, this, [this] { m_behaviour.Tick(); });
 

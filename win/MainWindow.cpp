@@ -101,7 +101,8 @@ LONG AccessibleRole(ControlRole role)
 Language SystemLanguage()
 {
     wchar_t name[LOCALE_NAME_MAX_LENGTH]{};
-    if (!::LCIDToLocaleName(MAKELCID(::GetUserDefaultUILanguage(), SORT_DEFAULT), name, LOCALE_NAME_MAX_LENGTH, 0))
+    if (!::LCIDToLocaleName(
+            MAKELCID(::GetUserDefaultUILanguage(), SORT_DEFAULT), name, LOCALE_NAME_MAX_LENGTH, 0))
         return layout::DefaultLanguage;
     std::string tag;
     for (const wchar_t *c = name; *c; ++c)
@@ -311,8 +312,7 @@ void MainWindow::ApplyDpi()
         if (m_pictures[i].bitmap)
             ::DeleteObject(m_pictures[i].bitmap);
         const layout::ControlTexts &texts = layout::TextsOf(control, m_language);
-        m_pictures[i]
-            = *texts.picture ? LoadPicture(texts.picture, scale) : Picture{};
+        m_pictures[i] = *texts.picture ? LoadPicture(texts.picture, scale) : Picture{};
         const RECT place = Place(control);
         ::MoveWindow(
             m_controls[i], place.left, place.top, place.right - place.left, place.bottom - place.top, TRUE);
@@ -693,8 +693,8 @@ bool MainWindow::CopyToClipboard(std::u16string_view code)
 {
     if (m_clipboard->Copy(code))
         return true;
-    ::MessageBoxW(m_window, Wide(layout::WindowTextsIn(m_language).clipboardBusy).c_str(), Wide(WindowTitle).c_str(),
-        MB_OK | MB_ICONWARNING);
+    ::MessageBoxW(m_window, Wide(layout::WindowTextsIn(m_language).clipboardBusy).c_str(),
+        Wide(WindowTitle).c_str(), MB_OK | MB_ICONWARNING);
     return false;
 }
 

@@ -387,7 +387,8 @@ private slots:
         for (const char *variable : {"LC_ALL", "LC_MESSAGES", "LANG"})
             if (locale.isEmpty())
                 locale = qEnvironmentVariable(variable);
-        const bool cLocale = locale.isEmpty() || locale == QStringLiteral("POSIX") || locale.startsWith(QStringLiteral("C"));
+        const bool cLocale
+            = locale.isEmpty() || locale == QStringLiteral("POSIX") || locale.startsWith(QStringLiteral("C"));
         const QString asked = qEnvironmentVariable("LANGUAGE").section(QLatin1Char(':'), 0, 0);
         const bool english = !cLocale && (asked.isEmpty() ? locale : asked).startsWith(QStringLiteral("en"));
 
