@@ -1,6 +1,7 @@
 #pragma once
 
 #include "PasswordRules.h"
+#include "mnemora_layout.h"
 
 #include <string>
 #include <string_view>
@@ -40,8 +41,11 @@ struct FitDialogTexts {
 
 const FitDialogTexts &FitTexts(RuleLanguage language) noexcept;
 
-// The language both windows speak, as every text of the main window does.
-inline constexpr RuleLanguage WindowLanguage = RuleLanguage::Chinese;
+// The dialog speaks the language its window speaks.
+constexpr RuleLanguage RuleLanguageOf(layout::Language language) noexcept
+{
+    return language == layout::Language::English ? RuleLanguage::English : RuleLanguage::Chinese;
+}
 
 // A label or button text as assistive technology names the control: without
 // its access key ("&N" or a bracketed "(&N)") and a closing colon.

@@ -7,16 +7,18 @@
 
 namespace mnemora {
 
-WindowBehaviour::WindowBehaviour(WindowPort &port, std::string selfTestFailure)
+WindowBehaviour::WindowBehaviour(WindowPort &port, std::string selfTestFailure, Language language)
     : m_port(port)
     , m_selfTestFailure(std::move(selfTestFailure))
+    , m_language(language)
 { }
 
 void WindowBehaviour::Start()
 {
     if (DerivingEnabled())
         return;
-    m_port.ShowSelfTestFailure(SelfTestNotice, SelfTestHeadline,
+    const layout::WindowTexts &texts = layout::WindowTextsIn(m_language);
+    m_port.ShowSelfTestFailure(texts.selfTestNotice, texts.selfTestHeadline,
         std::string(SelfTestFailureMessage) + " (" + m_selfTestFailure + ')');
 }
 
@@ -70,7 +72,7 @@ void WindowBehaviour::PointerMoved(layout::Control over)
 
 void WindowBehaviour::Clicked(layout::Control control)
 {
-    if (const char *address = Facts(control).link)
+    if (const char *address = layout::RulesOf(control).link)
         m_port.OpenAddress(address);
 }
 

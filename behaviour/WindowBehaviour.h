@@ -45,23 +45,17 @@ protected:
 class WindowBehaviour {
 public:
     // The timer's interval, and the ticks after which the confirmation of a
-    // copy goes away again: it shows for 1.2 s.
-    static constexpr std::chrono::milliseconds ConfirmationTick{200};
-    static constexpr int ConfirmationTicks = 5;
+    // copy goes away again: it shows from the copy until the tick that ends
+    // layout::ConfirmationMs.
+    static constexpr std::chrono::milliseconds ConfirmationTick{layout::TickMs};
+    static constexpr int ConfirmationTicks = layout::ConfirmationMs / layout::TickMs - 1;
     // How long a copied code may stay on the clipboard.
-    static constexpr std::chrono::milliseconds ClipboardClearDelay = std::chrono::seconds(30);
-
-    static constexpr char SelfTestNotice[] = "自检失败：本版本计算的密码有误";
-    static constexpr char SelfTestHeadline[]
-        = "自检失败：本版本计算出的密码是错误的，请不要使用它显示的任何密码。";
-
-    // Said beside an input box whose paste or drop was cut at its first
-    // line break (FirstLine); the window speaks the first, English the second.
-    static constexpr char PasteCutNotice[] = "粘贴的文字有换行，只保留了第一行。";
-    static constexpr char PasteCutNoticeEnglish[] = "The pasted text had a line break: only its first line was kept.";
+    static constexpr std::chrono::milliseconds ClipboardClearDelay{layout::ClipboardClearMs};
 
     // selfTestFailure: what RunSelfTest() returned; empty when it passed.
-    WindowBehaviour(WindowPort &port, std::string selfTestFailure);
+    // language: the one the window speaks, for the texts this reports.
+    WindowBehaviour(
+        WindowPort &port, std::string selfTestFailure, Language language = layout::DefaultLanguage);
 
     WindowBehaviour(const WindowBehaviour &) = delete;
     WindowBehaviour &operator=(const WindowBehaviour &) = delete;
@@ -101,6 +95,7 @@ public:
 private:
     WindowPort &m_port;
     std::string m_selfTestFailure;
+    Language m_language;
     int m_ticks = 0;
     bool m_timerRunning = false;
 };

@@ -17,8 +17,20 @@ const web = join(build, 'web');
 const out = join(build, 'extension');
 
 const sources = ['popup.html', 'popup.css', 'popup.js', 'frame.js', 'site.js'];
-const fromWeb = ['core.js', 'form.js', 'texts.js', 'mnemora.wasm'];
-const art = [...[16, 24, 32, 48, 128].map((n) => `icon-${n}.png`), 'copy.gif', 'copy@2x.png'];
+const fromWeb = ['core.js', 'form.js', 'texts.js', 'description.js', 'mnemora.wasm'];
+// The pictures the window's description says the extension carries.
+const art = execFileSync('python3', [join(root, 'tools', 'gen-description.py'), 'pictures', 'extension'], {
+    encoding: 'utf8',
+})
+    .trim()
+    .split('\n');
+
+for (const f of fromWeb) {
+    if (!existsSync(join(web, f))) {
+        console.error(`extension: ${join(web, f)} is missing: build the web app first (make web-build)`);
+        process.exit(1);
+    }
+}
 
 // The Public Suffix List as the lock file pins it, one self-contained module.
 const require = createRequire(import.meta.url);
@@ -30,7 +42,8 @@ const tldtsVersion = JSON.parse(readFileSync(join(tldtsDir, 'package.json'), 'ut
 // with the texts the popup shares with the web app (web/texts.js) and the
 // language's tag in `lang`, in each language both speak. A `$` in a shared text is written as the `$$` that
 // stands for it in messages.json.
-const { Texts } = await import(pathToFileURL(join(root, 'web', 'texts.js')).href);
+const { Texts } = await import(pathToFileURL(join(web, 'texts.js')).href);
+const { Description } = await import(pathToFileURL(join(web, 'description.js')).href);
 const locales = readdirSync(join(here, '_locales')).map((folder) => {
     const own = JSON.parse(readFileSync(join(here, '_locales', folder, 'messages.json'), 'utf8'));
     const lang = folder.replace('_', '-');
@@ -54,7 +67,11 @@ const locales = readdirSync(join(here, '_locales')).map((folder) => {
 
 // The version is the project's, from package.json.
 const { version } = JSON.parse(readFileSync(join(root, 'package.json'), 'utf8'));
-const manifest = { ...JSON.parse(readFileSync(join(here, 'manifest.json'), 'utf8')), version };
+const manifest = {
+    ...JSON.parse(readFileSync(join(here, 'manifest.json'), 'utf8')),
+    version,
+    homepage_url: Description.links.home,
+};
 const flavours = {
     chromium: { manifest, archive: 'mnemora-chromium.zip' },
     firefox: {
@@ -76,12 +93,6 @@ const flavours = {
     },
 };
 
-for (const f of fromWeb) {
-    if (!existsSync(join(web, f))) {
-        console.error(`extension: ${join(web, f)} is missing: build the web app first (make web-build)`);
-        process.exit(1);
-    }
-}
 
 // Fixed times make the archives depend on the content alone.
 const epoch = new Date(Number(process.env.SOURCE_DATE_EPOCH ?? 1331683200) * 1000);
@@ -97,7 +108,7 @@ for (const [name, { manifest: m, archive }] of Object.entries(flavours)) {
         writeFileSync(join(dir, '_locales', folder, 'messages.json'), `${JSON.stringify(messages, null, 2)}\n`);
     }
     for (const f of fromWeb) cpSync(join(web, f), join(dir, f));
-    for (const f of art) cpSync(join(root, 'ui', 'art', f), join(dir, f));
+    for (const f of art) cpSync(join(root, 'assets', 'art', f), join(dir, f));
     writeFileSync(join(dir, 'tldts.js'), `// tldts ${tldtsVersion} (MIT licence, see tldts.LICENSE)\n${tldts}`);
     cpSync(join(tldtsDir, 'LICENSE'), join(dir, 'tldts.LICENSE'));
     writeFileSync(join(dir, 'manifest.json'), `${JSON.stringify(m, null, 2)}\n`);

@@ -4,12 +4,12 @@
 Usage: tools/gen-artwork.py OUTDIR
 
 All artwork is painted here from shapes, gradients and text; nothing is read
-from disk except the two installed font families and ui/layout.json, which
+from disk except the two installed font families and assets/layout.json, which
 places every painted element under its control and lists the files.  The
 output is byte-for-byte reproducible: there are no timestamps, every
 pseudo-random choice uses a fixed seed, and tools/imageformats.py writes the
-containers itself.  ui/art/ holds the committed result; regenerate it with
-`tools/gen-artwork.py ui/art` after changing anything below.
+containers itself.  assets/art/ holds the committed result; regenerate it with
+`tools/gen-artwork.py assets/art` after changing anything below.
 """
 
 import math
@@ -47,7 +47,10 @@ TEXT_COPY = "点击复制"
 TEXT_COPIED = "√ 复制成功"
 HINT_PASSWORD = "记忆密码：选择一个与个人信息无关的密码，防止社会工程学破解。"
 HINT_KEY = "区分代号：用于区别不同用途密码的简短代号，如淘宝账号可用“taobao”或“tb”等。"
-SLOGAN = "可记忆 非存储 轻松管理个人密码"
+# The banner's slogan in each language the description speaks, and the
+# font that writes it; the default language's banner is logo.gif, another's
+# logo-<language>.gif.
+SLOGAN_FONTS = {"zh-CN": FONT_CJK, "en": FONT_SANS}
 PRODUCT = "Mnemora"
 WEB_ADDRESS = "mnemora.example.org"
 
@@ -269,7 +272,11 @@ def draw_photo(scale):
     return c.img
 
 
-def draw_logo(scale):
+def logo_name(language):
+    return "logo" if language == LAYOUT.default_language else "logo-" + language
+
+
+def draw_logo(scale, language):
     w, h = LOGO_SIZE
     c = Canvas(w, h, scale, BANNER)
     photo = draw_photo(scale)
@@ -290,7 +297,7 @@ def draw_logo(scale):
     rule_y = (title_ink[3] // scale + LOGO_SLOGAN[1]) // 2 + 1
     c.paint(WHITE, lambda d, f: d.rectangle((LOGO_TITLE[0] * f, rule_y * f, 330 * f, (rule_y + 1) * f - 1), fill=255),
             opacity=0.35)
-    fit_text_on(c, SLOGAN, LOGO_SLOGAN, FONT_CJK, WHITE)
+    fit_text_on(c, LAYOUT.texts[language]["slogan"], LOGO_SLOGAN, SLOGAN_FONTS[language], WHITE)
     return c.img
 
 
@@ -506,11 +513,12 @@ def generate(outdir):
     save_indexed_gif(out("background.gif"), bg, background_palette(), 32)
     save_png(out("background@2x.png"), draw_background(2))
 
-    logo = draw_logo(1)
-    w, h = LOGO_SIZE
-    save_indexed_gif(out("logo.gif"), logo, logo_palette(logo), 128,
-                     dither_box=(PHOTO_LEFT, 0, w, h - 2), dither_amount=6)
-    save_png(out("logo@2x.png"), draw_logo(2))
+    for language in LAYOUT.texts:
+        logo = draw_logo(1, language)
+        w, h = LOGO_SIZE
+        save_indexed_gif(out(logo_name(language) + ".gif"), logo, logo_palette(logo), 128,
+                         dither_box=(PHOTO_LEFT, 0, w, h - 2), dither_amount=6)
+        save_png(out(logo_name(language) + "@2x.png"), draw_logo(2, language))
 
     save_indexed_gif(out("code.gif"), draw_code(1, True), [WINDOW, ORANGE, WHITE, (0, 0, 0)], 4)
     save_png(out("code@2x.png"), draw_code(2, False))
@@ -540,7 +548,7 @@ def generate(outdir):
     save_png(out("hand.png"), draw_hand())
 
     if sorted(written) != sorted(LAYOUT.files()):
-        raise SystemExit("gen-artwork: ui/layout.json lists %s, the generator wrote %s"
+        raise SystemExit("gen-artwork: assets/layout.json lists %s, the generator wrote %s"
                          % (sorted(LAYOUT.files()), sorted(written)))
 
 

@@ -1,4 +1,4 @@
-"""The main window's layout as ui/layout.json records it: control places in
+"""The main window's layout as assets/layout.json records it: control places in
 twips, the picture files, and the painted elements named by the control they
 lie under.  Read by tools/gen-artwork.py and tests/art/test_artwork.py."""
 
@@ -6,7 +6,7 @@ import json
 import os
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
-LAYOUT_JSON = os.path.join(ROOT, "ui", "layout.json")
+LAYOUT_JSON = os.path.join(ROOT, "assets", "layout.json")
 
 
 def shifted(box, offset):
@@ -23,6 +23,8 @@ class Layout:
         self.controls = {c["name"]: c for c in data["controls"]}
         self.pictures = {p["file"]: p for p in data["pictures"]}
         self.painted = {(p["pictureOf"], p["under"], p["role"]): tuple(p["box"]) for p in data["painted"]}
+        self.texts = data["texts"]
+        self.default_language = data["defaultLanguage"]
 
     def files(self):
         """Every picture file, in the order of the layout."""

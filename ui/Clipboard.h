@@ -4,6 +4,8 @@
 #include <QObject>
 #include <QString>
 
+#include "mnemora_layout.h"
+
 #include <chrono>
 
 class QMimeData;
@@ -34,7 +36,7 @@ class Clipboard : public QObject {
     Q_OBJECT
 
 public:
-    static constexpr std::chrono::milliseconds DefaultClearDelay = std::chrono::seconds(30);
+    static constexpr std::chrono::milliseconds DefaultClearDelay{layout::ClipboardClearMs};
 
     // The formats that mark a secret, and their contents besides the text itself.
     static constexpr const char *KdeHintFormat = "x-kde-passwordManagerHint";

@@ -18,6 +18,7 @@
 #include <QDesktopServices>
 #include <QLabel>
 #include <QMenu>
+#include <QLocale>
 #include <QMessageBox>
 #include <QPalette>
 #include <QProxyStyle>
@@ -29,15 +30,17 @@
 
 #include <array>
 #include <limits>
+#include <string>
 #include <string_view>
 #include <variant>
+#include <vector>
 
 namespace mnemora {
 
 namespace {
 
 // A control of the window and the member that holds it; what it is comes
-// from the shared table of control facts, where it lies from ui/layout.json.
+// from the shared table of control facts, where it lies from assets/layout.json.
 struct Declaration {
     std::variant<Label * FrmMain::*, TextBox * FrmMain::*> member;
     layout::Control control;
@@ -144,6 +147,19 @@ void OpenInBrowser(const QUrl &address)
     QDesktopServices::openUrl(address);
 }
 
+// The system's languages as Qt reads them (LANGUAGE, LC_ALL, LC_MESSAGES,
+// LANG); the C locale asks for none, so it gets the default.
+Language SystemLanguage()
+{
+    const QLocale system = QLocale::system();
+    if (system.language() == QLocale::C)
+        return layout::DefaultLanguage;
+    std::vector<std::string> preferred;
+    for (const QString &tag : system.uiLanguages())
+        preferred.push_back(tag.toStdString());
+    return ChooseLanguage(preferred);
+}
+
 } // namespace
 
 FrmMain::FrmMain(FrmMainServices services, QWidget *parent)
@@ -153,7 +169,8 @@ FrmMain::FrmMain(FrmMainServices services, QWidget *parent)
     , m_openUrl(services.openUrl ? std::move(services.openUrl) : OpenInBrowser)
     // Before anything can be typed: a build that computes wrong codes must
     // never show one.
-    , m_behaviour(*this, services.selfTest ? services.selfTest() : RunSelfTest())
+    , m_language(SystemLanguage())
+    , m_behaviour(*this, services.selfTest ? services.selfTest() : RunSelfTest(), m_language)
 {
     setObjectName(QStringLiteral("FrmMain"));
     setWindowTitle(QString::fromUtf8(WindowTitle));
@@ -170,7 +187,7 @@ FrmMain::FrmMain(FrmMainServices services, QWidget *parent)
 
     SetUpAccessibility();
     setAccessibleName(QString::fromUtf8(AccessibleTitle));
-    setAccessibleDescription(QString::fromUtf8(AccessibleSlogan));
+    setAccessibleDescription(QString::fromUtf8(layout::WindowTextsIn(m_language).slogan));
     createControls();
     connectHandlers();
     m_behaviour.Start();
@@ -205,26 +222,27 @@ void FrmMain::createControls()
                     return false;
             return std::size(Declarations) == std::size(layout::Controls);
         }(),
-        "one declaration per control, in the order of ui/layout.json");
+        "one declaration per control, in the order of assets/layout.json");
 
     // Built in the order of the layout: parents first, and later siblings above earlier ones.
     std::array<QWidget *, std::size(Declarations)> built{};
     for (const Declaration &declared : Declarations) {
         const layout::ControlPlace &place = layout::Place(declared.control);
-        const ControlFacts &facts = Facts(declared.control);
+        const ControlFacts facts = Facts(declared.control, m_language);
         QWidget *parent = place.parent < 0 ? this : built.at(static_cast<std::size_t>(place.parent));
         QWidget *control = nullptr;
         if (const auto *member = std::get_if<TextBox * FrmMain::*>(&declared.member)) {
             auto *box = new TextBox(parent);
             this->*(*member) = box;
             SetUpTextBox(box, facts.kind);
+            if (const int longest = layout::RulesOf(declared.control).maxLength)
+                box->setMaxLength(longest);
             control = box;
         } else {
             auto *label = new Label(RoleOf(facts.role), parent);
             this->*std::get<Label * FrmMain::*>(declared.member) = label;
-            if (*place.picture)
-                label->setPixmap(
-                    LoadPicture(QString::fromLatin1(place.picture), parent->devicePixelRatioF()));
+            if (const char *picture = layout::TextsOf(declared.control, m_language).picture; *picture)
+                label->setPixmap(LoadPicture(QString::fromLatin1(picture), parent->devicePixelRatioF()));
             if (facts.kind == ControlKind::Caption) {
                 label->setText(QString::fromUtf8(facts.caption));
                 SetColour(label, QPalette::WindowText, CopyrightColour);
@@ -250,8 +268,6 @@ void FrmMain::createControls()
             control->setAccessibleDescription(QString::fromUtf8(facts.accessibleDescription));
         }
     }
-    txtCode16->setMaxLength(Code16Length);
-    txtCode32->setMaxLength(Code32Length);
 
     TmrShow = new QTimer(PicContrl);
     TmrShow->setObjectName(QStringLiteral("TmrShow"));
@@ -261,10 +277,11 @@ void FrmMain::createControls()
 
     // The highlight lies over the code frame and the button; the code stays
     // readable above it and clicks on the button still reach lblCopy.
-    txtCode16->raise();
-    lblCopy->raise();
-    ImgCode->hide();
-    ImgCopy->hide();
+    for (layout::Control raised : layout::Raised)
+        built.at(static_cast<std::size_t>(raised))->raise();
+    for (std::size_t i = 0; i < built.size(); ++i)
+        if (layout::Rules[i].hiddenAtStart)
+            built[i]->hide();
 
     // Mouse movement is reported to the topmost control under the pointer
     // only, never passed on to the panel beneath.
@@ -275,12 +292,10 @@ void FrmMain::createControls()
              static_cast<QWidget *>(txtCode16)})
         hover->setMouseTracking(true);
 
-    // The tab order is password, key, 16, 32, then the panel and the two
-    // labels; those three take no focus, so Tab cycles through the four boxes.
-    setTabOrder(txtPassword, txtKey);
-    setTabOrder(txtKey, txtCode16);
-    setTabOrder(txtCode16, txtCode32);
-    txtPassword->setFocus();
+    // Only the boxes take the focus, so Tab cycles through them alone.
+    for (std::size_t i = 1; i < std::size(layout::TabOrder); ++i)
+        setTabOrder(textBox(layout::TabOrder[i - 1]), textBox(layout::TabOrder[i]));
+    textBox(layout::TabOrder[0])->setFocus();
 }
 
 void FrmMain::connectHandlers()
@@ -310,12 +325,15 @@ void FrmMain::connectHandlers()
         output->setMenuExtension([this](QMenu *menu) {
             menu->addSeparator();
             QAction *fit = menu->addAction(
-                QString::fromUtf8(FitTexts(WindowLanguage).menuEntry), this, &FrmMain::openFitDialog);
+                QString::fromUtf8(FitTexts(RuleLanguageOf(m_language)).menuEntry), this, &FrmMain::openFitDialog);
             fit->setObjectName(QStringLiteral("fit-to-rules"));
             fit->setEnabled(m_behaviour.DerivingEnabled());
         });
     }
-    connect(lblCopy, &Label::clicked, this, [this] { copySecret(txtCode16->text()); });
+    connect(lblCopy, &Label::clicked, this, [this] {
+        copySecret(
+            textBox(static_cast<layout::Control>(layout::RulesOf(layout::Control::lblCopy).copies))->text());
+    });
     connect(TmrShow, &QTimer::timeout, this, [this] { m_behaviour.Tick(); });
 
     for (QWidget *watched : {static_cast<QWidget *>(PicContrl), static_cast<QWidget *>(txtCode16),
@@ -368,7 +386,7 @@ void FrmMain::openFitDialog()
         [this] {
             return std::pair{txtPassword->text(), txtKey->text()};
         },
-        [this](const QString &code) { copySecret(code); }, WindowLanguage, this);
+        [this](const QString &code) { copySecret(code); }, RuleLanguageOf(m_language), this);
     m_fitDialog->setAttribute(Qt::WA_DeleteOnClose);
     m_fitDialog->open();
 }
@@ -378,7 +396,7 @@ void FrmMain::showPasteCut(TextBox *box)
     // A window of its own, drawn as a tooltip, but not QToolTip's: that one
     // goes at the release of the very key that pasted.
     if (!m_pasteCut) {
-        m_pasteCut = new QLabel(QString::fromUtf8(WindowBehaviour::PasteCutNotice), this, Qt::ToolTip);
+        m_pasteCut = new QLabel(QString::fromUtf8(layout::WindowTextsIn(m_language).pasteCut), this, Qt::ToolTip);
         m_pasteCut->setPalette(QToolTip::palette());
         m_pasteCut->setFont(QToolTip::font());
         m_pasteCut->setAutoFillBackground(true);

@@ -57,6 +57,7 @@ public:
 
     // False once the self-test has failed.
     bool derivingEnabled() const noexcept { return m_behaviour.DerivingEnabled(); }
+    Language language() const noexcept { return m_language; }
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -110,6 +111,8 @@ private:
     Clipboard *m_clipboard = nullptr;
     QPointer<FitDialog> m_fitDialog;
     std::function<void(const QUrl &)> m_openUrl;
+    // The language the window speaks, chosen once from the system's.
+    Language m_language;
     WindowBehaviour m_behaviour;
 };
 

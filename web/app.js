@@ -2,7 +2,8 @@
 // after a copy, the hover highlight and the strength estimate. It stores
 // nothing and asks nothing of any other origin.
 import { loadCore } from './core.js';
-import { loadScript, selfContained, wasmSource } from './files.js';
+import { Description } from './description.js';
+import { loadScript, pictureSource, selfContained, wasmSource } from './files.js';
 import {
     $,
     checkNormalForm,
@@ -19,7 +20,7 @@ import {
 import { DefaultLanguage, language, localise, text } from './texts.js';
 
 // After this long a copied code is taken off the clipboard, if it is still there.
-const ClipboardClearMs = 30000;
+const ClipboardClearMs = Description.clipboardClearMs;
 
 const ImgCode = $('ImgCode');
 const strength = $('strength');
@@ -187,6 +188,15 @@ async function start() {
     }
 }
 
-if (language !== DefaultLanguage)
+if (language !== DefaultLanguage) {
     localise(document);
+    // A picture drawn per language (the banner's slogan), with its 200 % rendition.
+    for (const [id, pictures] of Object.entries(Description.pictureIn)) {
+        const picture = pictures[language];
+        if (picture) {
+            $(id).src = pictureSource(picture.src);
+            $(id).srcset = `${pictureSource(picture.src)} 1x, ${pictureSource(picture.src2x)} 2x`;
+        }
+    }
+}
 start();

@@ -24,6 +24,17 @@ function embeddedBytes(path) {
     return Uint8Array.from(atob(element.textContent.trim()), (c) => c.charCodeAt(0));
 }
 
+const PictureTypes = { '.gif': 'image/gif', '.png': 'image/png', '.jpg': 'image/jpeg' };
+
+// Where a picture of the site is read from: beside the page, or its data
+// block as a data: URL.
+export function pictureSource(path) {
+    if (!selfContained)
+        return path;
+    const type = PictureTypes[path.slice(path.lastIndexOf('.'))];
+    return `data:${type};base64,${block(path).textContent.trim()}`;
+}
+
 function embeddedText(path) {
     const element = block(path);
     return element.type === 'text/plain' ? element.textContent : new TextDecoder().decode(embeddedBytes(path));

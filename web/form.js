@@ -4,10 +4,11 @@
 // both. Each page adds its own parts (strength, clipboard clearing and hover
 // highlight on the web; key from the tab and fill in the extension).
 
+import { Description } from './description.js';
 import { text } from './texts.js';
 
-// The confirmation stays for six ticks of 200 ms, as in the window.
-const ConfirmationMs = 1200;
+// The confirmation stays as long as in the window.
+const ConfirmationMs = Description.confirmationMs;
 const FingerprintStillMs = 500;
 
 export const $ = (id) => document.getElementById(id);

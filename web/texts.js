@@ -1,92 +1,34 @@
 // Every text the web app and the extension's popup show or say, in each
-// language they speak. Simplified Chinese is the default; the browser's
-// preferred languages (navigator.languages) choose another. Texts painted
-// into pictures are not here: the pictures stay as they are.
+// language they speak, from the window's description (assets/layout.json,
+// written out as description.js by tools/gen-description.py). Simplified
+// Chinese is the default; the browser's preferred languages
+// (navigator.languages) choose another.
 //
 // The page carries keys, not texts: `data-t="key"` names an element's text,
 // `data-t-title`, `data-t-alt`, `data-t-aria-label` and `data-t-content`
-// its attributes.
+// its attributes, `data-link` the description's link an anchor opens
+// (`data-link-title` its title).
 // tools/build-web writes the default language into the built page
 // (`fillPage`), and the page puts another in place when the browser asks for
 // it (`localise`).
 
-export const DefaultLanguage = 'zh-CN';
+import { Description } from './description.js';
 
-export const Texts = {
-    'zh-CN': {
-        slogan: '可记忆 非存储 轻松管理个人密码',
-        step1: '输入',
-        step2: '获取',
-        passwordLabel: '记忆密码',
-        keyLabel: '区分代号',
-        fingerprintNone: '记忆密码的指纹：尚无密码',
-        fingerprintTyping: '记忆密码的指纹：停止输入后显示',
-        fingerprintTitle: '记忆密码的指纹：同一密码总是同一图案，打错一个字符就是另一图案。',
-        nfc: '非 NFC 文字：按原样计算，未规范化',
-        nfcTitle: 'macOS 和一些键盘会把重音字母分成两个字符（非 NFC）。码按所输入的确切字符计算，页面不会改写它们；在别处请输入同样的字符。',
-        hintPassword: '记忆密码：选择一个与个人信息无关的密码，防止社会工程学破解。',
-        hintKey: '区分代号：用于区别不同用途密码的简短代号，如淘宝账号可用“taobao”或“tb”等。',
-        code16Label: '16位码（推荐）：',
-        code32Label: '32位完整MD5码：',
-        copy: '点击复制',
-        copiedPicture: '√ 复制成功',
-        copied: '16位码已复制到剪贴板',
-        copyRefused: '浏览器拒绝写入剪贴板：请选中16位码后手动复制。',
-        descCode16: '由记忆密码和区分代号生成的16位密码',
-        descCode32: '由记忆密码和区分代号生成的32位密码',
-        descCopy: '将16位码复制到剪贴板',
-        tooLong: '密码或区分代号太长（UTF-8 超过 32767 字节），无法生成。',
-        donationTitle: '了解并资助Mnemora的发展',
-        donation: '捐助Mnemora',
-        contributors: '贡献者',
-        warning: '一个站点的码一旦泄露，攻击者就能以 MD5 的速度离线试猜你的记忆密码，所以它必须够长、无法猜到。',
-        needsScript: 'Mnemora 需要 JavaScript 和 WebAssembly。',
-        cannotStart: 'Mnemora 无法启动：',
-        strength: ['很弱', '弱', '一般', '强', '很强'],
-        strengthLine: (word, log10) => `强度：${word}（约 10^${log10} 次猜测）`,
-        framed: '为防仿冒，Mnemora 不在其他网站的框架里工作。',
-        openAlone: '单独打开 Mnemora',
-        pasteCut: '粘贴的文字有换行，只保留了第一行。',
-    },
-    en: {
-        slogan: 'Memorable, never stored: your passwords made easy',
-        step1: 'Enter',
-        step2: 'Get',
-        passwordLabel: 'Memorised password',
-        keyLabel: 'Site key',
-        fingerprintNone: 'Password fingerprint: no password yet',
-        fingerprintTyping: 'Password fingerprint: shown once you stop typing',
-        fingerprintTitle:
-            'Password fingerprint: the same password always gives the same picture; one mistyped character gives another.',
-        nfc: 'Not NFC text: derived as typed, not normalised',
-        nfcTitle:
-            'macOS and some keyboards split accented letters into two characters (not NFC). Codes are derived from the exact characters typed and the page never rewrites them; type the same characters elsewhere.',
-        hintPassword: 'Memorised password: choose one unrelated to anything personal, so that no one can guess it from what they know about you.',
-        hintKey: 'Site key: a short name that tells your passwords apart, such as “taobao” or “tb” for a Taobao account.',
-        code16Label: '16-character code (recommended):',
-        code32Label: 'Full 32-character MD5 code:',
-        copy: 'Copy',
-        copiedPicture: '√ Copied',
-        copied: '16-character code copied to the clipboard',
-        copyRefused: 'The browser refused to write to the clipboard: select the 16-character code and copy it by hand.',
-        descCode16: 'The 16-character password made from the memorised password and the site key',
-        descCode32: 'The 32-character password made from the memorised password and the site key',
-        descCopy: 'Copies the 16-character code to the clipboard',
-        tooLong: 'The password or the site key is too long (over 32,767 bytes in UTF-8): no codes.',
-        donationTitle: 'Learn about Mnemora and fund its development',
-        donation: 'Donate to Mnemora',
-        contributors: 'Contributors',
-        warning:
-            'Once one site’s code leaks, an attacker can try guesses at your memorised password offline at the speed of MD5, so it must be long and impossible to guess.',
-        needsScript: 'Mnemora needs JavaScript and WebAssembly.',
-        cannotStart: 'Mnemora cannot start: ',
-        strength: ['very weak', 'weak', 'fair', 'strong', 'very strong'],
-        strengthLine: (word, log10) => `Strength: ${word} (about 10^${log10} guesses)`,
-        framed: 'To keep look-alike pages out, Mnemora does not work inside another website’s frame.',
-        openAlone: 'Open Mnemora on its own',
-        pasteCut: 'The pasted text had a line break: only its first line was kept.',
-    },
-};
+export const DefaultLanguage = Description.defaultLanguage;
+
+// The description's tables, with the lines the page fills in made functions
+// and the copyright line (the same in every language) beside them.
+export const Texts = Object.fromEntries(
+    Object.entries(Description.texts).map(([lang, texts]) => [
+        lang,
+        {
+            ...texts,
+            copyright: Description.copyright,
+            strengthLine: (word, log10) =>
+                texts.strengthLine.replace('{word}', word).replace('{log10}', String(log10)),
+        },
+    ]),
+);
 
 // The first of the browser's languages that has texts here; any Chinese
 // reads the Simplified texts.
@@ -142,6 +84,11 @@ export function fillPage(html, lang = DefaultLanguage) {
         })
         .replace(/\sdata-t-(title|alt|aria-label|content)="([^"]+)"/g,
             (named, attribute, key) => `${named} ${attribute}="${escape(lookUp(texts, key))}"`)
+        .replace(/\sdata-link(-title)?="([^"]+)"/g, (named, title, key) => {
+            if (typeof Description.links[key] !== 'string')
+                throw new Error(`no link "${key}"`);
+            return `${named} ${title ? 'title' : 'href'}="${escape(Description.links[key])}"`;
+        })
         .replace(/<html lang="[^"]*"/, `<html lang="${lang}"`);
     if (elements !== (html.match(/\sdata-t="/g) ?? []).length)
         throw new Error('an element that names its text is not empty in the page\'s source');

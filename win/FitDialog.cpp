@@ -44,12 +44,13 @@ std::vector<WORD> DialogTemplate(const std::wstring &title)
 } // namespace
 
 FitDialog::FitDialog(
-    HINSTANCE instance, HWND password, HWND key, std::function<void(std::u16string_view)> copy)
+    HINSTANCE instance, HWND password, HWND key, std::function<void(std::u16string_view)> copy,
+    RuleLanguage language)
     : m_instance(instance)
     , m_password(password)
     , m_key(key)
     , m_copy(std::move(copy))
-    , m_behaviour(*this, WindowLanguage)
+    , m_behaviour(*this, language)
 { }
 
 void FitDialog::Run(HWND owner)

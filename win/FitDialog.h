@@ -34,7 +34,8 @@ public:
 
     // password, key: the main window's boxes, read whenever the code is
     // fitted again. copy: the main window's copy of a code.
-    FitDialog(HINSTANCE instance, HWND password, HWND key, std::function<void(std::u16string_view)> copy);
+    FitDialog(HINSTANCE instance, HWND password, HWND key, std::function<void(std::u16string_view)> copy,
+        RuleLanguage language);
 
     FitDialog(const FitDialog &) = delete;
     FitDialog &operator=(const FitDialog &) = delete;

@@ -71,11 +71,27 @@ LONG AccessibleRole(ControlRole role)
     return 0;
 }
 
+// The user's interface language; a system in none the window speaks gets
+// the default.
+Language SystemLanguage()
+{
+    wchar_t name[LOCALE_NAME_MAX_LENGTH]{};
+    if (!::LCIDToLocaleName(
+            MAKELCID(::GetUserDefaultUILanguage(), SORT_DEFAULT), name, LOCALE_NAME_MAX_LENGTH, 0))
+        return layout::DefaultLanguage;
+    std::string tag;
+    for (const wchar_t *c = name; *c; ++c)
+        tag += *c < 0x80 ? static_cast<char>(*c) : '?';
+    const std::string_view preferred[] = {tag};
+    return ChooseLanguage(preferred);
+}
+
 } // namespace
 
 MainWindow::MainWindow(HINSTANCE instance, std::string selfTestFailure)
     : m_instance(instance)
-    , m_behaviour(*this, std::move(selfTestFailure))
+    , m_language(SystemLanguage())
+    , m_behaviour(*this, std::move(selfTestFailure), m_language)
 { }
 
 MainWindow::~MainWindow()
@@ -146,16 +162,13 @@ bool MainWindow::Create(int show)
 
 int MainWindow::Scaled(int twips) const
 {
-    return ::MulDiv(twips, static_cast<int>(m_dpi), 1440);
+    return TwipsToPixels(twips, static_cast<int>(m_dpi));
 }
 
 RECT MainWindow::Place(Control control) const
 {
-    // Edges rather than sizes are rounded, so controls that meet in twips
-    // also meet in pixels.
-    const layout::ControlPlace &place = layout::Place(control);
-    return {Scaled(place.left), Scaled(place.top), Scaled(place.left + place.width),
-        Scaled(place.top + place.height)};
+    const PixelRect place = PixelPlace(control, static_cast<int>(m_dpi));
+    return {place.x, place.y, place.x + place.width, place.y + place.height};
 }
 
 void MainWindow::CreateControls()
@@ -164,7 +177,7 @@ void MainWindow::CreateControls()
         const auto control = static_cast<Control>(i);
         const layout::ControlPlace &place = layout::Place(control);
         HWND parent = place.parent < 0 ? m_window : m_controls.at(static_cast<std::size_t>(place.parent));
-        const bool hidden = control == Control::ImgCode || control == Control::ImgCopy;
+        const bool hidden = layout::RulesOf(control).hiddenAtStart;
         m_controls[i] = ::CreateWindowExW(0, ControlClass, L"",
             WS_CHILD | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | (hidden ? 0 : WS_VISIBLE), 0, 0, 0, 0, parent,
             reinterpret_cast<HMENU>(static_cast<INT_PTR>(FirstControlId + static_cast<int>(i))), m_instance,
@@ -183,8 +196,7 @@ void MainWindow::CreateControls()
         m_edits[i] = edit;
         ::SetWindowSubclass(edit, EditProc, i, reinterpret_cast<DWORD_PTR>(this));
         if (kind == ControlKind::Output) {
-            ::SendMessageW(
-                edit, EM_SETLIMITTEXT, control == Control::txtCode16 ? Code16Length : Code32Length, 0);
+            ::SendMessageW(edit, EM_SETLIMITTEXT, static_cast<WPARAM>(layout::RulesOf(control).maxLength), 0);
         } else {
             // No limit: an over-long text is refused when deriving instead.
             ::SendMessageW(edit, EM_SETLIMITTEXT, 0, 0);
@@ -196,19 +208,17 @@ void MainWindow::CreateControls()
             ::ImmAssociateContext(edit, nullptr);
         }
     }
-    // Later siblings lie above earlier ones; the 16-character box and the copy
-    // label lie above the highlight, so that the code stays readable and
-    // clicks on the button still reach the label.
+    // Later siblings lie above earlier ones, and the raised ones above all.
     for (HWND control : m_controls)
         ::SetWindowPos(control, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-    for (Control raised : {Control::txtCode16, Control::lblCopy})
+    for (Control raised : layout::Raised)
         ::SetWindowPos(WindowOf(raised), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 
     m_toolTips = ::CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
         WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
         m_window, nullptr, m_instance, nullptr);
     for (std::size_t i = 0; i < ControlCount; ++i) {
-        const ControlFacts &facts = Controls[i];
+        const ControlFacts facts = Facts(static_cast<Control>(i), m_language);
         if (!facts.toolTip)
             continue;
         std::wstring text = Wide(facts.toolTip);
@@ -232,9 +242,9 @@ void MainWindow::SetUpAccessibility()
             reinterpret_cast<void **>(&services))))
         return;
     services->SetHwndPropStr(m_window, static_cast<DWORD>(OBJID_CLIENT), CHILDID_SELF, PROPID_ACC_DESCRIPTION,
-        Wide(AccessibleSlogan).c_str());
+        Wide(layout::WindowTextsIn(m_language).slogan).c_str());
     for (std::size_t i = 0; i < ControlCount; ++i) {
-        const ControlFacts &facts = Controls[i];
+        const ControlFacts facts = Facts(static_cast<Control>(i), m_language);
         HWND target = m_edits[i] ? m_edits[i] : m_controls[i];
         if (!facts.accessibleName)
             continue;
@@ -276,8 +286,8 @@ void MainWindow::ApplyDpi()
         const auto control = static_cast<Control>(i);
         if (m_pictures[i].bitmap)
             ::DeleteObject(m_pictures[i].bitmap);
-        m_pictures[i]
-            = *layout::Controls[i].picture ? LoadPicture(layout::Controls[i].picture, scale) : Picture{};
+        const layout::ControlTexts &texts = layout::TextsOf(control, m_language);
+        m_pictures[i] = *texts.picture ? LoadPicture(texts.picture, scale) : Picture{};
         const RECT place = Place(control);
         ::MoveWindow(
             m_controls[i], place.left, place.top, place.right - place.left, place.bottom - place.top, TRUE);
@@ -340,7 +350,7 @@ void MainWindow::PaintControl(Control control, HWND window, HDC dc)
 {
     RECT client{};
     ::GetClientRect(window, &client);
-    const ControlFacts &facts = Facts(control);
+    const ControlFacts facts = Facts(control, m_language);
     if (IsTextBox(control)) {
         ::FillRect(dc, &client, facts.kind == ControlKind::Output ? m_outputBrush : m_inputBrush);
         return;
@@ -457,7 +467,7 @@ LRESULT CALLBACK MainWindow::ControlProc(HWND window, UINT message, WPARAM w, LP
 
 LRESULT MainWindow::OnControlMessage(Control control, HWND window, UINT message, WPARAM w, LPARAM l)
 {
-    const ControlFacts &facts = Facts(control);
+    const ControlFacts facts = Facts(control, m_language);
     switch (message) {
     case WM_PAINT: {
         PAINTSTRUCT paint{};
@@ -606,9 +616,7 @@ LRESULT MainWindow::OnEditMessage(Control box, HWND edit, UINT message, WPARAM w
 
 void MainWindow::MoveFocus(Control from, bool backwards)
 {
-    // The tab order: password, key, 16, 32; the panel and the labels take no focus.
-    constexpr Control Order[]
-        = {Control::txtPassword, Control::txtKey, Control::txtCode16, Control::txtCode32};
+    constexpr const auto &Order = layout::TabOrder;
     constexpr int Count = static_cast<int>(std::size(Order));
     int at = 0;
     while (at < Count && Order[at] != from)
@@ -635,7 +643,7 @@ void MainWindow::ShowCodeMenu(HWND edit, LPARAM at)
     ::AppendMenuW(menu, hasText ? Enabled : Disabled, SelectAllItem, SelectAllMenuText);
     ::AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
     ::AppendMenuW(menu, m_behaviour.DerivingEnabled() ? Enabled : Disabled, FitItem,
-        Wide(FitTexts(WindowLanguage).menuEntry).c_str());
+        Wide(FitTexts(RuleLanguageOf(m_language)).menuEntry).c_str());
 
     POINT point{static_cast<short>(LOWORD(at)), static_cast<short>(HIWORD(at))};
     if (at == -1) {
@@ -668,7 +676,7 @@ void MainWindow::OpenFitDialog()
         return;
     m_fitDialogOpen = true;
     FitDialog dialog(m_instance, Edit(Control::txtPassword), Edit(Control::txtKey),
-        [this](std::u16string_view code) { m_behaviour.Copy(code); });
+        [this](std::u16string_view code) { m_behaviour.Copy(code); }, RuleLanguageOf(m_language));
     dialog.Run(m_window);
     m_fitDialogOpen = false;
 }
@@ -715,8 +723,8 @@ bool MainWindow::CopyToClipboard(std::u16string_view code)
 {
     if (m_clipboard->Copy(code))
         return true;
-    ::MessageBoxW(m_window, L"剪贴板正被其他程序占用，密码没有复制。请稍后再试。", Wide(WindowTitle).c_str(),
-        MB_OK | MB_ICONWARNING);
+    ::MessageBoxW(m_window, Wide(layout::WindowTextsIn(m_language).clipboardBusy).c_str(),
+        Wide(WindowTitle).c_str(), MB_OK | MB_ICONWARNING);
     return false;
 }
 

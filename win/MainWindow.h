@@ -73,6 +73,8 @@ private:
     void ShowSelfTestFailure(const char *notice, const char *headline, const std::string &details) override;
 
     HINSTANCE m_instance;
+    // The language the window speaks, chosen once from the system's.
+    Language m_language;
     WindowBehaviour m_behaviour;
     HWND m_window = nullptr;
     // One window per control (a host window for each text box), and the

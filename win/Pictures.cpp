@@ -13,7 +13,7 @@ namespace mnemora::win {
 
 namespace {
 
-// Resource numbers of the pictures follow ui/layout.json's list (win/CMakeLists.txt).
+// Resource numbers of the pictures follow assets/layout.json's list (win/CMakeLists.txt).
 constexpr int FirstPictureResource = 100;
 
 template <class T> struct ComRef {

@@ -13,7 +13,7 @@ struct Picture {
     int scale = 1; // 2 for a rendition drawn for 200 %
 };
 
-// Decodes a picture file of ui/art compiled in as a resource. With scale 2 the
+// Decodes a picture file of assets/art compiled in as a resource. With scale 2 the
 // @2x rendition is taken where one was drawn. A null bitmap when the
 // resource is missing or cannot be decoded.
 Picture LoadPicture(const char *fileName, int scale);

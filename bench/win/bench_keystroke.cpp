@@ -22,7 +22,7 @@ namespace {
 
 constexpr int Count = 2000;
 
-// The boxes by their place in ui/layout.json: control n has the id 1000 + n,
+// The boxes by their place in assets/layout.json: control n has the id 1000 + n,
 // a box's host and its edit alike.
 HWND Box(HWND window, mnemora::layout::Control box)
 {

@@ -79,7 +79,7 @@ def make_installer(args, path, folder, names):
         "VERSION4": ".".join((args.version.split(".") + ["0"] * 4)[:4]),
         "STAGE": folder,
         "OUTFILE": path,
-        "ICON": os.path.join(args.source, "ui", "art", "mnemora.ico"),
+        "ICON": os.path.join(args.source, "assets", "art", "mnemora.ico"),
         "COPYRIGHT": copyright_line,
     }
     if "mnemora.exe" in names:

@@ -1,5 +1,5 @@
 #!/usr/bin/python3
-"""Checks the main-window artwork committed in ui/art.
+"""Checks the main-window artwork committed in assets/art.
 
 Run as `python3 tests/art/test_artwork.py`; exits 0 when every check passes.
 """
@@ -16,7 +16,7 @@ sys.path.insert(0, os.path.join(ROOT, "tools"))
 from imageformats import Image  # noqa: E402  (re-runs under the system python3 that has Pillow)
 from uilayout import Layout, shifted  # noqa: E402
 
-ART = os.path.join(ROOT, "ui", "art")
+ART = os.path.join(ROOT, "assets", "art")
 GENERATOR = os.path.join(ROOT, "tools", "gen-artwork.py")
 LAYOUT = Layout()
 

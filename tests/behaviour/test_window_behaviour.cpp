@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace mnemora {
@@ -47,6 +48,40 @@ TEST(WindowBehaviour, ACopyTheClipboardRefusedShowsNoConfirmation)
     EXPECT_EQ(port.calls, std::vector<std::string>{"copy"});
     EXPECT_FALSE(behaviour.TimerRunning());
 }
+
+// The confirmation shows from the copy until the tick that ends 1.2 s at
+// 200 ms a tick, however the description's timings are turned into ticks.
+TEST(WindowBehaviour, TheConfirmationHidesOnTheTickThatEndsItsTime)
+{
+    RecordingPort port;
+    WindowBehaviour behaviour(port, {});
+    behaviour.Copy(u"a20caCf8Eb1b8B6d");
+    int ticks = 0;
+    while (port.calls.back() != "ImgCopy hidden" && ticks < 100) {
+        behaviour.Tick();
+        ++ticks;
+    }
+    EXPECT_EQ(ticks * WindowBehaviour::ConfirmationTick.count(), 1200);
+    EXPECT_EQ(WindowBehaviour::ConfirmationTick.count(), 200);
+}
+
+struct LanguageCase {
+    std::vector<std::string_view> preferred;
+    Language expected;
+};
+
+class ChoosingLanguage : public testing::TestWithParam<LanguageCase> { };
+
+TEST_P(ChoosingLanguage, TakesTheFirstTheWindowSpeaks)
+{
+    EXPECT_EQ(ChooseLanguage(GetParam().preferred), GetParam().expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(Tags, ChoosingLanguage,
+    testing::Values(LanguageCase{{}, Language::Chinese}, LanguageCase{{"en-US"}, Language::English},
+        LanguageCase{{"en_GB.UTF-8"}, Language::English}, LanguageCase{{"EN"}, Language::English},
+        LanguageCase{{"zh-TW", "en"}, Language::Chinese}, LanguageCase{{"de-DE", "en-GB"}, Language::English},
+        LanguageCase{{"de-DE", "fr"}, Language::Chinese}, LanguageCase{{"eng"}, Language::Chinese}));
 
 } // namespace
 } // namespace mnemora

@@ -33,7 +33,7 @@ enum class Pointer { Arrow, IBeam, Hand };
 namespace layout = mnemora::layout;
 using uitest::Control;
 
-// Where ui/layout.json says an element is painted into the panel's picture,
+// Where assets/layout.json says an element is painted into the panel's picture,
 // named by the control it lies under: pixels of the panel at 1x, inclusive.
 QRect PaintedBox(layout::Control under, std::string_view role)
 {
@@ -380,6 +380,36 @@ private slots:
             const QStringList standIns{QStringLiteral("Tahoma"), QStringLiteral("DejaVu Sans")};
             QVERIFY2(standIns.contains(resolved.family()), qPrintable(resolved.family()));
         }
+    }
+
+    // The window speaks the language the system asks for, read here the way
+    // gettext reads it (LANGUAGE, unless the locale is C; then LC_ALL,
+    // LC_MESSAGES, LANG): English where it asks for English, Chinese
+    // otherwise. Its banner shows the slogan drawn in that language, pixel
+    // for pixel, and its tooltips speak it.
+    void speaksTheSystemLanguage()
+    {
+        QString locale;
+        for (const char *variable : {"LC_ALL", "LC_MESSAGES", "LANG"})
+            if (locale.isEmpty())
+                locale = qEnvironmentVariable(variable);
+        const bool cLocale
+            = locale.isEmpty() || locale == QStringLiteral("POSIX") || locale.startsWith(QStringLiteral("C"));
+        const QString asked = qEnvironmentVariable("LANGUAGE").section(QLatin1Char(':'), 0, 0);
+        const bool english = !cLocale && (asked.isEmpty() ? locale : asked).startsWith(QStringLiteral("en"));
+
+        QCOMPARE(window().language(), english ? layout::Language::English : layout::Language::Chinese);
+        QCOMPARE(Control<QLabel>(window(), "ImgDonation")->toolTip(),
+            english ? QStringLiteral("Learn about Mnemora and fund its development")
+                    : QStringLiteral("了解并资助Mnemora的发展"));
+
+        const qreal ratio = window().devicePixelRatioF();
+        const QString stem = english ? QStringLiteral("logo-en") : QStringLiteral("logo");
+        const QImage drawn(QStringLiteral(":/art/") + stem
+            + (ratio == 2.0 ? QStringLiteral("@2x.png") : QStringLiteral(".gif")));
+        auto *banner = Control<QLabel>(window(), "ImgLogo");
+        const QImage shot = window().grab(banner->geometry()).toImage();
+        QCOMPARE(shot.convertToFormat(QImage::Format_RGB32), drawn.convertToFormat(QImage::Format_RGB32));
     }
 
     void copyrightLineFitsItsPlace()

@@ -7,10 +7,13 @@ import { cpSync, mkdtempSync, readFileSync, rmSync, writeFileSync } from 'node:f
 import { createRequire } from 'node:module';
 import { tmpdir } from 'node:os';
 import { join } from 'node:path';
+import { pathToFileURL } from 'node:url';
 import { after, before, describe, test } from 'node:test';
 
-import { DefaultLanguage, Texts } from '../../web/texts.js';
 import { serveSite, serveWithNginx, siteDir } from './support.mjs';
+
+// The texts as built, from the window's description.
+const { DefaultLanguage, Texts } = await import(pathToFileURL(join(siteDir(), 'texts.js')).href);
 
 const axeSource = readFileSync(createRequire(import.meta.url).resolve('axe-core/axe.min.js'), 'utf8');
 const Long = 'x'.repeat(32768); // one byte over the longest text the core derives from
@@ -61,6 +64,9 @@ export function siteSuite({ launch, defaultBrowser }) {
                 assert.equal(shown.lang, language);
                 for (const [key, value] of [...shown.texts, ...shown.attributes])
                     assert.equal(value, texts[key], key);
+                // The banner's slogan is drawn per language.
+                const banner = await page.$eval('#ImgLogo', (e) => e.complete && e.naturalWidth > 0 && e.currentSrc);
+                assert.match(banner, { 'zh-CN': /\/art\/logo\.gif$/, en: /\/art\/logo-en\.gif$/ }[language]);
 
                 const codes = () => page.evaluate(() => ['txtCode16', 'txtCode32', 'codesNote']
                     .map((id) => document.getElementById(id)).map((e) => e.value ?? e.textContent));

@@ -28,7 +28,7 @@ sys.path.insert(0, os.path.join(ROOT, "tests", "oracle"))
 import engine_model  # noqa: E402
 
 TITLE = "Mnemora v1.2 build 20120314"
-ART = os.path.join(ROOT, "ui", "art")
+ART = os.path.join(ROOT, "assets", "art")
 # Shorter than the program's 30 s, so that the clear is seen in a test.
 CLEAR_MS = 4000
 PATIENCE = 60
@@ -47,7 +47,7 @@ CJK_FONT = "/usr/share/fonts/truetype/wqy/wqy-microhei.ttc"
 FIT_TITLE = "按网站规则生成密码"
 FIT_RULE = "required: special; maxlength: 12;"
 
-with open(os.path.join(ROOT, "ui", "layout.json"), encoding="utf-8") as f:
+with open(os.path.join(ROOT, "assets", "layout.json"), encoding="utf-8") as f:
     LAYOUT = json.load(f)
 CONTROLS = {c["name"]: c for c in LAYOUT["controls"]}
 

@@ -1,0 +1,289 @@
+#!/usr/bin/env python3
+"""Writes what each front end reads from the window's description,
+assets/layout.json:
+
+    gen-description.py cpp OUT        the C++ header mnemora_layout.h (both windows)
+    gen-description.py js OUT         the module description.js (page and popup)
+    gen-description.py pictures USER  the picture files USER (web, extension) carries
+
+The description is the only place these facts are written; see
+docs/ARCHITECTURE.md for how to add a text."""
+
+import json
+import os
+import sys
+
+ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+DESCRIPTION = os.path.join(ROOT, "assets", "layout.json")
+
+# C++ identifiers of the languages, by tag.
+LANGUAGES = {"zh-CN": "Chinese", "en": "English"}
+
+
+def load(path=DESCRIPTION):
+    with open(path, encoding="utf-8") as f:
+        d = json.load(f)
+    if d["defaultLanguage"] not in d["texts"]:
+        raise SystemExit("gen-description: no texts for the default language")
+    keys = set(d["texts"][d["defaultLanguage"]])
+    for tag, texts in d["texts"].items():
+        if tag not in LANGUAGES:
+            raise SystemExit("gen-description: no C++ name for the language %s" % tag)
+        if set(texts) != keys:
+            raise SystemExit("gen-description: %s lacks or adds %s" % (tag, sorted(set(texts) ^ keys)))
+    names = [c["name"] for c in d["controls"]]
+    files = [p["file"] for p in d["pictures"]]
+    for c in d["controls"]:
+        for tag, file in c.get("pictureIn", {}).items():
+            if tag not in d["texts"] or file not in files:
+                raise SystemExit("gen-description: %s shows %s in %s, which is not listed" % (c["name"], file, tag))
+    for field in ("tabOrder", "raised"):
+        for name in d[field]:
+            if name not in names:
+                raise SystemExit("gen-description: %s names no control %s" % (field, name))
+    t = d["timings"]
+    if t["confirmationMs"] % t["tickMs"]:
+        raise SystemExit("gen-description: the confirmation is not a whole number of ticks")
+    return d
+
+
+def resolve(d, tag, key):
+    """A text of a control: a key of the language's texts, or a dotted path
+    into the description (a link, the window's copyright line)."""
+    if key is None:
+        return None
+    if "." in key:
+        value = d
+        for part in key.split("."):
+            value = value[part]
+        return value
+    return d["texts"][tag][key]
+
+
+def cstr(s):
+    if s is None:
+        return "nullptr"
+    out = s.replace("\\", "\\\\").replace('"', '\\"').replace("\n", "\\n")
+    return '"%s"' % out
+
+
+def cpp(d):
+    controls = d["controls"]
+    names = [c["name"] for c in controls]
+    langs = list(d["texts"])
+    w = []
+    a = w.append
+    a("// Generated from assets/layout.json by tools/gen-description.py; edit that file instead.")
+    a("#pragma once")
+    a("")
+    a('#include "ControlKinds.h"')
+    a("")
+    a("namespace mnemora::layout {")
+    a("")
+    a("inline constexpr int TwipsPerPixel = %d;" % d["twipsPerPixel"])
+    a("// The window's client area in twips.")
+    a("inline constexpr int WindowWidth = %d;" % d["windowTwips"][0])
+    a("inline constexpr int WindowHeight = %d;" % d["windowTwips"][1])
+    a("")
+    a("// The window's controls in the order of the file: a parent comes before its")
+    a("// children, and a later sibling lies above an earlier one.")
+    a("enum class Control { %s };" % ", ".join(names))
+    a("")
+    a("""// A control's place in twips, relative to its parent's client area, and the
+// picture file it shows ("" for none).
+struct ControlPlace {
+    const char *name;
+    int parent; // index in Controls; -1 for the window
+    int left, top, width, height;
+    const char *picture;
+};
+
+// A picture file of assets/art and its size in pixels (0 x 0 for the multi-size
+// icon file).
+struct PictureFile {
+    const char *file;
+    int width, height;
+};
+
+// An element painted into the picture of a control, named by the control it
+// lies under and its role there; an inclusive pixel box in that picture.
+struct PaintedElement {
+    Control pictureOf;
+    Control under;
+    const char *role;
+    int x0, y0, x1, y1;
+};
+
+// What a control is and does, whatever the language.
+struct ControlRules {
+    ControlKind kind;
+    ControlRole role;
+    ControlPointer pointer;
+    bool hiddenAtStart;
+    int maxLength; // 0 for no limit of the box's own
+    int copies;    // index in Controls of the box a click copies; -1 for none
+    const char *link; // the web page a click opens
+};
+
+// A control's texts in one language; accessible texts are what a screen
+// reader says.
+struct ControlTexts {
+    const char *caption;
+    const char *toolTip;
+    const char *accessibleName;
+    const char *accessibleDescription;
+    const char *picture; // the picture file it shows in this language ("" for none)
+};
+
+enum class Language { %s };
+inline constexpr const char *LanguageTags[] = {%s};
+inline constexpr Language DefaultLanguage = Language::%s;
+""" % (", ".join(LANGUAGES[t] for t in langs), ", ".join(cstr(t) for t in langs),
+       LANGUAGES[d["defaultLanguage"]]))
+    a("// clang-format off")
+    a("inline constexpr ControlPlace Controls[] = {")
+    for c in controls:
+        parent = names.index(c["parent"]) if c["parent"] in names else -1
+        a("    {%s, %d, %s, %s}," % (cstr(c["name"]), parent, ", ".join(str(v) for v in c["twips"]),
+                                    cstr(c.get("picture", ""))))
+    a("};")
+    a("")
+    a("inline constexpr PictureFile Pictures[] = {")
+    for p in d["pictures"]:
+        size = p.get("size", [0, 0])
+        a("    {%s, %d, %d}," % (cstr(p["file"]), size[0], size[1]))
+    a("};")
+    a("")
+    a("inline constexpr PaintedElement Painted[] = {")
+    for p in d["painted"]:
+        a("    {Control::%s, Control::%s, %s, %s}," % (p["pictureOf"], p["under"], cstr(p["role"]),
+                                                     ", ".join(str(v) for v in p["box"])))
+    a("};")
+    a("")
+    a("inline constexpr ControlRules Rules[] = {")
+    for c in controls:
+        copies = names.index(c["copies"]) if "copies" in c else -1
+        a("    {ControlKind::%s, ControlRole::%s, ControlPointer::%s, %s, %d, %d, %s}, // %s" % (
+            c["kind"], c["role"], c["pointer"], "true" if c.get("hidden") else "false",
+            c.get("maxLength", 0), copies, cstr(resolve(d, None, "links." + c["link"]) if "link" in c else None),
+            c["name"]))
+    a("};")
+    a("")
+    a("// Per language, in the order of Language, one row per control.")
+    a("inline constexpr ControlTexts Texts[][%d] = {" % len(controls))
+    for tag in langs:
+        a("    {")
+        for c in controls:
+            picture = c.get("pictureIn", {}).get(tag, c.get("picture", ""))
+            a("        {%s, %s}," % (", ".join(cstr(resolve(d, tag, c.get(f))) for f in
+                                              ("caption", "toolTip", "accessibleName", "accessibleDescription")),
+                                   cstr(picture)))
+        a("    },")
+    a("};")
+    a("")
+    a("// The window's own texts, per language.")
+    a("struct WindowTexts {")
+    window_keys = ["slogan", "selfTestNotice", "selfTestHeadline", "clipboardBusy", "pasteCut"]
+    for k in window_keys:
+        a("    const char *%s;" % k)
+    a("};")
+    a("inline constexpr WindowTexts Window[] = {")
+    for tag in langs:
+        a("    {%s}," % ", ".join(cstr(d["texts"][tag][k]) for k in window_keys))
+    a("};")
+    a("// clang-format on")
+    a("")
+    a("inline constexpr char WindowTitle[] = %s;" % cstr(d["window"]["title"]))
+    a("// What the window is called on an accessibility bus.")
+    a("inline constexpr char AccessibleTitle[] = %s;" % cstr(d["window"]["accessibleTitle"]))
+    a("")
+    t = d["timings"]
+    a("// The timer's tick, how long the confirmation of a copy shows, and how")
+    a("// long a copied code may stay on the clipboard, in milliseconds.")
+    a("inline constexpr int TickMs = %d;" % t["tickMs"])
+    a("inline constexpr int ConfirmationMs = %d;" % t["confirmationMs"])
+    a("inline constexpr int ClipboardClearMs = %d;" % t["clipboardClearMs"])
+    a("")
+    a("// The boxes Tab moves through, in order; every other control takes no focus.")
+    a("inline constexpr Control TabOrder[] = {%s};" % ", ".join("Control::" + n for n in d["tabOrder"]))
+    a("// Controls laid above all their siblings once every control exists, in order.")
+    a("inline constexpr Control Raised[] = {%s};" % ", ".join("Control::" + n for n in d["raised"]))
+    a("")
+    a("""constexpr const ControlPlace &Place(Control control)
+{
+    return Controls[static_cast<int>(control)];
+}
+
+constexpr const ControlRules &RulesOf(Control control)
+{
+    return Rules[static_cast<int>(control)];
+}
+
+constexpr const ControlTexts &TextsOf(Control control, Language language)
+{
+    return Texts[static_cast<int>(language)][static_cast<int>(control)];
+}
+
+constexpr const WindowTexts &WindowTextsIn(Language language)
+{
+    return Window[static_cast<int>(language)];
+}
+
+} // namespace mnemora::layout""")
+    return "\n".join(w) + "\n"
+
+
+def js(d):
+    t = d["timings"]
+    out = {
+        "defaultLanguage": d["defaultLanguage"],
+        "tickMs": t["tickMs"],
+        "confirmationMs": t["confirmationMs"],
+        "clipboardClearMs": t["clipboardClearMs"],
+        "links": d["links"],
+        "copyright": d["window"]["copyright"],
+        "maxLength": {c["name"]: c["maxLength"] for c in d["controls"] if "maxLength" in c},
+        # Paths in the site, so that the offline edition finds and carries them.
+        "pictureIn": {c["name"]: {tag: {"src": "art/" + f, "src2x": "art/" + f.rsplit(".", 1)[0] + "@2x.png"}
+                                  for tag, f in c["pictureIn"].items()}
+                      for c in d["controls"] if "pictureIn" in c},
+        "texts": d["texts"],
+    }
+    return ("// Generated from assets/layout.json by tools/gen-description.py; edit that file instead.\n"
+            "export const Description = %s;\n" % json.dumps(out, ensure_ascii=False, indent=2))
+
+
+def pictures(d, user):
+    return [p["file"] for p in d["pictures"] if user in p.get("carriedBy", [])]
+
+
+def write(path, text):
+    # Written only when it changes, so that nothing rebuilds for nothing.
+    try:
+        with open(path, encoding="utf-8") as f:
+            if f.read() == text:
+                return
+    except FileNotFoundError:
+        pass
+    os.makedirs(os.path.dirname(os.path.abspath(path)), exist_ok=True)
+    with open(path, "w", encoding="utf-8") as f:
+        f.write(text)
+
+
+def main(argv):
+    if len(argv) != 3 or argv[1] not in ("cpp", "js", "pictures"):
+        raise SystemExit(__doc__)
+    d = load()
+    if argv[1] == "cpp":
+        write(argv[2], cpp(d))
+    elif argv[1] == "js":
+        write(argv[2], js(d))
+    else:
+        files = pictures(d, argv[2])
+        if not files:
+            raise SystemExit("gen-description: no picture is carried by %s" % argv[2])
+        print("\n".join(files))
+
+
+if __name__ == "__main__":
+    main(sys.argv)
