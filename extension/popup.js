@@ -75,7 +75,7 @@ const hostOf = (origin) => unicodeHost(new URL(origin).host);
 // otherwise the first visible password field with its partner.
 function choose(probe) {
     if (probe.focused) {
-        return { action: 'focused', limits: probe.focused };
+        return { action: 'focused', ...probe.focused };
     }
     const blocked = probe.focusBlocked;
     if (blocked?.reason === 'closed') {
@@ -85,7 +85,7 @@ function choose(probe) {
         return { refused: refusedFrame(blocked) };
     }
     if (probe.first) {
-        return { action: 'first', limits: probe.first };
+        return { action: 'first', ...probe.first };
     }
     const foreign = [...new Set(probe.foreignFrames.map((f) => f.host).filter((h) => h !== ''))];
     return { refused: foreign.length ? t('noBoxForeign', foreign.map(unicodeHost).join(', ')) : t('noBox') };
@@ -140,7 +140,8 @@ async function fill(short = 0) {
     // explicit press that names its length.
     const fits = Math.min(...choice.limits.map((limits) => acceptedLength(limits, whole)));
     if (fits === 0) {
-        say(t('noneFits'), 'refused');
+        const numeric = choice.limits.some((limits) => limits.numeric && limits.pattern === undefined);
+        say(t(numeric ? 'numericOnly' : 'noneFits'), 'refused');
         return;
     }
     if (fits < whole.length && short !== fits) {
@@ -152,20 +153,34 @@ async function fill(short = 0) {
     }
     const code = whole.slice(0, fits);
     let count = 0;
+    let kept = 0;
     try {
-        [{ result: { count } }] = await inject([choice.action, code, tab.origin, choice.limits]);
+        [{ result: { count, kept } }] = await inject([choice.action, code, tab.origin, choice.limits]);
     } catch {
         say(t('refusedBrowserPage'), 'refused');
         return;
     }
+    say(...filledMessage({ count, kept, kind: choice.kind, short: fits < whole.length ? fits : 0 }));
+}
+
+// What the page's boxes hold after a fill, in words: the message names
+// every box that holds the code, and says so when the page emptied one.
+function filledMessage({ count, kept, kind, short }) {
     const host = hostOf(tab.origin);
     if (count === 0) {
-        say(t('changed'), 'refused');
-    } else if (fits < whole.length) {
-        say(t('filledShort', fits, host), 'ok');
-    } else {
-        say(count > 1 ? t('filledPair', host) : t('filled', host), 'ok');
+        return [t('changed'), 'refused'];
     }
+    if (kept === 0) {
+        return [t(count > 1 ? 'emptiedAll' : 'emptied', host), 'refused'];
+    }
+    if (kept < count) {
+        return [t('emptiedSome', host), 'refused'];
+    }
+    if (short) {
+        return [t('filledShort', short, host), 'ok'];
+    }
+    const name = { one: 'filled', pair: 'filledPair', pairNotCurrent: 'filledPairNotCurrent' }[kind];
+    return [t(name, host), 'ok'];
 }
 
 async function readActiveTab() {

@@ -177,7 +177,7 @@ test('the frame script passes over disabled and read-only fields, looks inside o
     // The page's fields in document order, a field in #host's open shadow root last.
     const fillFirst = (html, expectedOrigin) =>
         page.evaluate(
-            (html, frameScript, code, expectedOrigin) => {
+            async (html, frameScript, code, expectedOrigin) => {
                 document.body.innerHTML = html;
                 const host = document.getElementById('host');
                 host?.attachShadow({ mode: 'open' }).append(Object.assign(document.createElement('input'), { type: 'password' }));
@@ -186,7 +186,7 @@ test('the frame script passes over disabled and read-only fields, looks inside o
                 for (const field of fields)
                     for (const type of ['input', 'change'])
                         field.addEventListener(type, () => heard.push(type));
-                const { filled } = (0, eval)(`(${frameScript})`)('first', code, expectedOrigin);
+                const { filled } = await (0, eval)(`(${frameScript})`)('first', code, expectedOrigin);
                 return { filled, values: fields.map((f) => f.value), heard };
             },
             html,

@@ -73,12 +73,18 @@ export function messagePattern(name, locale = 'en') {
 // hold afterwards (the page's own `values()`) and which message the popup
 // gives; `then` is a second press, on the offer to fill part of the code.
 export const fillCases = [
-    { page: 'change.html', values: ['', Code, Code], message: 'filledPair' },
+    { page: 'change.html', values: ['', Code, Code], message: 'filledPairNotCurrent' },
     { page: 'register.html', values: ['alice', Code, Code], message: 'filledPair' },
     { page: 'shown.html', values: ['', Code], message: 'filled' },
     { page: 'inner.html', values: ['', Code], message: 'filled' },
     { page: 'closed.html', values: ['', ''], message: 'refusedClosed' },
     { page: 'nobox.html', values: [''], message: 'noBoxForeign' },
+    { page: 'unmarked.html', values: ['', Code, Code], message: 'filledPairNotCurrent' },
+    { page: 'decoy.html', values: ['', Code], message: 'filled' },
+    { page: 'dialog.html', values: ['', Code], message: 'filled' },
+    { page: 'dots.html', values: [Code], message: 'filled' },
+    { page: 'emptied.html', values: [''], message: 'emptied' },
+    { page: 'numeric.html', values: [''], message: 'numericOnly' },
     {
         page: 'short.html', values: [''], message: 'tooShort',
         then: { values: [Code.slice(0, 12)], message: 'filledShort' },
