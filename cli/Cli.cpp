@@ -1,6 +1,8 @@
 #include "Cli.h"
 
+#include "FitCode.h"
 #include "GenerateCodes.h"
+#include "PasswordRules.h"
 #include "Utf8Decode.h"
 
 #include <cstddef>
@@ -23,6 +25,7 @@ constexpr std::string_view VersionLine = "mnemora-cli " MNEMORA_VERSION "\n";
 
 constexpr std::string_view UsageText =
     R"(Usage: mnemora-cli [--long | --all] KEY
+       mnemora-cli [--all] (--rules RULE | --site DOMAIN [--previous]) KEY
 Print the site password derived from the memorised password and KEY.
 
 The password is asked for on the terminal, without echo. When standard input
@@ -31,13 +34,24 @@ the arguments or the environment.
 
 Options:
   --long     print the 32-character code instead of the 16-character one
-  --all      print the 16-character code, then the 32-character code
+  --all      print the 16-character code, then the 32-character code; with a
+             rule, the fitted code, the rule, the rule in words and its strength
+  --rules RULE
+             print the code fitted to a password rule in the passwordrules
+             syntax, e.g. 'minlength: 8; maxlength: 12; required: special'
+             (the 16-character code itself wherever the rule accepts it)
+  --site DOMAIN
+             the same with the bundled rule of DOMAIN or its nearest listed
+             parent domain
+  --previous with --site: the site's previous bundled rule, for a code
+             fitted before the list changed it
   --help     show this help and exit
   --version  show the version and exit
   --         end of options: what follows is the KEY, even if it starts with '-'
 
 Exit status: 0 on success, 1 when the codes cannot be derived (password or
-key longer than 32,767 bytes in UTF-8) or written, 2 on a usage error.
+key longer than 32,767 bytes in UTF-8) or written, 2 on a usage error (a bad
+rule or an unlisted site included).
 )";
 
 enum class Output { Short, Long, Both };
@@ -83,8 +97,20 @@ int Run(std::span<const std::string_view> args, PasswordSource &password, std::o
 
     // Options act in order, so "--help" answers even if a later argument is
     // wrong. A lone "-" is an operand, as usual.
-    for (const std::string_view arg : args) {
+    std::optional<std::string_view> ruleText;
+    std::optional<std::string_view> site;
+    bool wantPrevious = false;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string_view arg = args[i];
         if (!optionsEnded && arg.size() > 1 && arg.front() == '-') {
+            // An option's value: the rest after '=', or the next argument.
+            const auto value = [&](std::string_view name) -> std::optional<std::string_view> {
+                if (arg.size() > name.size() && arg.substr(0, name.size()) == name && arg[name.size()] == '=')
+                    return arg.substr(name.size() + 1);
+                if (arg == name && i + 1 < args.size())
+                    return args[++i];
+                return std::nullopt;
+            };
             if (arg == "--") {
                 optionsEnded = true;
             } else if (arg == "--help") {
@@ -97,6 +123,16 @@ int Run(std::span<const std::string_view> args, PasswordSource &password, std::o
                 wantLong = true;
             } else if (arg == "--all") {
                 wantAll = true;
+            } else if (arg == "--previous") {
+                wantPrevious = true;
+            } else if (arg.starts_with("--rules")) {
+                ruleText = value("--rules");
+                if (!ruleText)
+                    return UsageError(err, "--rules needs a rule");
+            } else if (arg.starts_with("--site")) {
+                site = value("--site");
+                if (!site)
+                    return UsageError(err, "--site needs a domain");
             } else {
                 return UsageError(err, "unrecognised option '" + std::string(arg) + "'");
             }
@@ -113,6 +149,32 @@ int Run(std::span<const std::string_view> args, PasswordSource &password, std::o
         return UsageError(err, "no key given");
     if (operands > 1)
         return UsageError(err, "too many arguments: give exactly one key");
+    if (ruleText && site)
+        return UsageError(err, "--rules and --site cannot be used together");
+    if (wantPrevious && !site)
+        return UsageError(err, "--previous goes with --site");
+    if (wantLong && (ruleText || site))
+        return UsageError(err, "--long cannot be used with a rule: the rule sets the code's length");
+    std::optional<PasswordRule> rule;
+    if (site) {
+        if (wantPrevious) {
+            const std::vector<PreviousSiteRule> previous = PreviousSiteRules(*site);
+            if (previous.empty())
+                return Fail(err, ExitUsage, "no previous rule is kept for '" + std::string(*site) + "'");
+            ruleText = previous.front().rule;
+        } else {
+            ruleText = BundledSiteRule(*site);
+            if (!ruleText)
+                return Fail(err, ExitUsage, "no password rule is listed for '" + std::string(*site) + "'");
+        }
+    }
+    if (ruleText) {
+        RuleProblem problem;
+        rule = TryParsePasswordRule(*ruleText, problem);
+        if (!rule)
+            return Fail(err, ExitUsage,
+                "bad rule: " + (problem.part.empty() ? "" : "\"" + problem.part + "\": ") + problem.message);
+    }
     if (key->empty())
         return UsageError(err, "the key is empty");
     SecretString<char16_t> key16;
@@ -156,6 +218,19 @@ int Run(std::span<const std::string_view> args, PasswordSource &password, std::o
                                          : "the key is longer than 32,767 bytes in UTF-8");
     if (status != DeriveStatus::Ok)
         return Fail(err, ExitUsage, "the password or the key is empty");
+    if (rule) {
+        FittedCode fitted;
+        if (TryFitCode(password16.View(), key16.View(), *rule, fitted) != DeriveStatus::Ok)
+            return Fail(err, ExitUsage, "bad rule: no password that meets it could be made");
+        password16.Wipe();
+        WriteCode(out, fitted.code);
+        if (wantAll) {
+            out << CanonicalRule(*rule) << '\n' << DescribeRule(*rule, RuleLanguage::English) << '\n'
+                << static_cast<int>(fitted.bits) << " bits" << (fitted.plain ? " (the 16-character code)" : "")
+                << '\n';
+        }
+        return Finish(out, err);
+    }
     password16.Wipe();
 
     if (wantLong) {

@@ -1,4 +1,5 @@
 #include "GenerateCodes.h"
+#include "FirstDigest.h"
 
 #include "SecureWipe.h"
 #include "clsMD5.h"
@@ -42,13 +43,18 @@ void LowerHex(std::u16string &hex)
 
 } // namespace
 
-Codes GenerateCodes(std::u16string_view password, std::u16string_view key)
+std::u16string FirstDigest(std::u16string_view password, std::u16string_view key)
+{
+    clsMD5 md5;
+    std::u16string one = md5.Hmac_MD5(password, key);
+    LowerHex(one);
+    return one;
+}
+
+Codes CodesFromFirstDigest(std::u16string_view one)
 {
     // A fresh engine per derivation: nothing carries over from one run to the next.
     const auto cMD5 = std::make_unique<clsMD5>();
-
-    std::u16string one = cMD5->Hmac_MD5(password, key);
-    LowerHex(one);
     // Both later digests take the 32 hex characters of the first as their message.
     std::u16string two = cMD5->Hmac_MD5(one, SecondDigestKey);
     LowerHex(two);
@@ -72,9 +78,16 @@ Codes GenerateCodes(std::u16string_view password, std::u16string_view key)
     if (IsDigit(codes.code16.front()))
         codes.code16.front() = DigitReplacement;
 
-    SecureWipe(one);
     SecureWipe(two);
     SecureWipe(rule);
+    return codes;
+}
+
+Codes GenerateCodes(std::u16string_view password, std::u16string_view key)
+{
+    std::u16string one = FirstDigest(password, key);
+    Codes codes = CodesFromFirstDigest(one);
+    SecureWipe(one);
     return codes;
 }
 

@@ -33,6 +33,7 @@ enum class DeriveStatus {
     Ok,
     Empty,   // the password or the key is empty
     TooLong, // the password or the key is longer than MaxTextBytes bytes in UTF-8
+    BadRule, // no code could be drawn for the password rule (fitted codes only)
 };
 
 // Whether a text can enter a derivation, decided without touching the engine.

@@ -1,0 +1,214 @@
+#include "FitCode.h"
+
+#include "FirstDigest.h"
+#include "SecureWipe.h"
+#include "clsMD5.h"
+
+#include <array>
+#include <cmath>
+#include <utility>
+
+namespace mnemora {
+
+namespace {
+
+// A lower bound of the plain code's strength: 15 hex digits drawn uniformly,
+// and a first character that is one of a-f or, for the ten digits, "K"
+// (-10/16 log2(10/16) - 6/16 log2(1/16) = 1.924 bits). The case of its
+// letters, drawn from a separate digest, is not counted.
+constexpr double PlainCodeBits = 61.924;
+
+// The bytes the fitting draws: block j is the engine's HMAC-MD5 of the text
+// "<j>:<canonical rule>" (j in decimal from 0) under the first digest's 32 hex
+// digits as the key, the 16 digest bytes in output order. The counter ends at
+// the first ':' and the rule text follows whole, so no two (j, rule) pairs
+// share a message.
+class ByteStream {
+public:
+    ByteStream(std::u16string_view key, const std::string &rule)
+        : m_key(key)
+    {
+        m_message.reserve(rule.size() + 12);
+        m_rule.assign(rule.begin(), rule.end());
+    }
+    ~ByteStream() { SecureWipe(m_block.data(), m_block.size()); }
+    ByteStream(const ByteStream &) = delete;
+    ByteStream &operator=(const ByteStream &) = delete;
+
+    // A number in [0, n) for 1 <= n <= 256, without bias: bytes at or above
+    // the largest multiple of n are skipped.
+    int Draw(int n)
+    {
+        const int limit = 256 - 256 % n;
+        for (;;) {
+            const int byte = Next();
+            if (byte < limit)
+                return byte % n;
+        }
+    }
+
+private:
+    int Next()
+    {
+        if (m_used == m_block.size())
+            Refill();
+        return m_block[m_used++];
+    }
+
+    void Refill()
+    {
+        m_message.clear();
+        char16_t digits[10];
+        int count = 0;
+        std::uint32_t n = m_counter++;
+        do {
+            digits[count++] = static_cast<char16_t>(u'0' + n % 10);
+            n /= 10;
+        } while (n > 0);
+        while (count > 0)
+            m_message += digits[--count];
+        m_message += u':';
+        m_message += m_rule;
+        std::u16string hex = m_md5.Hmac_MD5(m_message, m_key);
+        for (std::size_t i = 0; i < m_block.size(); ++i) {
+            const auto nibble = [&](char16_t c) { return c <= u'9' ? c - u'0' : (c | 0x20) - u'a' + 10; };
+            m_block[i] = static_cast<std::uint8_t>(nibble(hex[2 * i]) << 4 | nibble(hex[2 * i + 1]));
+        }
+        SecureWipe(hex);
+        m_used = 0;
+    }
+
+    clsMD5 m_md5;
+    std::u16string_view m_key;
+    std::u16string m_rule;
+    std::u16string m_message;
+    std::array<std::uint8_t, 16> m_block{};
+    std::size_t m_used = 16;
+    std::uint32_t m_counter = 0;
+};
+
+// A rule the parser accepted fails an attempt only when a character a required
+// set must supply is ruled out where it landed (a lone space at an end, or the
+// one character of a set that would make a run too long); a fresh attempt
+// places the sets elsewhere. Reaching this many means no code exists.
+constexpr int MaxAttempts = 100;
+
+// Draws the fitted code into out.code; false when no attempt succeeded.
+bool Draw(ByteStream &stream, const PasswordRule &rule, std::u16string &code)
+{
+    const int length = FittedLength(rule);
+    std::array<char16_t, 95> candidates{};
+    std::vector<const CharClass *> slots(static_cast<std::size_t>(length), &rule.allowed);
+    for (int attempt = 0; attempt < MaxAttempts; ++attempt) {
+        // Required sets first, the allowed set in the other places, shuffled
+        // (Fisher-Yates from the last place down).
+        for (std::size_t i = 0; i < slots.size(); ++i)
+            slots[i] = i < rule.required.size() ? &rule.required[i] : &rule.allowed;
+        for (int i = length - 1; i > 0; --i)
+            std::swap(slots[static_cast<std::size_t>(i)], slots[static_cast<std::size_t>(stream.Draw(i + 1))]);
+        code.clear();
+        int run = 0;
+        bool stuck = false;
+        for (int at = 0; at < length && !stuck; ++at) {
+            const bool end = at == 0 || at == length - 1;
+            const bool runFull = rule.maxConsecutive > 0 && run >= rule.maxConsecutive;
+            int count = 0;
+            for (char16_t c = 0x20; c <= 0x7E; ++c)
+                if (slots[static_cast<std::size_t>(at)]->Has(c) && !(end && c == u' ')
+                    && !(runFull && c == code.back()))
+                    candidates[static_cast<std::size_t>(count++)] = c;
+            if (count == 0) {
+                stuck = true;
+                break;
+            }
+            const char16_t c = candidates[static_cast<std::size_t>(stream.Draw(count))];
+            run = at > 0 && c == code.back() ? run + 1 : 1;
+            code += c;
+        }
+        if (!stuck)
+            return true;
+    }
+    SecureWipe(code);
+    return false;
+}
+
+// The construction's strength: each place's draw, a required set's where one
+// landed, counting one choice fewer where a run or an end may rule one out.
+// Where the required sets land adds to it and is not counted.
+double FittedBits(const PasswordRule &rule)
+{
+    const int length = FittedLength(rule);
+    const auto bits = [&](const CharClass &set) {
+        const int ruledOut = rule.maxConsecutive > 0 || set.Has(u' ') ? 1 : 0;
+        return std::log2(static_cast<double>(std::max(1, set.Count() - ruledOut)));
+    };
+    double total = 0;
+    for (const CharClass &set : rule.required)
+        total += bits(set);
+    total += (length - static_cast<int>(rule.required.size())) * bits(rule.allowed);
+    return total;
+}
+
+// The fitting from the first digest; false when no code could be drawn.
+bool Fit(std::u16string_view one, const PasswordRule &rule, FittedCode &out)
+{
+    {
+        Codes codes = CodesFromFirstDigest(one);
+        if (RuleAccepts(rule, codes.code16)) {
+            out.code.reserve(codes.code16.size());
+            out.code.assign(codes.code16);
+            out.bits = PlainCodeBits;
+            out.plain = true;
+            return true;
+        }
+    }
+    ByteStream stream(one, CanonicalRule(rule));
+    out.code.reserve(static_cast<std::size_t>(FittedLength(rule)));
+    if (!Draw(stream, rule, out.code))
+        return false;
+    out.bits = FittedBits(rule);
+    out.plain = false;
+    return true;
+}
+
+} // namespace
+
+void FittedCode::Wipe() noexcept
+{
+    SecureWipe(code);
+    bits = 0;
+    plain = false;
+}
+
+FittedCode FitCode(std::u16string_view password, std::u16string_view key, const PasswordRule &rule)
+{
+    std::u16string one = FirstDigest(password, key);
+    FittedCode fitted;
+    const bool ok = Fit(one, rule, fitted);
+    SecureWipe(one);
+    if (!ok)
+        RaiseRuleError({CanonicalRule(rule), "no password that meets the rule could be made"});
+    return fitted;
+}
+
+DeriveStatus TryFitCode(
+    std::u16string_view password, std::u16string_view key, const PasswordRule &rule, FittedCode &out) noexcept
+{
+    out.Wipe();
+    const DeriveStatus passwordStatus = CheckDerivationText(password);
+    const DeriveStatus keyStatus = CheckDerivationText(key);
+    if (passwordStatus == DeriveStatus::Empty || keyStatus == DeriveStatus::Empty)
+        return DeriveStatus::Empty;
+    if (passwordStatus != DeriveStatus::Ok || keyStatus != DeriveStatus::Ok)
+        return DeriveStatus::TooLong;
+    std::u16string one = FirstDigest(password, key);
+    const bool ok = Fit(one, rule, out);
+    SecureWipe(one);
+    if (!ok) {
+        out.Wipe();
+        return DeriveStatus::BadRule;
+    }
+    return DeriveStatus::Ok;
+}
+
+} // namespace mnemora
