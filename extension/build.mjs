@@ -17,7 +17,7 @@ const web = join(build, 'web');
 const out = join(build, 'extension');
 
 const sources = ['popup.html', 'popup.css', 'popup.js', 'frame.js', 'site.js'];
-const fromWeb = ['core.js', 'form.js', 'texts.js', 'mnemora.wasm'];
+const fromWeb = ['core.js', 'form.js', 'texts.js', 'sites.js', 'site-rules.js', 'mnemora.wasm'];
 const art = [...[16, 24, 32, 48, 128].map((n) => `icon-${n}.png`), 'copy.gif', 'copy@2x.png'];
 
 // The Public Suffix List as the lock file pins it, one self-contained module.

@@ -14,8 +14,10 @@ import {
     txtKey,
     txtPassword,
 } from './form.js';
+import { boxRule } from './boxrule.js';
 import { acceptedLength, inFrame } from './frame.js';
 import { siteName, siteOf, unicodeHost } from './site.js';
+import { listedRule, sharedLogin } from './sites.js';
 
 const api = globalThis.browser ?? globalThis.chrome;
 
@@ -33,7 +35,15 @@ for (const attribute of ['title', 'aria-label', 'alt']) {
 
 const btnFill = $('btnFill');
 const btnFillShort = $('btnFillShort');
+const btnFillPlain = $('btnFillPlain');
 const message = $('message');
+const fitNote = $('fitNote');
+const txtRule = $('txtRule');
+const selPreset = $('selPreset');
+const numPreset = $('numPreset');
+const ruleWords = $('ruleWords');
+// The core words rules in English or Chinese.
+const ruleLanguage = t('lang').startsWith('zh') ? 'zh' : 'en';
 
 let core = null;
 let tab = null; // the tab whose address gave the key, as it was when the popup opened
@@ -42,9 +52,12 @@ let insecureConfirmedFor = null;
 function say(text, kind = '') {
     message.textContent = text;
     message.className = `message ${kind}`;
-    // An offer to fill part of the code stands only beside the message that
-    // explains it.
+    // An offer to fill part of the code, or the plain code, stands only
+    // beside the message that explains it.
     btnFillShort.hidden = true;
+    btnFillPlain.hidden = true;
+    fitNote.hidden = true;
+    fitNote.textContent = '';
 }
 
 function regenerate() {
@@ -52,7 +65,7 @@ function regenerate() {
     btnFill.disabled = result.status !== 'ok' || tab === null;
     if (result.status === 'too-long') {
         say(t('tooLong'), 'refused');
-    } else if (message.classList.contains('refused') || !btnFillShort.hidden) {
+    } else if (message.classList.contains('refused') || !btnFillShort.hidden || !btnFillPlain.hidden) {
         // A refusal or an offer was about codes that are gone now.
         say('');
     }
@@ -107,11 +120,53 @@ async function inject(args) {
     return api.scripting.executeScript({ target: { tabId: tab.id }, func: inFrame, args });
 }
 
+// The rule a code for these boxes is fitted to, from the strongest source
+// that gives one: the box's own passwordrules, the bundled list for the
+// site, the box's limits, the user's rule. null: none, the plain code.
+function ruleFor(limits) {
+    const own = limits.find((l) => (l.passwordrules ?? '').trim() !== '');
+    if (own) {
+        return { rule: own.passwordrules, source: 'fittedPage' };
+    }
+    const listed = listedRule(new URL(tab.url).hostname);
+    if (listed) {
+        return { rule: listed.rule, source: 'fittedList', domain: unicodeHost(listed.domain) };
+    }
+    // A pair of boxes takes what both take.
+    const lengths = limits.map((l) => l.maxLength).filter((n) => n >= 0);
+    const fromBox = boxRule({ ...limits[0], maxLength: lengths.length ? Math.min(...lengths) : -1 });
+    if (fromBox) {
+        return { rule: fromBox, source: 'fittedBox' };
+    }
+    return txtRule.value.trim() === '' ? null : { rule: txtRule.value, source: 'fittedUser' };
+}
+
+// The code to fill for the chosen boxes: { code, fitted } (fitted: the
+// rule it was fitted to, its source, words and bits), or { refused } where
+// the user's own rule cannot be read.
+function codeFor(limits, plain) {
+    const chosen = plain ? null : ruleFor(limits);
+    if (chosen === null) {
+        return { code: txtCode16.value, fitted: null };
+    }
+    const fit = core.fit(txtPassword.value, txtKey.value, chosen.rule, ruleLanguage);
+    if (fit.status === 'ok') {
+        return { code: fit.code, fitted: fit.plain ? null : { ...chosen, ...fit } };
+    }
+    if (fit.status === 'bad-rule') {
+        // A page's or the list's rule that cannot be read counts for
+        // nothing; the user's own is theirs to mend.
+        return chosen.source === 'fittedUser'
+            ? { refused: t('ruleBad', fit.part, fit.error) }
+            : { code: txtCode16.value, fitted: null, unread: t('ruleUnread', fit.part, fit.error) };
+    }
+    return { code: txtCode16.value, fitted: null };
+}
+
 // `short` is the length the user agreed to fill, after the offer; 0 for the
-// whole code.
-async function fill(short = 0) {
-    const whole = txtCode16.value;
-    if (whole === '' || tab === null) {
+// whole code. `plain`: the plain 16-character code, whatever rule there is.
+async function fill(short = 0, plain = false) {
+    if (txtCode16.value === '' || tab === null) {
         return;
     }
     let probe;
@@ -135,6 +190,12 @@ async function fill(short = 0) {
         say(t('insecureConfirm'), 'refused');
         return;
     }
+    const chosen = codeFor(choice.limits, plain);
+    if (chosen.refused) {
+        say(chosen.refused, 'refused');
+        return;
+    }
+    const whole = chosen.code;
     // Nothing goes into a box that would keep, or refuse, something other
     // than what the user is told: a shorter code is filled only on a second,
     // explicit press that names its length.
@@ -160,7 +221,15 @@ async function fill(short = 0) {
         say(t('refusedBrowserPage'), 'refused');
         return;
     }
-    say(...filledMessage({ count, kept, kind: choice.kind, short: fits < whole.length ? fits : 0 }));
+    const [text, kind] = filledMessage({ count, kept, kind: choice.kind, short: fits < whole.length ? fits : 0 });
+    say(text, kind);
+    const { fitted } = chosen;
+    if (kept > 0 && (fitted || chosen.unread)) {
+        fitNote.textContent = fitted ? t(fitted.source, fitted.words, Math.floor(fitted.bits), fitted.domain ?? '') : chosen.unread;
+        fitNote.hidden = false;
+        // The plain code is the user's to choose, where the site takes it.
+        btnFillPlain.hidden = !fitted;
+    }
 }
 
 // What the page's boxes hold after a fill, in words: the message names
@@ -198,11 +267,15 @@ function presentTab() {
         return;
     }
     const url = new URL(tab.url);
-    txtKey.value = siteName(tab.url);
+    // Sites that share one login share its key: the name of the group's
+    // domain, shown beside the key so that it never changes unseen.
+    const shared = sharedLogin(url.hostname);
+    txtKey.value = shared === null ? siteName(tab.url) : siteName(`https://${shared}/`);
     // Selected, so that typing one's own key replaces the suggestion.
     txtKey.setSelectionRange(0, txtKey.value.length);
     const host = unicodeHost(url.hostname);
-    $('keySource').textContent = txtKey.value === '' ? t('noSiteName', host) : t('keyFrom', host);
+    $('keySource').textContent =
+        txtKey.value === '' ? t('noSiteName', host) : shared === null ? t('keyFrom', host) : t('keyShared', host, unicodeHost(shared));
     if (url.protocol !== 'https:') {
         const warning = $('warning');
         warning.textContent = t('insecurePage');
@@ -216,6 +289,27 @@ selectAllOnFocus();
 lblCopy.addEventListener('click', () => copyCode16((refused) => say(refused, 'refused')));
 btnFill.addEventListener('click', () => fill());
 btnFillShort.addEventListener('click', () => fill(Number(btnFillShort.dataset.length)));
+btnFillPlain.addEventListener('click', () => fill(0, true));
+
+// The user's own rule, in words as it is typed; a preset writes its rule
+// into the box.
+function describeUserRule() {
+    if (core === null || txtRule.value.trim() === '') {
+        ruleWords.textContent = '';
+        return;
+    }
+    const described = core.describeRule(txtRule.value, ruleLanguage);
+    ruleWords.textContent = described.ok ? described.words : t('ruleBad', described.part, described.error);
+}
+txtRule.addEventListener('input', describeUserRule);
+for (const control of [selPreset, numPreset]) {
+    control.addEventListener('change', () => {
+        if (selPreset.value !== '' && core !== null) {
+            txtRule.value = core.presetRule(selPreset.value, Number(numPreset.value));
+            describeUserRule();
+        }
+    });
+}
 // Enter in either input box fills, as a login form's own Enter would submit.
 for (const box of [txtPassword, txtKey]) {
     box.addEventListener('keydown', (event) => {
