@@ -206,13 +206,16 @@ test('the frame script passes over disabled and read-only fields, looks inside o
     await page.close();
 });
 
-for (const { page, values, message, then } of fillCases) {
+for (const { page, host = 'www.taobao.com', values, message, note, then } of fillCases) {
     test(`fill by hand: ${page}`, async () => {
-        const opened = await openPopup(site.https('www.taobao.com', page), (p) => p.evaluate(() => window.ready));
+        const opened = await openPopup(site.https(host, page), (p) => p.evaluate(() => window.ready));
         assert.match((await fill(opened.popup)).text, messagePattern(message));
         assert.deepEqual(await opened.page.evaluate(() => window.values()), values);
+        const fitNote = await opened.popup.$eval('#fitNote', (n) => (n.hidden ? '' : n.textContent));
+        if (note) assert.match(fitNote, messagePattern(note));
+        else assert.equal(fitNote, '');
         if (then) {
-            assert.match((await press(opened.popup, '#btnFillShort')).text, messagePattern(then.message));
+            assert.match((await press(opened.popup, `#${then.button ?? 'btnFillShort'}`)).text, messagePattern(then.message));
             assert.deepEqual(await opened.page.evaluate(() => window.values()), then.values);
         }
         await closeAll(opened);
