@@ -5,7 +5,6 @@
 #include "clsMD5.h"
 
 #include <array>
-#include <cmath>
 #include <utility>
 
 namespace mnemora {
@@ -98,11 +97,11 @@ bool Draw(ByteStream &stream, const PasswordRule &rule, std::u16string &code)
 {
     const int length = FittedLength(rule);
     std::array<char16_t, 95> candidates{};
-    std::vector<const CharClass *> slots(static_cast<std::size_t>(length), &rule.allowed);
+    std::array<const CharClass *, MaxFittedLength> slots{};
     for (int attempt = 0; attempt < MaxAttempts; ++attempt) {
         // Required sets first, the allowed set in the other places, shuffled
         // (Fisher-Yates from the last place down).
-        for (std::size_t i = 0; i < slots.size(); ++i)
+        for (std::size_t i = 0; i < static_cast<std::size_t>(length); ++i)
             slots[i] = i < rule.required.size() ? &rule.required[i] : &rule.allowed;
         for (int i = length - 1; i > 0; --i)
             std::swap(slots[static_cast<std::size_t>(i)], slots[static_cast<std::size_t>(stream.Draw(i + 1))]);
@@ -132,6 +131,26 @@ bool Draw(ByteStream &stream, const PasswordRule &rule, std::u16string &code)
     return false;
 }
 
+// log2(x) for x >= 1, without the C library's version (the WebAssembly
+// module has no room for it): x = m 2^e with m in [1, 2), and
+// ln m = 2 atanh t, t = (m - 1) / (m + 1) <= 1/3, summed to 1e-12.
+double Log2(double x)
+{
+    int e = 0;
+    while (x >= 2) {
+        x /= 2;
+        ++e;
+    }
+    const double t = (x - 1) / (x + 1);
+    double term = t;
+    double sum = 0;
+    for (int k = 1; k < 40; k += 2) {
+        sum += term / k;
+        term *= t * t;
+    }
+    return e + 2 * sum / 0.6931471805599453;
+}
+
 // The construction's strength: each place's draw, a required set's where one
 // landed, counting one choice fewer where a run or an end may rule one out.
 // Where the required sets land adds to it and is not counted.
@@ -140,7 +159,7 @@ double FittedBits(const PasswordRule &rule)
     const int length = FittedLength(rule);
     const auto bits = [&](const CharClass &set) {
         const int ruledOut = rule.maxConsecutive > 0 || set.Has(u' ') ? 1 : 0;
-        return std::log2(static_cast<double>(std::max(1, set.Count() - ruledOut)));
+        return Log2(static_cast<double>(std::max(1, set.Count() - ruledOut)));
     };
     double total = 0;
     for (const CharClass &set : rule.required)

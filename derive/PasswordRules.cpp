@@ -72,6 +72,9 @@ bool EqualsFolded(std::string_view a, std::string_view b)
     });
 }
 
+constexpr const char *TooManyRequired =
+    "the rule requires more kinds of character than the password may have characters";
+
 enum class Property { MinLength, MaxLength, MaxConsecutive, Required, Allowed };
 constexpr std::array<std::string_view, 5> PropertyNames = {
     "minlength", "maxlength", "max-consecutive", "required", "allowed"};
@@ -123,7 +126,8 @@ private:
     std::size_t m_at = 0;
 
     Span m_minLength, m_maxLength, m_maxConsecutive, m_allowed;
-    std::vector<Span> m_required;
+    // A rule with more required sets than this is refused before another is read.
+    std::array<Span, MaxFittedLength + 1> m_required{};
     bool m_hasAllowed = false;
 };
 
@@ -288,8 +292,12 @@ std::optional<PasswordRule> Parser::Parse()
             CharClass set;
             if (!ParseClasses(span, set))
                 return std::nullopt;
+            if (rule.required.size() > MaxFittedLength) {
+                Fail(span, TooManyRequired);
+                return std::nullopt;
+            }
+            m_required[rule.required.size()] = span;
             rule.required.push_back(set);
-            m_required.push_back(span);
             allowed = Union(allowed, set);
             break;
         }
@@ -325,10 +333,10 @@ bool Parser::Check(PasswordRule &rule)
     const int length = FittedLength(rule);
     if (rule.required.size() > static_cast<std::size_t>(length))
         return Fail(m_required[static_cast<std::size_t>(length)],
-            "the rule requires more kinds of character than the password may have characters");
+            TooManyRequired);
     CharClass space;
     space.Add(' ');
-    const Span allowedSpan = m_hasAllowed ? m_allowed : m_required.empty() ? Span{} : m_required.front();
+    const Span allowedSpan = m_hasAllowed ? m_allowed : m_required.front();
     if (Contains(space, rule.allowed))
         return Fail(allowedSpan, "a password of spaces alone cannot be made: forms trim them");
     if (rule.maxConsecutive != 0 && rule.maxConsecutive < length && rule.allowed.Count() == 1)

@@ -49,7 +49,8 @@ void AppendSetWords(std::string &out, const CharClass &set, const Words &words, 
         return;
     }
     static constexpr std::array<std::pair<char32_t, char32_t>, 3> Ranges = {{{'A', 'Z'}, {'a', 'z'}, {'0', '9'}}};
-    std::vector<std::string_view> parts;
+    std::array<std::string_view, 4> parts{};
+    std::size_t partCount = 0;
     CharClass rest = set;
     const auto whole = [&](char32_t from, char32_t to) {
         for (char32_t c = from; c <= to; ++c)
@@ -65,14 +66,15 @@ void AppendSetWords(std::string &out, const CharClass &set, const Words &words, 
     };
     for (std::size_t i = 0; i < Ranges.size(); ++i)
         if (whole(Ranges[i].first, Ranges[i].second)) {
-            parts.push_back(names[i]);
+            parts[partCount++] = names[i];
             for (char32_t c = Ranges[i].first; c <= Ranges[i].second; ++c)
                 drop(c);
         }
     // Both cases whole make one kind: letters.
-    if (parts.size() >= 2 && parts[0] == names[0] && parts[1] == names[1]) {
-        parts.erase(parts.begin());
-        parts.front() = names[5];
+    if (partCount >= 2 && parts[0] == names[0] && parts[1] == names[1]) {
+        parts[0] = names[5];
+        parts[1] = parts[2];
+        --partCount;
     }
     bool allSpecial = true;
     for (char32_t c = 0x20; c < 0x7F; ++c)
@@ -89,17 +91,17 @@ void AppendSetWords(std::string &out, const CharClass &set, const Words &words, 
             if ((c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'))
                 onlySymbols = false;
         if (onlySymbols) {
-            parts.push_back(names[3]);
+            parts[partCount++] = names[3];
             characters.clear();
         }
     }
-    for (std::size_t i = 0; i < parts.size(); ++i) {
+    for (std::size_t i = 0; i < partCount; ++i) {
         if (i > 0)
-            out += i + 1 == parts.size() && characters.empty() ? last : separator;
+            out += i + 1 == partCount && characters.empty() ? last : separator;
         out += parts[i];
     }
     if (!characters.empty()) {
-        if (!parts.empty())
+        if (partCount > 0)
             out += last;
         out += words.oneOf;
         out += characters;

@@ -10,12 +10,29 @@
 //   mnemora_derive(pUnits, kUnits) status 0 ok, 1 empty, 2 too long; wipes the inputs
 //   mnemora_codes()                address of 48 ASCII bytes: code16 then code32
 //   mnemora_fingerprint(pUnits)    the password's 16-bit fingerprint, -1 when none; wipes the input
+//   mnemora_rule_buffer()          address of the password rule's UTF-8 buffer
+//   mnemora_rule_bytes()           its length in bytes
+//   mnemora_describe_rule(rBytes, lang)
+//                                  1 when the rule is sound, 0 when not; lang 0 en, 1 zh
+//   mnemora_fit(pUnits, kUnits, rBytes, lang)
+//                                  status as mnemora_derive plus 3 bad rule; +4 when
+//                                  the code is the plain one; wipes the inputs
+//   mnemora_text()                 address of four NUL-ended UTF-8 texts: canonical
+//                                  rule, rule in words, part at fault, reason
+//   mnemora_fitted()               address of the fitted code, ASCII, NUL-ended
+//   mnemora_fitted_bits()          its strength in bits
+//   mnemora_preset_rule(kind, n)   a preset's rule text into mnemora_text; kind 0
+//                                  with a symbol, 1 at most n characters, 2 digits only
 //   mnemora_wipe()                 wipes the codes once they have been read
 // A text longer than a buffer is written cut to the buffer's length, which is
 // one unit more than any text the core derives from, so the core refuses it.
 // JavaScript strings cannot be wiped; only the module's copies are.
 
-const Statuses = ['ok', 'empty', 'too-long'];
+const Statuses = ['ok', 'empty', 'too-long', 'bad-rule'];
+const Presets = { symbol: 0, 'at-most': 1, digits: 2 };
+const Languages = { en: 0, zh: 1 };
+const utf8 = new TextEncoder();
+const fromUtf8 = new TextDecoder();
 
 // A build that computes wrong codes must not hand any out.
 const Anchor = { password: 'test', key: 'taobao', code32: 'a20caCf8Eb1b8B6d5b8a66996910E124' };
@@ -68,6 +85,73 @@ class Core {
         for (let i = 0; i < n; ++i)
             view[i] = text.charCodeAt(i);
         return n;
+    }
+
+    // Writes a rule into the rule buffer; returns the length to pass (one
+    // byte more than the buffer when it does not fit, which the core refuses).
+    #writeRule(text) {
+        const e = this.#exports;
+        const bytes = utf8.encode(String(text));
+        const room = e.mnemora_rule_bytes();
+        if (bytes.length > room)
+            return room + 1;
+        new Uint8Array(e.memory.buffer, e.mnemora_rule_buffer(), bytes.length).set(bytes);
+        return bytes.length;
+    }
+
+    // The NUL-ended texts at mnemora_text.
+    #texts(count) {
+        const e = this.#exports;
+        const memory = new Uint8Array(e.memory.buffer);
+        const texts = [];
+        let at = e.mnemora_text();
+        for (let i = 0; i < count; ++i) {
+            const end = memory.indexOf(0, at);
+            texts.push(fromUtf8.decode(memory.subarray(at, end)));
+            at = end + 1;
+        }
+        return texts;
+    }
+
+    // A rule in the passwordrules syntax, checked: its canonical text and its
+    // words, or the part at fault and why. lang: 'en' | 'zh'.
+    describeRule(ruleText, lang = 'en') {
+        const e = this.#exports;
+        const ok = e.mnemora_describe_rule(this.#writeRule(ruleText), Languages[lang] ?? 0) === 1;
+        const [canonical, words, part, error] = this.#texts(4);
+        return ok ? { ok, canonical, words } : { ok, part, error };
+    }
+
+    // The code fitted to a rule (docs/fitted-code.md): the plain 16-character
+    // code where the rule takes it. Every field is present; those that do not
+    // apply are empty.
+    fit(password, key, ruleText, lang = 'en') {
+        const e = this.#exports;
+        const ruleBytes = this.#writeRule(ruleText);
+        const passwordUnits = this.#write(e.mnemora_password_buffer(), String(password));
+        const keyUnits = this.#write(e.mnemora_key_buffer(), String(key));
+        const result = e.mnemora_fit(passwordUnits, keyUnits, ruleBytes, Languages[lang] ?? 0);
+        const status = Statuses[result & 3];
+        const [canonical, words, part, error] = this.#texts(4);
+        let code = '';
+        let bits = 0;
+        if (status === 'ok') {
+            const memory = new Uint8Array(e.memory.buffer);
+            const at = e.mnemora_fitted();
+            code = String.fromCharCode(...memory.subarray(at, memory.indexOf(0, at)));
+            bits = e.mnemora_fitted_bits();
+        }
+        e.mnemora_wipe();
+        return { status, code, plain: status === 'ok' && (result & 4) !== 0, bits, canonical, words, part, error };
+    }
+
+    // A preset's rule text: name 'symbol' (n characters, any length when n is
+    // 0), 'at-most' (at most n characters) or 'digits' (n digits).
+    presetRule(name, n = 0) {
+        if (!(name in Presets))
+            throw new RangeError(`unknown preset ${name}`);
+        this.#exports.mnemora_preset_rule(Presets[name], Math.trunc(Number(n)) || 0);
+        return this.#texts(1)[0];
     }
 
     derive(password, key) {
