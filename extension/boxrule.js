@@ -111,6 +111,9 @@ export function boxRule({ maxLength = -1, minLength = -1, pattern, numeric }) {
         max = Math.min(max, read.max);
     } else if (numeric) {
         allowed = new Set('0123456789');
+    } else if (min <= 16 && max >= 16) {
+        // The plain code fits.
+        return null;
     }
     const parts = [];
     if (min > 1) {
@@ -119,10 +122,14 @@ export function boxRule({ maxLength = -1, minLength = -1, pattern, numeric }) {
     if (max !== Infinity) {
         parts.push(`maxlength: ${max};`);
     }
-    if (allowed !== null) {
+    if (allowed === null) {
+        // A box that limits only the length says nothing of characters:
+        // those of the plain code, which sites take, and no others.
+        parts.push('allowed: upper, lower, digit;');
+    } else {
         const names = Classes.filter(([, is, size]) => [...allowed].filter(is).length === size).map(([name]) => name);
         const rest = [...allowed].filter((c) => !Classes.some(([name, is]) => names.includes(name) && is(c)));
         parts.push(`allowed: ${[...names, ...(rest.length ? [customSet(rest)] : [])].join(', ')};`);
     }
-    return parts.length ? parts.join(' ') : null;
+    return parts.join(' ');
 }

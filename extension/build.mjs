@@ -16,7 +16,7 @@ const build = resolve(process.argv[2] ?? join(root, 'build'));
 const web = join(build, 'web');
 const out = join(build, 'extension');
 
-const sources = ['popup.html', 'popup.css', 'popup.js', 'frame.js', 'site.js'];
+const sources = ['popup.html', 'popup.css', 'popup.js', 'frame.js', 'site.js', 'boxrule.js'];
 const fromWeb = ['core.js', 'form.js', 'texts.js', 'sites.js', 'site-rules.js', 'mnemora.wasm'];
 const art = [...[16, 24, 32, 48, 128].map((n) => `icon-${n}.png`), 'copy.gif', 'copy@2x.png'];
 

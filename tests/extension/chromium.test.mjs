@@ -82,6 +82,8 @@ test('the key box opens with the site name of the tab, selected', async () => {
         [site.http('127.0.0.1', 'login.html'), ''],
         // The name and the host as the address bar shows them.
         [site.https('www.xn--bcher-kva.de', 'login.html'), 'bücher', 'www.bücher.de'],
+        // Sites sharing one login share its key.
+        [site.https('www.albertsons.com', 'login.html'), 'acmemarkets'],
     ];
     for (const [url, expected, host = new URL(url).hostname] of cases) {
         const opened = await openPopup(url);

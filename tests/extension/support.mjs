@@ -58,14 +58,20 @@ export async function startSite() {
 
 export const Code = 'a20caCf8Eb1b8B6d'; // test / taobao
 
-// Fitted codes for the password "test" as mnemora-cli gives them, for the
-// rule each page's box or site should give:
+// Fitted codes for the password "test", as mnemora-cli gives them for the
+// rule (and key) each page's box or site should give.
 export const Fitted = {
-    rules: 'TODO', // minlength: 8; maxlength: 12; required: upper; required: digit; required: [-!#]; allowed: lower;  (taobao)
-    listed: 'TODO', // the list's rule for access.service.gov.uk (service)
-    short: 'TODO', // maxlength: 12;  (taobao)
-    pattern: 'TODO', // minlength: 6; maxlength: 10; allowed: lower, digit;  (taobao)
-    numeric: 'TODO', // allowed: digit;  (taobao)
+    // minlength: 8; maxlength: 12; required: upper; required: digit; required: [-!#]; allowed: lower; (taobao)
+    rules: 'tFr-H2c9#xxS',
+    // The list's rule for access.service.gov.uk (access: service.gov.uk is
+    // a suffix of its own).
+    listed: 'y}#O"\'$~x?m6`|9n',
+    // maxlength: 12; allowed: upper, lower, digit; (taobao)
+    short: '6Hn3EjGsZA9t',
+    // minlength: 6; maxlength: 10; allowed: lower, digit; (taobao)
+    pattern: 'mnud64o17z',
+    // allowed: digit; (taobao)
+    numeric: '1310999353804672',
 };
 
 // The popup's texts in `locale`, as built.

@@ -20,8 +20,9 @@ const Samples = [
 // the bundled list's rule for access.service.gov.uk.
 const FittedSample = readFileSync(new URL('../data/fitted.txt', import.meta.url), 'utf8')
     .split('\n')
-    .find((line) => line !== '' && !line.startsWith('#'))
-    ?.split('\t');
+    .map((line) => line.split('\t'))
+    .find((row) => row.length === 6 && row[5] === 'fitted' && !row.join('').includes('\\'))
+    .filter((_, i) => i !== 3 && i !== 5);
 const Listed = 'minlength: 10; required: lower; required: upper; required: digit; required: special;';
 
 // launch: starts the browser. grantClipboard: grants the page clipboard
