@@ -217,6 +217,7 @@ function framedByAnotherSite() {
 
 function refuseFrame() {
     $('FrmMain').remove();
+    $('siteRules').remove();
     const link = document.createElement('a');
     link.href = location.href;
     link.target = '_top';
