@@ -208,9 +208,13 @@ test('the frame script passes over disabled and read-only fields, looks inside o
     await page.close();
 });
 
-for (const { page, host = 'www.taobao.com', values, message, note, then } of fillCases) {
+for (const { page, host = 'www.taobao.com', rule, values, message, note, then } of fillCases) {
     test(`fill by hand: ${page}`, async () => {
         const opened = await openPopup(site.https(host, page), (p) => p.evaluate(() => window.ready));
+        if (rule) {
+            await opened.popup.click('#rules summary');
+            await opened.popup.type('#txtRule', rule);
+        }
         assert.match((await fill(opened.popup)).text, messagePattern(message));
         assert.deepEqual(await opened.page.evaluate(() => window.values()), values);
         const fitNote = await opened.popup.$eval('#fitNote', (n) => (n.hidden ? '' : n.textContent));

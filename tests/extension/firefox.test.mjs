@@ -166,13 +166,15 @@ async function pressInPopup(id) {
     return inPopup("document.getElementById('message').textContent");
 }
 
-for (const { page: name, host = 'www.taobao.com', values, message, note, then } of fillCases) {
+for (const { page: name, host = 'www.taobao.com', rule = '', values, message, note, then } of fillCases) {
     test(`fill by hand: ${name}`, async () => {
         const page = await openPopup(site.https(host, name), (p) => p.evaluate(() => window.ready));
         await inPopup(`(() => {
-            const box = document.getElementById('txtPassword');
-            box.value = 'test';
-            box.dispatchEvent(new content.Event('input'));
+            for (const [id, value] of [['txtRule', ${JSON.stringify(rule)}], ['txtPassword', 'test']]) {
+                const box = document.getElementById(id);
+                box.value = value;
+                box.dispatchEvent(new content.Event('input'));
+            }
             return 0;
         })()`);
         assert.match(await pressInPopup('btnFill'), messagePattern(message));

@@ -72,7 +72,10 @@ export const Fitted = {
     pattern: 'mnud64o17z',
     // allowed: digit; (taobao)
     numeric: '1310999353804672',
+    // The preset "with a symbol", 12: required: special; allowed: ascii-printable; minlength: 12; maxlength: 12; (taobao)
+    own: 'q !jSmqUk9mC',
 };
+export const OwnRule = 'required: special; allowed: ascii-printable; minlength: 12; maxlength: 12;';
 
 // The popup's texts in `locale`, as built.
 export const messages = (locale) =>
@@ -110,6 +113,8 @@ export const fillCases = [
     { page: 'short.html', values: [Fitted.short], message: 'filled', note: 'fittedBox' },
     { page: 'pattern.html', values: [Fitted.pattern], message: 'filled', note: 'fittedBox' },
     { page: 'numeric.html', values: [Fitted.numeric], message: 'filled', note: 'fittedBox' },
+    // `rule`: typed into the popup's rule box first.
+    { page: 'own.html', rule: OwnRule, values: [Fitted.own], message: 'filled', note: 'fittedUser' },
     {
         page: 'cut.html', values: [''], message: 'tooShort',
         then: { values: [Code.slice(0, 12)], message: 'filledShort' },
