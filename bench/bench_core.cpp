@@ -2,7 +2,9 @@
 // beside OpenSSL in the same run so the ratios do not depend on the machine.
 // OpenSSL serves as the yardstick only; the programs never link it.
 
+#include "FitCode.h"
 #include "GenerateCodes.h"
+#include "PasswordRules.h"
 #include "clsMD5.h"
 #include "modUTF8.h"
 
@@ -90,6 +92,34 @@ void BM_GenerateCodes(benchmark::State &state)
         benchmark::DoNotOptimize(mnemora::GenerateCodes(Password, Key));
 }
 BENCHMARK(BM_GenerateCodes);
+
+// Fitting to a site's rule: the derivation plus the fitting, so the fitting's
+// own cost is the difference from BM_GenerateCodes. Range 0: a rule the plain
+// code meets (only the check is added); 1: a rule it cannot meet (a symbol
+// required), so a code is drawn from the stream.
+void BM_FitCode(benchmark::State &state)
+{
+    const char *rules[] = {
+        "minlength: 6; maxlength: 16;",
+        "minlength: 10; required: lower; required: upper; required: digit; required: special;",
+    };
+    const mnemora::PasswordRule rule = mnemora::ParsePasswordRule(rules[state.range(0)]);
+    if (mnemora::FitCode(Password, Key, rule).plain != (state.range(0) == 0))
+        state.SkipWithError("unexpected kind of code");
+    for (auto _ : state)
+        benchmark::DoNotOptimize(mnemora::FitCode(Password, Key, rule));
+}
+BENCHMARK(BM_FitCode)->Arg(0)->Arg(1);
+
+// Reading a rule as the list writes one, to its canonical text.
+void BM_ParseRule(benchmark::State &state)
+{
+    const std::string_view text =
+        "minlength: 8; maxlength: 40; required: upper; required: [!#$%&*@^]; allowed: lower,digit;";
+    for (auto _ : state)
+        benchmark::DoNotOptimize(mnemora::CanonicalRule(mnemora::ParsePasswordRule(text)));
+}
+BENCHMARK(BM_ParseRule);
 
 // The same three HMAC computations and case rule, through OpenSSL's MAC API
 // with the MAC fetched once and its context reused. It starts from UTF-8,

@@ -92,7 +92,7 @@ private:
 // places the sets elsewhere. Reaching this many means no code exists.
 constexpr int MaxAttempts = 100;
 
-// Draws the fitted code into out.code; false when no attempt succeeded.
+// Draws the fitted code into code; false when no attempt succeeded.
 bool Draw(ByteStream &stream, const PasswordRule &rule, std::u16string &code)
 {
     const int length = FittedLength(rule);

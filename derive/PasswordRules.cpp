@@ -136,7 +136,8 @@ bool Parser::ParseNumber(Span property, int &value)
     value = 0;
     const std::size_t start = m_at;
     while (m_at < m_text.size() && m_text[m_at] >= '0' && m_text[m_at] <= '9') {
-        value = std::min(NumberCeiling, value * 10 + (m_text[m_at] - '0'));
+        const int digit = m_text[m_at] - '0';
+        value = value > (NumberCeiling - digit) / 10 ? NumberCeiling : value * 10 + digit;
         ++m_at;
     }
     m_at = SkipWhitespace(m_at);
@@ -188,7 +189,7 @@ bool Parser::ParseSet(CharClass &set)
 bool Parser::ParseClasses(Span property, CharClass &set)
 {
     for (;;) {
-        if (m_at >= m_text.size())
+        if (m_at >= m_text.size() || m_text[m_at] == ';')
             return Fail({property.from, m_at}, "a character class must follow ','");
         if (m_text[m_at] == '[') {
             if (!ParseSet(set))
@@ -238,7 +239,7 @@ std::optional<PasswordRule> Parser::Parse()
         const std::string_view name = m_text.substr(start, m_at - start);
         const auto known = std::find(PropertyNames.begin(), PropertyNames.end(), name);
         if (known == PropertyNames.end()) {
-            Fail(name.empty() ? Span{start, PropertyEnd(start)} : Span{start, m_at},
+            Fail(name.empty() ? Span{start, PropertyEnd(start + 1)} : Span{start, m_at},
                 "unknown property; the properties are minlength, maxlength, max-consecutive, required "
                 "and allowed");
             return std::nullopt;

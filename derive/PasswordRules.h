@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -123,6 +124,13 @@ std::string PresetRule(RulePreset preset, int n);
 // domain's (leading labels stripped one at a time), not case-sensitive, a
 // trailing dot ignored. Not in the WebAssembly module.
 std::optional<std::string_view> BundledSiteRule(std::string_view hostOrDomain);
+
+// Every site of the bundled list, sorted by domain, with its rule as listed.
+struct BundledSite {
+    std::string_view domain;
+    std::string_view rule;
+};
+std::span<const BundledSite> BundledSites();
 
 // Rules a listed site had in earlier releases, newest first, kept so that the
 // codes fitted to them can still be had.

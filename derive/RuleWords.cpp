@@ -10,18 +10,19 @@ namespace {
 struct Words {
     std::string_view to, atLeast, atMost, characters, anyLength;
     std::string_view with, either, only, listSeparator, lastSeparator, inARowBefore, inARowAfter;
-    std::string_view separator, oneOf;
+    std::string_view separator, oneOf, noRepeat;
     std::array<std::string_view, 6> one;  // upper, lower, digit, special, any, letter
     std::array<std::string_view, 6> many; // the same, in "only ..."
 };
 
 constexpr std::array<Words, 2> Languages = {{
     {" 到 ", "至少 ", "最多 ", " 个字符", "长度不限", "含", "或", "只用", "、", "和",
-        "同一字符最多连续 ", " 个", "，", "以下之一：",
+        "同一字符最多连续 ", " 个", "，", "以下之一：", "同一字符不连续",
         {"大写字母", "小写字母", "数字", "符号", "任意字符", "字母"},
         {"大写字母", "小写字母", "数字", "符号", "任意字符", "字母"}},
     {" to ", "at least ", "at most ", " characters", "any length", "with ", " or ", "only ",
         ", ", " and ", "no character more than ", " times in a row", ", ", "one of ",
+        "no character twice in a row",
         {"an upper-case letter", "a lower-case letter", "a digit", "a symbol", "any character", "a letter"},
         {"upper-case letters", "lower-case letters", "digits", "symbols", "any character", "letters"}},
 }};
@@ -143,7 +144,10 @@ std::string DescribeRule(const PasswordRule &rule, RuleLanguage language)
         out += words.only;
         AppendSetWords(out, rule.allowed, words, true, words.listSeparator, words.lastSeparator);
     }
-    if (rule.maxConsecutive > 0) {
+    if (rule.maxConsecutive == 1) {
+        out += words.separator;
+        out += words.noRepeat;
+    } else if (rule.maxConsecutive > 0) {
         out += words.separator;
         out += words.inARowBefore;
         AppendNumber(out, rule.maxConsecutive);

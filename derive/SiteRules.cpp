@@ -7,10 +7,7 @@ namespace mnemora {
 
 namespace {
 
-struct SiteRule {
-    std::string_view domain;
-    std::string_view rule;
-};
+using SiteRule = BundledSite;
 struct PreviousRule {
     std::string_view domain;
     std::string_view until;
@@ -65,6 +62,11 @@ std::optional<std::string_view> BundledSiteRule(std::string_view hostOrDomain)
         return true;
     });
     return rule;
+}
+
+std::span<const BundledSite> BundledSites()
+{
+    return Sites;
 }
 
 std::vector<PreviousSiteRule> PreviousSiteRules(std::string_view hostOrDomain)

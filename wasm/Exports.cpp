@@ -195,6 +195,10 @@ std::int32_t MnemoraFit(std::uint32_t passwordUnits, std::uint32_t keyUnits, std
         return static_cast<std::int32_t>(mnemora::DeriveStatus::BadRule);
     mnemora::FittedCode fitted;
     const mnemora::DeriveStatus status = mnemora::TryFitCode(password.Text(), key.Text(), *rule, fitted);
+    if (status == mnemora::DeriveStatus::BadRule) {
+        const std::string canonical = mnemora::CanonicalRule(*rule);
+        PutTexts({canonical, "", canonical, "no password that meets the rule could be made"});
+    }
     if (status != mnemora::DeriveStatus::Ok)
         return static_cast<std::int32_t>(status);
     // Fitted codes are ASCII printable and at most MaxFittedLength long.

@@ -107,6 +107,29 @@ INSTANTIATE_TEST_SUITE_P(Vectors, CliKnownCodes,
             KnownCodes{"密码", "淘宝", "B992378745248eCD", "B992378745248eCD44c7062dA515FdBc"}),
         testing::Values(Mode::Default, Mode::Long, Mode::All)));
 
+// The known fitted codes, the same through the command line as in the core.
+TEST(CliFittedCodes, KnownAnswers)
+{
+    for (const test::FittedVector &v : test::FittedVectors()) {
+        const Result r = RunWith({"--rules", v.rule, v.key}, v.password + "\n");
+        EXPECT_EQ(r.status, ExitSuccess) << v.rule << ": " << r.err;
+        EXPECT_EQ(r.out, v.code + "\n") << v.rule;
+    }
+}
+
+TEST(CliFittedCodes, AllShowsTheRuleItsWordsAndStrength)
+{
+    const Result r = RunWith({"--all", "--site", "www.access.service.gov.uk", "taobao"}, "test\n");
+    EXPECT_EQ(r.status, ExitSuccess) << r.err;
+    EXPECT_EQ(r.out,
+        "kxFF7ciPW.(/R)J%\n"
+        "required: lower; required: upper; required: digit; required: special; allowed: ascii-printable; "
+        "minlength: 10;\n"
+        "at least 10 characters, with a lower-case letter, with an upper-case letter, with a digit, with a "
+        "symbol\n"
+        "96 bits\n");
+}
+
 // --- What counts as the password --------------------------------------------
 
 // Every input here must be read as the password "test".
@@ -239,7 +262,20 @@ INSTANTIATE_TEST_SUITE_P(Cases, CliFailures,
         FailureCase{"PasswordTooLongInUtf8Only", {"k"}, Repeat("密", 10923), ExitFailure,
             "the password is longer than 32,767 bytes in UTF-8", false},
         FailureCase{"KeyTooLong", {Ascii32768}, "test\n", ExitFailure,
-            "the key is longer than 32,767 bytes in UTF-8", false, false}),
+            "the key is longer than 32,767 bytes in UTF-8", false, false},
+        FailureCase{"BadRule", {"--rules", "minlength: 8; maxlength: 0", "k"}, "test\n", ExitUsage,
+            "bad rule: \"maxlength: 0\": a password cannot be empty", false, false},
+        FailureCase{"UnlistedSite", {"--site=example.invalid", "k"}, "test\n", ExitUsage,
+            "no password rule is listed for 'example.invalid'", false, false},
+        FailureCase{"NoPreviousRule", {"--site", "163.com", "--previous", "k"}, "test\n", ExitUsage,
+            "no previous rule is kept for '163.com'", false, false},
+        FailureCase{"RulesWithoutRule", {"--rules"}, "test\n", ExitUsage, "--rules needs a rule", true},
+        FailureCase{"LongWithRule", {"--long", "--rules", "maxlength: 8", "k"}, "test\n", ExitUsage,
+            "--long cannot be used with a rule: the rule sets the code's length", true},
+        FailureCase{"RulesAndSite", {"--rules", "maxlength: 8", "--site", "163.com", "k"}, "test\n", ExitUsage,
+            "--rules and --site cannot be used together", true},
+        FailureCase{"PreviousWithoutSite", {"--previous", "k"}, "test\n", ExitUsage,
+            "--previous goes with --site", true}),
     [](const testing::TestParamInfo<FailureCase> &param) { return param.param.name; });
 
 TEST(CliLimits, TextsOfExactly32767BytesAreAccepted)

@@ -194,7 +194,10 @@ INSTANTIATE_TEST_SUITE_P(Cases, CliBinaryOnPipe,
                         "a20caCf8Eb1b8B6d\na20caCf8Eb1b8B6d5b8a66996910E124\n", ""},
         PipeCase{{"--long", "--all", "taobao"}, "test\n", 2, "", "mnemora-cli: "},
         PipeCase{{"taobao"}, "\n", 2, "", "mnemora-cli: the password is empty\n"},
-        PipeCase{{"taobao"}, "test\n", 1, "", "mnemora-cli: could not write to standard output\n", true}));
+        PipeCase{{"taobao"}, "test\n", 1, "", "mnemora-cli: could not write to standard output\n", true},
+        PipeCase{{"--site", "WWW.Access.Service.gov.uk.", "taobao"}, "test\n", 0, "kxFF7ciPW.(/R)J%\n", ""},
+        PipeCase{{"--rules", "required: [abc", "taobao"}, "test\n", 2, "",
+            "mnemora-cli: bad rule: \"[abc\": the set is not closed with ']'\n"}));
 
 // --- On a terminal ----------------------------------------------------------------
 

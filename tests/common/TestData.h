@@ -86,6 +86,39 @@ inline std::u16string Utf8ToText(const std::string &utf8)
     return out;
 }
 
+// The tab-separated fields of a data line, each with its \t \n \\ escapes undone.
+inline std::vector<std::string> DataFields(const std::string &line)
+{
+    std::vector<std::string> fields(1);
+    for (std::size_t i = 0; i < line.size(); ++i) {
+        if (line[i] == '\t') {
+            fields.emplace_back();
+        } else if (line[i] == '\\' && i + 1 < line.size()) {
+            const char next = line[++i];
+            fields.back() += next == 't' ? '\t' : next == 'n' ? '\n' : next;
+        } else {
+            fields.back() += line[i];
+        }
+    }
+    return fields;
+}
+
+// A row of fitted.txt: the known fitted codes.
+struct FittedVector {
+    std::string password, key, rule, canonical, code; // UTF-8
+    bool plain = false;
+};
+
+inline std::vector<FittedVector> FittedVectors()
+{
+    std::vector<FittedVector> rows;
+    for (const std::string &line : DataLines("fitted.txt")) {
+        const std::vector<std::string> f = DataFields(line);
+        rows.push_back({f.at(0), f.at(1), f.at(2), f.at(3), f.at(4), f.at(5) == "plain"});
+    }
+    return rows;
+}
+
 // The messages of the length sweeps: byte i is (7 i + 3) mod 256.
 inline std::vector<std::uint8_t> MessageOf(std::size_t length)
 {

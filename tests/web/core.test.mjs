@@ -111,3 +111,64 @@ test('after a derivation and a fingerprint the module holds no password, key or 
     inspected.fingerprint(password);
     assert.deepEqual(held(password), [], 'after a fingerprint');
 });
+
+// The known fitted codes (tests/data/fitted.txt), the same in the module as in
+// the core and through mnemora-cli.
+const fittedVectors = readFileSync(fileURLToPath(new URL('../data/fitted.txt', import.meta.url)), 'utf8')
+    .split('\n')
+    .filter((line) => line && !line.startsWith('#'))
+    .map((line) => line.split('\t').map(unescape))
+    .map(([password, key, rule, canonical, code, plain]) => ({ password, key, rule, canonical, code, plain: plain === 'plain' }));
+
+test('fitted codes: the known answers', () => {
+    assert.ok(fittedVectors.length >= 10);
+    for (const v of fittedVectors) {
+        const r = core.fit(v.password, v.key, v.rule, 'en');
+        assert.deepEqual([r.status, r.code, r.plain, r.canonical], ['ok', v.code, v.plain, v.canonical], v.rule);
+        assert.ok(typeof r.bits === 'number' && r.words.length > 0, v.rule);
+    }
+});
+
+const ruleCases = [
+    // [what, call, expected subset]
+    ['words in English', () => core.describeRule(core.presetRule('symbol', 12), 'en'),
+        { ok: true, words: '12 characters, with a symbol' }],
+    ['required sets alone are all that is allowed', () => core.describeRule('required: special; maxlength: 12', 'en'),
+        { ok: true, words: 'at most 12 characters, with a symbol, only symbols' }],
+    ['words in Chinese', () => core.describeRule(core.presetRule('digits', 6), 'zh'),
+        { ok: true, canonical: 'allowed: digit; minlength: 6; maxlength: 6;', words: '6 个字符，只用数字' }],
+    ['a bad rule names its part', () => core.describeRule('minlength: 8; maxlength: 0', 'en'),
+        { ok: false, part: 'maxlength: 0', error: 'a password cannot be empty' }],
+    ['a non-ASCII part comes back whole', () => core.describeRule('required: [§]', 'zh'),
+        { ok: false, part: '[§]' }],
+    ['a rule too long for the module', () => core.describeRule(`minlength: 8;${' '.repeat(5000)}`, 'en'),
+        { ok: false, part: '', error: 'the rule is too long' }],
+    ['fitting to a bad rule', () => core.fit('test', 'taobao', 'required: [abc', 'en'),
+        { status: 'bad-rule', code: '', part: '[abc', error: "the set is not closed with ']'" }],
+    ['an empty password still gives the rule in words', () => core.fit('', 'taobao', 'maxlength: 8', 'en'),
+        { status: 'empty', code: '', canonical: 'allowed: ascii-printable; maxlength: 8;', words: 'at most 8 characters' }],
+    ['an unfittable rule', () => core.fit('pw', 'k', 'required: [a]; required: [a]; allowed: [b]; max-consecutive: 1; maxlength: 2'),
+        { status: 'bad-rule', code: '', error: 'no password that meets the rule could be made' }],
+    ['a preset with a symbol', () => ({ text: core.presetRule('symbol', 12) }),
+        { text: 'required: special; allowed: ascii-printable; minlength: 12; maxlength: 12;' }],
+    ['a preset of at most n', () => ({ text: core.presetRule('at-most', 10) }),
+        { text: 'allowed: upper, lower, digit; maxlength: 10;' }],
+];
+test('rules: words, problems, presets', () => {
+    for (const [what, call, expected] of ruleCases) {
+        const result = call();
+        for (const [field, value] of Object.entries(expected))
+            assert.equal(result[field], value, `${what}: ${field}`);
+    }
+    assert.throws(() => core.presetRule('vowels', 3), RangeError);
+});
+
+test('after fitting the module holds no password, key or fitted code', async () => {
+    const { core: inspected, exports } = await loadInspected();
+    const [password, key] = ['qzvx7jwk3pfm', 'wqxkzj9v'];
+    const { code } = inspected.fit(password, key, 'required: special; maxlength: 12', 'en');
+    assert.equal(code.length, 12);
+    const memory = Buffer.from(exports.memory.buffer);
+    const held = [password, key, code].filter((s) => memory.includes(Buffer.from(s, 'utf16le')) || memory.includes(Buffer.from(s, 'latin1')));
+    assert.deepEqual(held, []);
+});

@@ -53,7 +53,15 @@ def cases(derivations):
         ending = "\r\n" if len(result) % 2 else "\n"
         result.append(case("%r %r" % (password, key), (password + ending).encode(), ["--all", "--", key], 0,
                            code16 + "\r\n" + code32 + "\r\n"))
+    # The known fitted codes, the same here as in the core and the module.
+    for password, key, rule, _canonical, code, _plain in known_answers(
+            os.path.join(os.path.dirname(derivations), "fitted.txt")):
+        result.append(case("%r %r %r" % (password, key, rule), (password + "\n").encode(),
+                           ["--rules", rule, "--", key], 0, code + "\r\n"))
     result += [
+        case("--site", b"test\n", ["--site", "WWW.access.service.gov.uk", "taobao"], 0, "kxFF7ciPW.(/R)J%\r\n"),
+        case("bad rule", b"test\n", ["--rules", "maxlength: 0", "k"], 2,
+             err='mnemora-cli: bad rule: "maxlength: 0": a password cannot be empty\r\n'),
         case("--long", b"test\n", ["--long", "taobao"], 0, "a20caCf8Eb1b8B6d5b8a66996910E124\r\n"),
         case("no key", b"test\n", [], 2, err="mnemora-cli: no key given\r\n" + HINT),
         case("unknown option, in Chinese", b"test\n", ["--淘宝"], 2,
