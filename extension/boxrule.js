@@ -65,7 +65,7 @@ function classCharacters(inside) {
 // `pattern` as { chars, min, max }, or null. The browser anchors a pattern
 // at both ends itself; explicit anchors change nothing.
 function readPattern(pattern) {
-    const m = /^\^?(?:\[([^\]^][^\]]*)\]|\\(d|w))(?:\{(\d+)(?:(,)(\d*))?\}|([+*]))?\$?$/.exec(pattern);
+    const m = /^\^?(?:\[(?!\^)((?:\\.|[^\]\\])+)\]|\\(d|w))(?:\{(\d+)(?:(,)(\d*))?\}|([+*]))?\$?$/.exec(pattern);
     if (m === null) {
         return null;
     }
