@@ -16,8 +16,8 @@ const build = resolve(process.argv[2] ?? join(root, 'build'));
 const web = join(build, 'web');
 const out = join(build, 'extension');
 
-const sources = ['popup.html', 'popup.css', 'popup.js', 'frame.js', 'site.js'];
-const fromWeb = ['core.js', 'form.js', 'texts.js', 'description.js', 'mnemora.wasm'];
+const sources = ['popup.html', 'popup.css', 'popup.js', 'frame.js', 'site.js', 'boxrule.js'];
+const fromWeb = ['core.js', 'form.js', 'texts.js', 'description.js', 'sites.js', 'site-rules.js', 'mnemora.wasm'];
 // The pictures the window's description says the extension carries.
 const art = execFileSync('python3', [join(root, 'tools', 'gen-description.py'), 'pictures', 'extension'], {
     encoding: 'utf8',

@@ -5,8 +5,12 @@
 // pressed:
 //   extension.png          the login page, the code filled in (English)
 //   extension-zh.png       the same in Chinese
-//   extension-refusal.png  a box that takes 12 characters: nothing filled,
-//                          the offer to fill the first 12
+//   extension-refusal.png  a box that takes 12 characters and a pattern no
+//                          rule can say: nothing filled, the offer to fill
+//                          the first 12
+//   extension-fitted.png   a box with its own password rules: the fitted
+//                          code filled, the rule in words, the plain code
+//                          offered
 //
 //   xvfb-run -a -s '-screen 0 1000x640x24' node tools/extension-screenshot.mjs [build-dir]
 //
@@ -30,7 +34,8 @@ rmSync(join(chineseOnly, '_locales', 'en'), { recursive: true });
 const shots = [
     { file: 'extension.png', extension: chromiumPackage, page: 'login.html' },
     { file: 'extension-zh.png', extension: chineseOnly, page: 'login.html' },
-    { file: 'extension-refusal.png', extension: chromiumPackage, page: 'short.html' },
+    { file: 'extension-refusal.png', extension: chromiumPackage, page: 'cut.html' },
+    { file: 'extension-fitted.png', extension: chromiumPackage, page: 'rules.html' },
 ];
 
 const site = await startSite();

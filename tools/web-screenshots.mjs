@@ -1,7 +1,8 @@
 // Takes the README's pictures of the web app in headless Chromium: a desktop
 // browser window and a 360 × 640 phone in Chinese, the phone in English, all
 // with test / taobao typed; and the page refusing to work in another site's
-// frame.
+// frame; and the site rules section open, in English, at both sizes, with
+// a listed site chosen.
 // Usage: node tools/web-screenshots.mjs build/web docs
 import { mkdtempSync, rmSync, writeFileSync } from 'node:fs';
 import { tmpdir } from 'node:os';
@@ -22,11 +23,11 @@ const other = await serveSite({ root: framing, host: '127.0.0.2' });
 try {
     for (const [languages, shots] of [
         ['zh-CN', [['web-desktop.png', desktop], ['web-phone.png', phone]]],
-        ['en-GB,en', [['web-phone-en.png', phone]]],
+        ['en-GB,en', [['web-phone-en.png', phone], ['web-rules-desktop.png', desktop, true], ['web-rules-phone.png', phone, true]]],
     ]) {
         const browser = await launchChromium({ args: [`--accept-lang=${languages}`] });
         try {
-            for (const [name, viewport] of shots) {
+            for (const [name, viewport, rules = false] of shots) {
                 const page = await browser.newPage();
                 await page.setViewport(viewport);
                 await page.goto(`${server.origin}/`);
@@ -37,6 +38,13 @@ try {
                 await page.keyboard.type('taobao');
                 await page.waitForFunction(() => document.getElementById('strength').textContent !== '', { timeout: 10000 });
                 await page.$eval('#txtKey', (e) => e.blur());
+                if (rules) {
+                    await page.click('#siteRules summary');
+                    await page.focus('#txtSite');
+                    await page.keyboard.type('access.service.gov.uk');
+                    await page.$eval('#txtSite', (e) => e.blur());
+                    await page.$eval('#siteRules', (e) => e.scrollIntoView({ block: 'end' }));
+                }
                 await page.screenshot({ path: `${out}/${name}` });
                 await page.close();
             }

@@ -8,6 +8,7 @@ import {
     $,
     checkNormalForm,
     copyCode16,
+    copyText,
     fingerprintAfterPause,
     keepFirstLines,
     lblCopy,
@@ -17,6 +18,7 @@ import {
     txtPassword,
     whyNoCodes,
 } from './form.js';
+import { listedDomains, listedRule } from './sites.js';
 import { DefaultLanguage, language, localise, text } from './texts.js';
 
 // After this long a copied code is taken off the clipboard, if it is still there.
@@ -88,6 +90,87 @@ function onKeyInput() {
     checkNormalForm(txtKey, $('nfcKey'));
 }
 
+// The site rules section: a rule from the bundled list, typed, or a preset,
+// in words, and the code fitted to it.
+const txtSite = $('txtSite');
+const txtRule = $('txtRule');
+const selPreset = $('selPreset');
+const numPreset = $('numPreset');
+const txtFitted = $('txtFitted');
+const ruleLanguage = language.startsWith('zh') ? 'zh' : 'en';
+
+function showFitted() {
+    const words = $('ruleWords');
+    txtFitted.value = '';
+    words.textContent = '';
+    if (txtRule.value.trim() === '')
+        return;
+    const fit = core.fit(txtPassword.value, txtKey.value, txtRule.value, ruleLanguage);
+    if (fit.status === 'bad-rule') {
+        words.textContent = text.ruleError(fit.part, fit.error);
+        return;
+    }
+    // Without a code the rule is still worth reading.
+    const described = fit.status === 'ok' ? fit : core.describeRule(txtRule.value, ruleLanguage);
+    if (fit.status === 'ok') {
+        txtFitted.value = fit.code;
+        words.textContent = `${text.ruleInWords(fit.words, Math.floor(fit.bits))}${fit.plain ? ` ${text.fittedIsPlain}` : ''}`;
+    } else if (described.ok) {
+        words.textContent = described.words;
+    }
+}
+
+function onSiteInput() {
+    const source = $('siteSource');
+    if (txtSite.value.trim() === '') {
+        source.textContent = '';
+        return;
+    }
+    const listed = listedRule(txtSite.value);
+    source.textContent = listed ? text.siteListed(listed.domain) : text.siteNotListed;
+    if (listed) {
+        txtRule.value = listed.rule;
+        selPreset.value = '';
+        showFitted();
+    }
+}
+
+function onPresetChange() {
+    if (selPreset.value === '')
+        return;
+    txtRule.value = core.presetRule(selPreset.value, Number(numPreset.value));
+    showFitted();
+}
+
+async function copyFitted() {
+    const code = await copyText(txtFitted.value, showStatus);
+    if (!code)
+        return;
+    $('fittedCopied').textContent = text.fittedCopied;
+    setTimeout(() => {
+        $('fittedCopied').textContent = '';
+    }, 1200);
+    clearTimeout(clearTimer);
+    clearTimer = setTimeout(() => clearClipboardIfUnchanged(code), ClipboardClearMs);
+}
+
+function startSiteRules() {
+    $('listedSites').replaceChildren(...listedDomains().map((domain) => new Option('', domain)));
+    txtSite.addEventListener('input', onSiteInput);
+    txtRule.addEventListener('input', () => {
+        selPreset.value = '';
+        showFitted();
+    });
+    selPreset.addEventListener('change', onPresetChange);
+    numPreset.addEventListener('input', onPresetChange);
+    $('btnCopyFitted').addEventListener('click', copyFitted);
+    for (const box of [txtPassword, txtKey])
+        box.addEventListener('input', showFitted);
+    txtFitted.addEventListener('focus', () => txtFitted.select());
+    onSiteInput();
+    showFitted();
+}
+
 // Takes the code off the clipboard only if the browser lets this page read
 // the clipboard without asking and it still holds that very code.
 async function clearClipboardIfUnchanged(code) {
@@ -136,6 +219,7 @@ function framedByAnotherSite() {
 
 function refuseFrame() {
     $('FrmMain').remove();
+    $('siteRules').remove();
     const link = document.createElement('a');
     link.href = location.href;
     link.target = '_top';
@@ -166,6 +250,7 @@ async function start() {
     selectAllOnFocus();
     lblCopy.addEventListener('click', copyCode);
     $('PicContrl').addEventListener('pointermove', onPanelPointerMove);
+    startSiteRules();
     // Boxes the browser refilled (back/forward) get their codes too.
     onPasswordInput();
     onKeyInput();

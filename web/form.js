@@ -128,15 +128,9 @@ export function selectAllOnFocus() {
 // there was none or the browser refused (then `refused` gets the message).
 let confirmationTimer = 0;
 export async function copyCode16(refused) {
-    const code = txtCode16.value;
+    const code = await copyText(txtCode16.value, refused);
     if (!code)
         return '';
-    try {
-        await navigator.clipboard.writeText(code);
-    } catch {
-        refused(text.copyRefused);
-        return '';
-    }
     if (!confirmationTimer)
         confirmationTimer = setTimeout(() => {
             ImgCopy.hidden = true;
@@ -145,5 +139,19 @@ export async function copyCode16(refused) {
         }, ConfirmationMs);
     ImgCopy.hidden = false;
     $('copied').textContent = text.copied;
+    return code;
+}
+
+// Puts `code` on the clipboard; returns it, or '' when there was none or the
+// browser refused (then `refused` gets the message).
+export async function copyText(code, refused) {
+    if (!code)
+        return '';
+    try {
+        await navigator.clipboard.writeText(code);
+    } catch {
+        refused(text.copyRefused);
+        return '';
+    }
     return code;
 }

@@ -16,6 +16,15 @@ import { Description } from './description.js';
 
 export const DefaultLanguage = Description.defaultLanguage;
 
+// The lines the page fills in, and the names of their blanks in the order
+// the functions made of them take their values.
+const Templates = {
+    strengthLine: ['word', 'log10'],
+    siteListed: ['domain'],
+    ruleInWords: ['words', 'bits'],
+    ruleError: ['part', 'error'],
+};
+
 // The description's tables, with the lines the page fills in made functions
 // and the copyright line (the same in every language) beside them.
 export const Texts = Object.fromEntries(
@@ -24,8 +33,12 @@ export const Texts = Object.fromEntries(
         {
             ...texts,
             copyright: Description.copyright,
-            strengthLine: (word, log10) =>
-                texts.strengthLine.replace('{word}', word).replace('{log10}', String(log10)),
+            ...Object.fromEntries(
+                Object.entries(Templates).map(([key, names]) => [
+                    key,
+                    (...values) => names.reduce((line, name, i) => line.replace(`{${name}}`, String(values[i])), texts[key]),
+                ]),
+            ),
         },
     ]),
 );

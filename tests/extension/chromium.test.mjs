@@ -82,6 +82,8 @@ test('the key box opens with the site name of the tab, selected', async () => {
         [site.http('127.0.0.1', 'login.html'), ''],
         // The name and the host as the address bar shows them.
         [site.https('www.xn--bcher-kva.de', 'login.html'), 'bücher', 'www.bücher.de'],
+        // Sites sharing one login share its key.
+        [site.https('www.albertsons.com', 'login.html'), 'acmemarkets'],
     ];
     for (const [url, expected, host = new URL(url).hostname] of cases) {
         const opened = await openPopup(url);
@@ -207,7 +209,7 @@ test('the frame script passes over disabled and read-only fields, looks inside o
     // The page's fields in document order, a field in #host's open shadow root last.
     const fillFirst = (html, expectedOrigin) =>
         page.evaluate(
-            (html, frameScript, code, expectedOrigin) => {
+            async (html, frameScript, code, expectedOrigin) => {
                 document.body.innerHTML = html;
                 const host = document.getElementById('host');
                 host?.attachShadow({ mode: 'open' }).append(Object.assign(document.createElement('input'), { type: 'password' }));
@@ -216,7 +218,7 @@ test('the frame script passes over disabled and read-only fields, looks inside o
                 for (const field of fields)
                     for (const type of ['input', 'change'])
                         field.addEventListener(type, () => heard.push(type));
-                const { filled } = (0, eval)(`(${frameScript})`)('first', code, expectedOrigin);
+                const { filled } = await (0, eval)(`(${frameScript})`)('first', code, expectedOrigin);
                 return { filled, values: fields.map((f) => f.value), heard };
             },
             html,
@@ -236,13 +238,20 @@ test('the frame script passes over disabled and read-only fields, looks inside o
     await page.close();
 });
 
-for (const { page, values, message, then } of fillCases) {
+for (const { page, host = 'www.taobao.com', rule, values, message, note, then } of fillCases) {
     test(`fill by hand: ${page}`, async () => {
-        const opened = await openPopup(site.https('www.taobao.com', page), (p) => p.evaluate(() => window.ready));
+        const opened = await openPopup(site.https(host, page), (p) => p.evaluate(() => window.ready));
+        if (rule) {
+            await opened.popup.click('#rules summary');
+            await opened.popup.type('#txtRule', rule);
+        }
         assert.match((await fill(opened.popup)).text, messagePattern(message));
         assert.deepEqual(await opened.page.evaluate(() => window.values()), values);
+        const fitNote = await opened.popup.$eval('#fitNote', (n) => (n.hidden ? '' : n.textContent));
+        if (note) assert.match(fitNote, messagePattern(note));
+        else assert.equal(fitNote, '');
         if (then) {
-            assert.match((await press(opened.popup, '#btnFillShort')).text, messagePattern(then.message));
+            assert.match((await press(opened.popup, `#${then.button ?? 'btnFillShort'}`)).text, messagePattern(then.message));
             assert.deepEqual(await opened.page.evaluate(() => window.values()), then.values);
         }
         await closeAll(opened);

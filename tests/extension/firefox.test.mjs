@@ -201,19 +201,24 @@ async function pressInPopup(id) {
     return inPopup("document.getElementById('message').textContent");
 }
 
-for (const { page: name, values, message, then } of fillCases) {
+for (const { page: name, host = 'www.taobao.com', rule = '', values, message, note, then } of fillCases) {
     test(`fill by hand: ${name}`, async () => {
-        const page = await openPopup(site.https('www.taobao.com', name), (p) => p.evaluate(() => window.ready));
+        const page = await openPopup(site.https(host, name), (p) => p.evaluate(() => window.ready));
         await inPopup(`(() => {
-            const box = document.getElementById('txtPassword');
-            box.value = 'test';
-            box.dispatchEvent(new content.Event('input'));
+            for (const [id, value] of [['txtRule', ${JSON.stringify(rule)}], ['txtPassword', 'test']]) {
+                const box = document.getElementById(id);
+                box.value = value;
+                box.dispatchEvent(new content.Event('input'));
+            }
             return 0;
         })()`);
         assert.match(await pressInPopup('btnFill'), messagePattern(message));
         assert.deepEqual(await page.evaluate(() => window.values()), values);
+        const fitNote = await inPopup("(n => (n.hidden ? '' : n.textContent))(document.getElementById('fitNote'))");
+        if (note) assert.match(fitNote, messagePattern(note));
+        else assert.equal(fitNote, '');
         if (then) {
-            assert.match(await pressInPopup('btnFillShort'), messagePattern(then.message));
+            assert.match(await pressInPopup(then.button ?? 'btnFillShort'), messagePattern(then.message));
             assert.deepEqual(await page.evaluate(() => window.values()), then.values);
         }
         await closeAll(page);

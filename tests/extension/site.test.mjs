@@ -121,3 +121,19 @@ test('every text the popup and the manifest name is there in both languages', ()
     }
     assert.equal(manifest.default_locale, 'zh_CN');
 });
+
+test('a box\'s pattern becomes a rule only where it is one class with a length, and the code fitted to it matches the pattern as the browser reads it', async () => {
+    const { boxRule } = await built('boxrule.js');
+    const { loadCore } = await built('core.js');
+    const core = await loadCore(readFileSync(join(extensionDir('chromium'), 'mnemora.wasm')));
+    const readable = ['[0-9]{6}', '^[A-Za-z0-9_-]{8,20}$', '[a-f0-9]+', '\\d{4,8}', '[-!#a-z]{10}', '[a-z\\]]{12,}', '[A-Z0-9.]{5,9}'];
+    for (const pattern of readable) {
+        const rule = boxRule({ maxLength: -1, minLength: -1, pattern });
+        assert.ok(rule, pattern);
+        const fit = core.fit('test', 'taobao', rule);
+        assert.equal(fit.status, 'ok', `${pattern}: ${rule}: ${fit.error}`);
+        assert.match(fit.code, new RegExp(`^(?:${pattern})$`, 'u'), `${pattern}: ${rule}`);
+    }
+    for (const pattern of ['(?=.*\\d).{8,}', '[^a]+', '[a-z]+[0-9]', 'abc|[0-9]{6}', '[a-zé]{8}', '[\\p{L}]{8}'])
+        assert.equal(boxRule({ maxLength: -1, minLength: -1, pattern }), null, pattern);
+});

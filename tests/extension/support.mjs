@@ -58,6 +58,25 @@ export async function startSite() {
 
 export const Code = 'a20caCf8Eb1b8B6d'; // test / taobao
 
+// Fitted codes for the password "test", as mnemora-cli gives them for the
+// rule (and key) each page's box or site should give.
+export const Fitted = {
+    // minlength: 8; maxlength: 12; required: upper; required: digit; required: [-!#]; allowed: lower; (taobao)
+    rules: 'tFr-H2c9#xxS',
+    // The list's rule for access.service.gov.uk (access: service.gov.uk is
+    // a suffix of its own).
+    listed: 'y}#O"\'$~x?m6`|9n',
+    // maxlength: 12; allowed: upper, lower, digit; (taobao)
+    short: '6Hn3EjGsZA9t',
+    // minlength: 6; maxlength: 10; allowed: lower, digit; (taobao)
+    pattern: 'mnud64o17z',
+    // allowed: digit; (taobao)
+    numeric: '1310999353804672',
+    // The preset "with a symbol", 12: required: special; allowed: ascii-printable; minlength: 12; maxlength: 12; (taobao)
+    own: 'q !jSmqUk9mC',
+};
+export const OwnRule = 'required: special; allowed: ascii-printable; minlength: 12; maxlength: 12;';
+
 // The popup's texts in `locale`, as built.
 export const messages = (locale) =>
     JSON.parse(readFileSync(join(extensionDir('chromium'), '_locales', locale, 'messages.json'), 'utf8'));
@@ -73,7 +92,7 @@ export function messagePattern(name, locale = 'en') {
 // hold afterwards (the page's own `values()`) and which message the popup
 // gives; `then` is a second press, on the offer to fill part of the code.
 export const fillCases = [
-    { page: 'change.html', values: ['', Code, Code], message: 'filledPair' },
+    { page: 'change.html', values: ['', Code, Code], message: 'filledPairNotCurrent' },
     { page: 'register.html', values: ['alice', Code, Code], message: 'filledPair' },
     { page: 'repeat.html', values: ['alice', Code, Code], message: 'filledPair' },
     { page: 'ownframe.html', values: [Code], message: 'filled' },
@@ -81,8 +100,25 @@ export const fillCases = [
     { page: 'inner.html', values: ['', Code], message: 'filled' },
     { page: 'closed.html', values: ['', ''], message: 'refusedClosed' },
     { page: 'nobox.html', values: [''], message: 'noBoxForeign' },
+    { page: 'unmarked.html', values: ['', Code, Code], message: 'filledPairNotCurrent' },
+    { page: 'decoy.html', values: ['', Code], message: 'filled' },
+    { page: 'dialog.html', values: ['', Code], message: 'filled' },
+    { page: 'dots.html', values: [Code], message: 'filled' },
+    { page: 'emptied.html', values: [''], message: 'emptied' },
+    // Codes fitted to the rules the page or the list gives, filled with a
+    // note of the rule (`note`); `host` where the site matters.
     {
-        page: 'short.html', values: [''], message: 'tooShort',
+        page: 'rules.html', values: [Fitted.rules], message: 'filled', note: 'fittedPage',
+        then: { button: 'btnFillPlain', values: [Code], message: 'filled' },
+    },
+    { page: 'listed.html', host: 'access.service.gov.uk', values: [Fitted.listed], message: 'filled', note: 'fittedList' },
+    { page: 'short.html', values: [Fitted.short], message: 'filled', note: 'fittedBox' },
+    { page: 'pattern.html', values: [Fitted.pattern], message: 'filled', note: 'fittedBox' },
+    { page: 'numeric.html', values: [Fitted.numeric], message: 'filled', note: 'fittedBox' },
+    // `rule`: typed into the popup's rule box first.
+    { page: 'own.html', rule: OwnRule, values: [Fitted.own], message: 'filled', note: 'fittedUser' },
+    {
+        page: 'cut.html', values: [''], message: 'tooShort',
         then: { values: [Code.slice(0, 12)], message: 'filledShort' },
     },
 ];

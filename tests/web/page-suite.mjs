@@ -17,6 +17,15 @@ const Samples = [
     ['P@ssw0rd!', 'mail.example.com', 'KE887DCb5f249AAb', '8E887DCb5f249AAbb254aa00Cc677Aaa'],
 ];
 
+// The bundled list's rule for access.service.gov.uk, and a row of the
+// fitted codes' known answers (password, key, rule, code) for another rule.
+const Listed = 'minlength: 10; required: lower; required: upper; required: digit; required: special;';
+const FittedSample = readFileSync(new URL('../data/fitted.txt', import.meta.url), 'utf8')
+    .split('\n')
+    .map((line) => line.split('\t'))
+    .find((row) => row.length === 6 && row[5] === 'fitted' && row[2] !== Listed && !row.join('').includes('\\'))
+    .filter((_, i) => i !== 3 && i !== 5);
+
 // launch: starts the browser. grantClipboard: grants the page clipboard
 // access and returns true, or returns false where the browser has no way to
 // (then the copy is checked through the page's own confirmation only).
@@ -218,14 +227,63 @@ export function pageSuite({ launch, grantClipboard, installabilityErrors }) {
         }
     });
 
+    test('the site rules section: closed at first; the fitted code of the known answer, its rule in words and bits; a listed site brings its rule; a bad rule names its part; a preset; the copy', async () => {
+        const [password, key, rule, fitted] = FittedSample;
+        const section = () =>
+            page.evaluate(() => ({
+                open: document.getElementById('siteRules').open,
+                rule: document.getElementById('txtRule').value,
+                fitted: document.getElementById('txtFitted').value,
+                words: document.getElementById('ruleWords').textContent,
+                site: document.getElementById('siteSource').textContent,
+            }));
+        assert.equal((await section()).open, false);
+        await page.click('#siteRules summary');
+        await typeInto('txtPassword', password);
+        await typeInto('txtKey', key);
+        await typeInto('txtRule', rule);
+        const core = await loadCore(readFileSync(`${siteDir()}/mnemora.wasm`));
+        const lang = (await page.evaluate(() => document.documentElement.lang)).startsWith('zh') ? 'zh' : 'en';
+        const { words } = core.describeRule(rule, lang);
+        const { bits } = core.fit(password, key, rule, lang);
+        let shown = await section();
+        assert.deepEqual([shown.open, shown.fitted], [true, fitted]);
+        assert.ok(shown.words.includes(words) && shown.words.includes(String(Math.floor(bits))), shown.words);
+        // The site's rule from the bundled list, whatever the case typed.
+        await typeInto('txtSite', 'Access.Service.GOV.uk');
+        shown = await section();
+        assert.equal(shown.rule, Listed);
+        assert.ok(shown.site.includes('access.service.gov.uk'), shown.site);
+        assert.equal(shown.fitted, core.fit(password, key, Listed, lang).code);
+        await typeInto('txtRule', 'minlength: 8; required: digits;');
+        shown = await section();
+        assert.equal(shown.fitted, '');
+        assert.ok(shown.words.includes('digits'), shown.words);
+        await page.select('#selPreset', 'symbol');
+        assert.equal((await section()).rule, core.presetRule('symbol', 12));
+        const canRead = await grantClipboard(browser, site.origin);
+        await page.click('#btnCopyFitted');
+        await page.waitForFunction(() => document.getElementById('fittedCopied').textContent !== '');
+        if (canRead)
+            assert.equal(await page.evaluate(() => navigator.clipboard.readText()), (await section()).fitted);
+        await page.click('#siteRules summary');
+    });
+
     test('at 360 × 640 nothing scrolls sideways and every box and button is at least 44 px tall', async () => {
         await page.setViewport({ width: 360, height: 640 });
+        // The closed section's boxes count too.
+        await page.evaluate(() => {
+            document.getElementById('siteRules').open = true;
+        });
         const layout = await page.evaluate(() => ({
             overflow: document.documentElement.scrollWidth - document.documentElement.clientWidth,
             short: [...document.querySelectorAll('input, button, a')]
                 .filter((e) => e.getBoundingClientRect().height < 44)
                 .map((e) => e.id),
         }));
+        await page.evaluate(() => {
+            document.getElementById('siteRules').open = false;
+        });
         await page.setViewport({ width: 800, height: 600 });
         assert.deepEqual(layout, { overflow: 0, short: [] });
     });
