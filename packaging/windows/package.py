@@ -45,7 +45,7 @@ def stage(args, folder, epoch):
     os.makedirs(folder)
     for program in args.programs:
         shutil.copyfile(program, os.path.join(folder, os.path.basename(program)))
-    windows_text(os.path.join(args.source, "dist", "windows", "README.txt"), os.path.join(folder, "README.txt"))
+    windows_text(os.path.join(args.source, "packaging", "windows", "README.txt"), os.path.join(folder, "README.txt"))
     windows_text(os.path.join(args.source, "LICENSE"), os.path.join(folder, "LICENSE.txt"))
     names = sorted(os.listdir(folder))
     for name in names:
@@ -85,7 +85,7 @@ def make_installer(args, path, folder, names):
     if "mnemora.exe" in names:
         defines["WINDOW"] = "1"
     command = [args.makensis, "-V2", "-NOCD"] + ["-D%s=%s" % item for item in sorted(defines.items())]
-    command.append(os.path.join(args.source, "dist", "windows", "mnemora.nsi"))
+    command.append(os.path.join(args.source, "packaging", "windows", "mnemora.nsi"))
     subprocess.run(command, check=True)
 
 

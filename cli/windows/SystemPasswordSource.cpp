@@ -1,4 +1,4 @@
-#include "ConsolePasswordSource.h"
+#include "SystemPasswordSource.h"
 
 #include "HandleStreams.h"
 #include "modUTF8.h"
@@ -124,7 +124,7 @@ PasswordStatus ReadConsoleLine(HANDLE input, SecretString<char> &utf8)
 
 } // namespace
 
-PasswordStatus ConsolePasswordSource::ReadPassword(SecretString<char> &utf8)
+PasswordStatus SystemPasswordSource::ReadPassword(SecretString<char> &utf8)
 {
     utf8.Wipe();
     const HANDLE input = ::GetStdHandle(STD_INPUT_HANDLE);
