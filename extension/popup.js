@@ -151,7 +151,7 @@ async function fill(short = 0) {
         return;
     }
     const code = whole.slice(0, fits);
-    let count = 0;
+    let count;
     try {
         [{ result: { count } }] = await inject([choice.action, code, tab.origin, choice.limits]);
     } catch {
