@@ -41,8 +41,11 @@ LINKS = [
     ("ImgPelu", "https://mnemora.example.org/contributors/pelu"),
     ("lblCopyright", "https://mnemora.example.org/"),
 ]
-MARKERS = ["ExcludeClipboardContentFromMonitorProcessing", "CanIncludeInClipboardHistory",
-           "CanUploadToCloudClipboard"]
+MARKERS = [
+    "ExcludeClipboardContentFromMonitorProcessing",
+    "CanIncludeInClipboardHistory",
+    "CanUploadToCloudClipboard",
+]
 CJK_FONT = "/usr/share/fonts/truetype/wqy/wqy-microhei.ttc"
 
 with open(os.path.join(ROOT, "ui", "layout.json"), encoding="utf-8") as f:
@@ -97,14 +100,20 @@ class Window:
         # is gone, it shows.
         deadline = time.monotonic() + PATIENCE * 3
         while True:
-            self.process = subprocess.Popen([shutil.which("wine"), os.path.join(session.bindir, "mnemora.exe")],
-                                            env=env, stdin=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+            self.process = subprocess.Popen(
+                [shutil.which("wine"), os.path.join(session.bindir, "mnemora.exe")],
+                env=env,
+                stdin=subprocess.DEVNULL,
+                stderr=subprocess.DEVNULL,
+            )
             wait_until(lambda: self.process.poll() is not None or self.find(), PATIENCE * 3)
             if self.process.poll() is None or time.monotonic() > deadline:
                 break
             time.sleep(1)
         if self.process.poll() is not None:
-            raise RuntimeError("mnemora.exe ended with status %d before showing its window" % self.process.returncode)
+            raise RuntimeError(
+                "mnemora.exe ended with status %d before showing its window" % self.process.returncode
+            )
         self.id = self.find()
         if not self.id:
             raise RuntimeError("mnemora.exe showed no window")
@@ -113,13 +122,19 @@ class Window:
         self.x.xfixes_query_version()
 
     def find(self):
-        shown = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", "^%s$" % TITLE], env=self.env,
-                               capture_output=True, text=True, timeout=PATIENCE)
+        shown = subprocess.run(
+            ["xdotool", "search", "--onlyvisible", "--name", "^%s$" % TITLE],
+            env=self.env,
+            capture_output=True,
+            text=True,
+            timeout=PATIENCE,
+        )
         return shown.stdout.split()[0] if shown.stdout.split() else None
 
     def xdotool(self, *args, timeout=PATIENCE):
-        return subprocess.run(["xdotool", *args], env=self.env, capture_output=True, text=True,
-                              timeout=timeout, check=True).stdout
+        return subprocess.run(
+            ["xdotool", *args], env=self.env, capture_output=True, text=True, timeout=timeout, check=True
+        ).stdout
 
     def move(self, point):
         self.xdotool("mousemove", "--window", self.id, str(point[0]), str(point[1]))
@@ -142,8 +157,12 @@ class Window:
         sometimes never answers a request that comes while the clipboard
         changes), which matches no text and so is asked again."""
         try:
-            got = subprocess.run(["xclip", "-o", "-selection", "clipboard", "-t", target], env=self.env,
-                                 capture_output=True, timeout=5)
+            got = subprocess.run(
+                ["xclip", "-o", "-selection", "clipboard", "-t", target],
+                env=self.env,
+                capture_output=True,
+                timeout=5,
+            )
         except subprocess.TimeoutExpired:
             return NO_ANSWER
         return got.stdout.decode("utf-8", "replace") if got.returncode == 0 else None
@@ -178,10 +197,12 @@ def same_pixels(shot, box, image, at=(0, 0)):
 def tooltip(window, before, point):
     """What the tooltip shown at a point looks like: the part of the screen
     that changed since `before`, once it is wider than the pointer."""
+
     def changed():
         after = window.root_screenshot()
         box = ImageChops.difference(before, after).getbbox()
         return box and box[2] - box[0] > 60 and after.crop(box)
+
     window.move(point)
     return wait_until(changed, 15)
 
@@ -191,18 +212,24 @@ def repeats(image, columns):
     of tofu boxes instead of glyphs does."""
     grey = image.convert("L")
     column = [tuple(grey.getpixel((x, y)) for y in range(grey.height)) for x in range(grey.width)]
-    return any(column[4:4 + columns] == column[4 + shift:4 + shift + columns] for shift in range(6, 24))
+    return any(column[4 : 4 + columns] == column[4 + shift : 4 + shift + columns] for shift in range(6, 24))
 
 
 def layout_checks(shot):
     """What the screenshot of the window in its first state shows, as
     (ok, what) pairs."""
-    checks = [(shot.size == (pixels(LAYOUT["windowTwips"][0]), pixels(LAYOUT["windowTwips"][1])),
-               "the client area is %dx%d" % shot.size)]
+    checks = [
+        (
+            shot.size == (pixels(LAYOUT["windowTwips"][0]), pixels(LAYOUT["windowTwips"][1])),
+            "the client area is %dx%d" % shot.size,
+        )
+    ]
     # Each picture exactly where layout.json puts it (the panel's right edge
     # is cut off by the window).
     for name in ("ImgLogo", "ImgDonation", "ImgTarrow", "ImgBelmir", "ImgOdrin", "ImgPelu"):
-        checks.append((same_pixels(shot, place(name), picture(name)), "%s shows its picture in its place" % name))
+        checks.append(
+            (same_pixels(shot, place(name), picture(name)), "%s shows its picture in its place" % name)
+        )
     background = picture("PicContrl")
     px, py, _, _ = place("PicContrl")
     for name in ("txtPassword", "txtKey", "txtCode16", "txtCode32"):
@@ -214,8 +241,12 @@ def layout_checks(shot):
         checks.append((share > 0.95, "%s fills its place with its colour (%.3f)" % (name, share)))
         # The panel's picture right around the box: the box is not larger.
         ring = [(x0 - 1, y0 - 1, x1 + 1, y0), (x0 - 1, y1, x1 + 1, y1 + 1)]
-        checks.append((all(same_pixels(shot, r, background, (r[0] - px, r[1] - py)) for r in ring),
-                       "%s ends where its place ends" % name))
+        checks.append(
+            (
+                all(same_pixels(shot, r, background, (r[0] - px, r[1] - py)) for r in ring),
+                "%s ends where its place ends" % name,
+            )
+        )
     # The panel's own picture between the controls: a band under the input row.
     band = (px, py + 110, px + 660, py + 160)
     checks.append((same_pixels(shot, band, background, (0, 110)), "the panel shows its picture"))
@@ -229,6 +260,7 @@ def check_layout(window, failures):
     def drawn():
         last[:] = layout_checks(window.screenshot())
         return all(ok for ok, _ in last)
+
     wait_until(drawn, 30)
     for ok, what in last:
         failures.check(ok, what)
@@ -243,9 +275,14 @@ def prepare_prefix(session, prefix):
     if not os.path.exists(os.path.join(fonts, "wqy-microhei.ttc")):
         os.symlink(CJK_FONT, os.path.join(fonts, "wqy-microhei.ttc"))
     for key, name, kind, value in [
-            (r"HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink", "Tahoma", "REG_MULTI_SZ",
-             "wqy-microhei.ttc,WenQuanYi Micro Hei"),
-            (r"HKCU\Software\Wine\Fonts\Replacements", "Courier New", "REG_SZ", "Liberation Mono")]:
+        (
+            r"HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink",
+            "Tahoma",
+            "REG_MULTI_SZ",
+            "wqy-microhei.ttc,WenQuanYi Micro Hei",
+        ),
+        (r"HKCU\Software\Wine\Fonts\Replacements", "Courier New", "REG_SZ", "Liberation Mono"),
+    ]:
         done = session.run("reg", ["add", key, "/v", name, "/t", kind, "/d", value, "/f"])
         if done.returncode != 0:
             raise wine.WineError("reg add %s failed: %r" % (key, done.stdout))
@@ -276,10 +313,15 @@ def main(prefix, bindir):
             # The pointer: the hand, hot spot at the fingertip, over what opens something.
             hand = Image.open(os.path.join(ART, "hand.png"))
             shape = wait_until(lambda: (c := window.cursor()) and (c.width, c.height) == hand.size and c)
-            failures.check(bool(shape) and (shape.xhot, shape.yhot) == (6, 0), "the hand pointer over the donation button")
+            failures.check(
+                bool(shape) and (shape.xhot, shape.yhot) == (6, 0),
+                "the hand pointer over the donation button",
+            )
             window.move(centre("txtCode32"))
-            failures.check(wait_until(lambda: (window.cursor().width, window.cursor().height) != hand.size, 10),
-                           "no hand over the 32-character box")
+            failures.check(
+                wait_until(lambda: (window.cursor().width, window.cursor().height) != hand.size, 10),
+                "no hand over the 32-character box",
+            )
 
             window.xdotool("type", "--delay", "30", "test")
             window.xdotool("key", "Tab")
@@ -290,37 +332,60 @@ def main(prefix, bindir):
             hx0, hy0, _, _ = place("ImgCode")
             frame = (hx0 + 1, hy0 + 1, hx0 + 3, hy0 + 23)  # the left bar of its frame
             window.move(centre("lblCopy"))
-            failures.check(wait_until(lambda: same_pixels(window.screenshot(), frame, highlight, (1, 1)), 10),
-                           "the highlight shows over the copy button")
+            failures.check(
+                wait_until(lambda: same_pixels(window.screenshot(), frame, highlight, (1, 1)), 10),
+                "the highlight shows over the copy button",
+            )
             window.move((place("PicContrl")[0] + 400, place("PicContrl")[1] + 220))
-            failures.check(wait_until(lambda: not same_pixels(window.screenshot(), frame, highlight, (1, 1)), 10),
-                           "the highlight goes over the panel")
+            failures.check(
+                wait_until(lambda: not same_pixels(window.screenshot(), frame, highlight, (1, 1)), 10),
+                "the highlight goes over the panel",
+            )
 
             # The copy: the code and its markers on the clipboard, the confirmation shown and gone.
             window.click(centre("lblCopy"))
-            failures.check(wait_until(lambda: window.clipboard() == code16, 10) is True,
-                           "the copy button puts %s on the clipboard" % code16)
-            targets = wait_until(lambda: next((t for t in [window.clipboard("TARGETS")] if isinstance(t, str)), None), 10) or ""
-            failures.check(all(m in targets.split() for m in MARKERS), "the markers among the targets: %r" % targets)
+            failures.check(
+                wait_until(lambda: window.clipboard() == code16, 10) is True,
+                "the copy button puts %s on the clipboard" % code16,
+            )
+            targets = (
+                wait_until(
+                    lambda: next((t for t in [window.clipboard("TARGETS")] if isinstance(t, str)), None), 10
+                )
+                or ""
+            )
+            failures.check(
+                all(m in targets.split() for m in MARKERS), "the markers among the targets: %r" % targets
+            )
             confirmation = picture("ImgCopy")
             box = place("ImgCopy")
-            failures.check(wait_until(lambda: same_pixels(window.screenshot(), box, confirmation), 10),
-                           "the confirmation shows")
-            failures.check(wait_until(lambda: not same_pixels(window.screenshot(), box, confirmation), 10),
-                           "the confirmation goes")
+            failures.check(
+                wait_until(lambda: same_pixels(window.screenshot(), box, confirmation), 10),
+                "the confirmation shows",
+            )
+            failures.check(
+                wait_until(lambda: not same_pixels(window.screenshot(), box, confirmation), 10),
+                "the confirmation goes",
+            )
 
             # A copy in the 32-character box, which selects all when it gets the focus.
             window.click(centre("txtCode32"))
             window.xdotool("key", "ctrl+c")
-            failures.check(wait_until(lambda: window.clipboard() == code32, 10) is True,
-                           "Ctrl+C in the 32-character box copies %s" % code32)
-            failures.check(wait_until(lambda: window.clipboard() in (None, ""), CLEAR_MS / 1000 + 20) is True,
-                           "the clipboard is cleared after the delay")
+            failures.check(
+                wait_until(lambda: window.clipboard() == code32, 10) is True,
+                "Ctrl+C in the 32-character box copies %s" % code32,
+            )
+            failures.check(
+                wait_until(lambda: window.clipboard() in (None, ""), CLEAR_MS / 1000 + 20) is True,
+                "the clipboard is cleared after the delay",
+            )
 
             # What the user copied since is theirs.
             window.click(centre("lblCopy"))
             wait_until(lambda: window.clipboard() == code16, 10)
-            mine = subprocess.Popen(["xclip", "-i", "-selection", "clipboard"], env=window.env, stdin=subprocess.PIPE)
+            mine = subprocess.Popen(
+                ["xclip", "-i", "-selection", "clipboard"], env=window.env, stdin=subprocess.PIPE
+            )
             mine.communicate(b"mine", timeout=PATIENCE)
             time.sleep(CLEAR_MS / 1000 + 2)  # past the delay: nothing may happen
             failures.check(window.clipboard() == "mine", "the clear leaves the user's own copy alone")
