@@ -9,7 +9,6 @@ PREFIX: a Wine prefix to use (made if missing; a temporary one by default).
 """
 
 import os
-import subprocess
 import sys
 import tempfile
 

@@ -171,9 +171,12 @@ def write_vectors(out):
         ]
         for n in range(40):
             cases.append((f"memorised-{n}", f"site{n}"))
+
+        def esc(s):
+            return s.replace("\\", "\\\\").replace("\t", "\\t").replace("\n", "\\n")
+
         for p, k in cases:
             c16, c32 = generate_codes(p, k)
-            esc = lambda s: s.replace("\\", "\\\\").replace("\t", "\\t").replace("\n", "\\n")
             f.write(f"{esc(p)}\t{esc(k)}\t{c16}\t{c32}\n")
 
 

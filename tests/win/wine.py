@@ -133,7 +133,11 @@ def _run_in(env, command, input=b"", timeout=RUN_TIMEOUT):
     Its outputs go through files, not pipes: the helper processes Wine
     starts on first use (services, the desktop) inherit them and stay, so a
     pipe would never reach its end."""
-    with tempfile.TemporaryFile() as stdin, tempfile.TemporaryFile() as stdout, tempfile.TemporaryFile() as stderr:
+    with (
+        tempfile.TemporaryFile() as stdin,
+        tempfile.TemporaryFile() as stdout,
+        tempfile.TemporaryFile() as stderr,
+    ):
         stdin.write(input)
         stdin.seek(0)
         done = subprocess.run(command, env=env, stdin=stdin, stdout=stdout, stderr=stderr, timeout=timeout)
