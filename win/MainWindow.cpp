@@ -9,6 +9,7 @@
 #include <shellapi.h>
 
 #include <algorithm>
+#include <cmath>
 #include <utility>
 #include <vector>
 
@@ -70,7 +71,7 @@ private:
 
 HFONT CreateFontAt(const char *family, double points, UINT dpi)
 {
-    const int height = -static_cast<int>(points * dpi / 72.0 + 0.5);
+    const int height = -static_cast<int>(std::lround(points * dpi / 72.0));
     return ::CreateFontW(height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
         CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY, DEFAULT_PITCH, Wide(family).c_str());
 }
@@ -683,11 +684,11 @@ void MainWindow::Select(Control box, std::size_t start, std::size_t length)
 
 bool MainWindow::CopyToClipboard(std::u16string_view code)
 {
-    if (m_clipboard->Copy(code))
-        return true;
-    ::MessageBoxW(m_window, L"剪贴板正被其他程序占用，密码没有复制。请稍后再试。", Wide(WindowTitle).c_str(),
-        MB_OK | MB_ICONWARNING);
-    return false;
+    const bool copied = m_clipboard->Copy(code);
+    if (!copied)
+        ::MessageBoxW(m_window, L"剪贴板正被其他程序占用，密码没有复制。请稍后再试。",
+            Wide(WindowTitle).c_str(), MB_OK | MB_ICONWARNING);
+    return copied;
 }
 
 void MainWindow::SetTimerRunning(bool running)

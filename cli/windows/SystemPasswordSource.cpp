@@ -127,7 +127,7 @@ PasswordStatus ReadConsoleLine(HANDLE input, SecretString<char> &utf8)
 PasswordStatus SystemPasswordSource::ReadPassword(SecretString<char> &utf8)
 {
     utf8.Wipe();
-    const HANDLE input = ::GetStdHandle(STD_INPUT_HANDLE);
+    HANDLE input = ::GetStdHandle(STD_INPUT_HANDLE);
     DWORD mode = 0;
     if (input == nullptr || input == INVALID_HANDLE_VALUE || !::GetConsoleMode(input, &mode)) {
         HandleReadBuf buffer(input);
@@ -137,7 +137,7 @@ PasswordStatus SystemPasswordSource::ReadPassword(SecretString<char> &utf8)
 
     // The prompt goes to the console, whatever standard output and standard
     // error are.
-    const HANDLE console = ::CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE,
+    HANDLE console = ::CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE,
         FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
     PasswordStatus status = PasswordStatus::Failed;
     {
