@@ -115,7 +115,9 @@ fuzz: deps
 	cmake --build --preset fuzz -j $(JOBS)
 	tools/run-fuzzers build-fuzz $(FUZZ_SECONDS)
 
-lint: build
+# clang-tidy reads the compile commands of the native, Windows and WebAssembly
+# builds; ESLint comes from the npm packages.
+lint: build windows web-build
 	tools/lint $(BUILD)
 
 format:

@@ -33,7 +33,9 @@ def run(command, probe):
         env = dict(os.environ, LD_PRELOAD=probe, MNEMORA_PROBE_OUT=out.name)
         env.setdefault("QT_QPA_PLATFORM", "offscreen")
         started = time.monotonic_ns()
-        subprocess.run(command, env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=60, check=True)
+        subprocess.run(
+            command, env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=60, check=True
+        )
         marks = dict(line.split() for line in out.read().splitlines())
     if "painted" not in marks:
         raise SystemExit(f"startup-time: {command[0]} never painted")
@@ -66,12 +68,18 @@ def main():
     totals = {name: statistics.median(from_main(t) for t in steps[name]) for name in programs}
     whole = {name: statistics.median(sum(t.values()) for t in steps[name]) for name in programs}
     ratio = totals["window program"] / totals["bare window (floor)"]
-    print(f"  {'main to first paint':38} {totals['window program']:8.1f} {totals['bare window (floor)']:8.1f}")
+    print(
+        f"  {'main to first paint':38} {totals['window program']:8.1f} {totals['bare window (floor)']:8.1f}"
+    )
     print(f"  {'exec to first paint':38} {whole['window program']:8.1f} {whole['bare window (floor)']:8.1f}")
     verdict = "ok" if ratio <= TARGET else "MISSED"
-    print(f"{'Window start-up, main to first paint':44} {ratio:6.2f} x the floor (target <= {TARGET}) {verdict}")
-    print(f"{'Window start-up, exec to first paint':44} "
-          f"{whole['window program'] / whole['bare window (floor)']:6.2f} x the floor")
+    print(
+        f"{'Window start-up, main to first paint':44} {ratio:6.2f} x the floor (target <= {TARGET}) {verdict}"
+    )
+    print(
+        f"{'Window start-up, exec to first paint':44} "
+        f"{whole['window program'] / whole['bare window (floor)']:6.2f} x the floor"
+    )
     return 0 if verdict == "ok" else 1
 
 

@@ -19,13 +19,13 @@ function(mnemora_windows_resources target description)
         set(MNEMORA_RC_ICON "")
     endif()
     set(rc ${CMAKE_CURRENT_BINARY_DIR}/${target}-version.rc)
-    configure_file(${PROJECT_SOURCE_DIR}/dist/windows/version.rc.in ${rc} @ONLY)
+    configure_file(${PROJECT_SOURCE_DIR}/packaging/windows/version.rc.in ${rc} @ONLY)
     target_sources(${target} PRIVATE ${rc})
 endfunction()
 
-# Registers a Windows program for the packages (dist/windows): the portable
-# zip and the installer carry every program registered before dist/windows is
-# added.
+# Registers a Windows program for the packages (packaging/windows): the
+# portable zip and the installer carry every program registered before
+# packaging/windows is added.
 function(mnemora_windows_program target)
     set_property(GLOBAL APPEND PROPERTY MNEMORA_WINDOWS_PROGRAMS ${target})
 endfunction()

@@ -158,7 +158,9 @@ export function inFrame(action, code, expectedOrigin, limits) {
         let host = '';
         try {
             host = el.getAttribute('src') ? new URL(el.src, el.baseURI).host : '';
-        } catch {}
+        } catch {
+            // An address the URL parser refuses names no host.
+        }
         return { host, sandboxed: el.hasAttribute('sandbox') && !el.sandbox?.contains('allow-same-origin') };
     };
 

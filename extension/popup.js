@@ -214,8 +214,8 @@ async function fill(short = 0, plain = false) {
         return;
     }
     const code = whole.slice(0, fits);
-    let count = 0;
-    let kept = 0;
+    let count;
+    let kept;
     try {
         [{ result: { count, kept } }] = await inject([choice.action, code, tab.origin, choice.limits]);
     } catch {

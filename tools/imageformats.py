@@ -18,8 +18,9 @@ except ImportError:
     # version manager puts first on PATH cannot see it, so fall back to the
     # system interpreter once.
     _SYSTEM_PYTHON = "/usr/bin/python3"
-    if (os.path.exists(_SYSTEM_PYTHON)
-            and os.path.realpath(sys.executable) != os.path.realpath(_SYSTEM_PYTHON)):
+    if os.path.exists(_SYSTEM_PYTHON) and os.path.realpath(sys.executable) != os.path.realpath(
+        _SYSTEM_PYTHON
+    ):
         os.execv(_SYSTEM_PYTHON, [_SYSTEM_PYTHON] + sys.argv)
     raise
 
@@ -34,6 +35,7 @@ def rgb(value):
 
 # --------------------------------------------------------------------------
 # Colour helpers
+
 
 def mix(a, b, t):
     """Linear blend from colour a (t=0) to colour b (t=1)."""
@@ -63,6 +65,7 @@ def vgradient(size, stops):
 
 # --------------------------------------------------------------------------
 # Drawing surface
+
 
 class Canvas:
     """An image addressed in 1x design pixels, rendered at `scale`.
@@ -118,23 +121,28 @@ class Canvas:
         x0, y0, x1, y1 = box
 
         def paint(d, f):
-            d.rounded_rectangle((x0 * f, y0 * f, (x1 + 1) * f - 1, (y1 + 1) * f - 1),
-                                radius=radius * f, fill=255)
+            d.rounded_rectangle(
+                (x0 * f, y0 * f, (x1 + 1) * f - 1, (y1 + 1) * f - 1), radius=radius * f, fill=255
+            )
+
         self.paint(colour, paint)
 
     def polygon(self, points, colour, opacity=1.0):
         def paint(d, f):
             d.polygon([(x * f, y * f) for x, y in points], fill=255)
+
         self.paint(colour, paint, opacity=opacity)
 
     def ellipse(self, cx, cy, rx, ry, colour, opacity=1.0):
         def paint(d, f):
             d.ellipse(((cx - rx) * f, (cy - ry) * f, (cx + rx) * f, (cy + ry) * f), fill=255)
+
         self.paint(colour, paint, opacity=opacity)
 
 
 # --------------------------------------------------------------------------
 # Text
+
 
 def font(path, size):
     return ImageFont.truetype(path, size, index=0)
@@ -147,7 +155,7 @@ def draw_line(draw, origin, text, fnt, fill, spacing=0.0, bold=0.0):
     then placed one by one at whole-pixel positions, which keeps their
     hinted shapes alike); bold overprints the line shifted right by that
     fraction of a pixel, a light emboldening for a font without a bold face."""
-    for dx in ((0.0, bold) if bold else (0.0,)):
+    for dx in (0.0, bold) if bold else (0.0,):
         x, y = origin[0] + dx, origin[1]
         if not spacing:
             draw.text((x, y), text, font=fnt, fill=fill)
@@ -191,8 +199,9 @@ def largest_fitting(text, path, width, height, mono=False, bold=0.0):
     return size
 
 
-def fit_text(img, text, box, path, colour, halign="left", valign="center", mono=False,
-             spread=False, bold=0.0):
+def fit_text(
+    img, text, box, path, colour, halign="left", valign="center", mono=False, spread=False, bold=0.0
+):
     """Draws text as large as possible with all its ink inside the inclusive
     device box; returns the ink box actually covered (inclusive).
 
@@ -227,6 +236,7 @@ def fit_text_on(canvas, text, box, path, colour, **kw):
 # --------------------------------------------------------------------------
 # Palettes
 
+
 def nearest_mapper(palette):
     """Maps colours to the index of the nearest palette entry (first wins on
     ties), so colours present in the palette map to themselves exactly."""
@@ -244,6 +254,7 @@ def nearest_mapper(palette):
                         break
             cache[c] = i
         return i
+
     return index
 
 
@@ -265,8 +276,12 @@ def to_indices(img, palette, dither_box=None, dither_amount=0):
     for y in range(h):
         for x in range(w):
             c = data[y * w + x]
-            if (dither_box and c not in exact
-                    and dither_box[0] <= x < dither_box[2] and dither_box[1] <= y < dither_box[3]):
+            if (
+                dither_box
+                and c not in exact
+                and dither_box[0] <= x < dither_box[2]
+                and dither_box[1] <= y < dither_box[3]
+            ):
                 t = (BAYER4[y & 3][x & 3] - 7.5) / 16.0 * dither_amount
                 c = tuple(min(255, max(0, int(round(v + t)))) for v in c)
             out[y * w + x] = index(c)
@@ -278,7 +293,7 @@ def median_cut_colours(img, count):
     q = img.quantize(colors=count, method=Image.Quantize.MEDIANCUT, dither=Image.Dither.NONE)
     pal = q.getpalette()
     used = [i for i, n in enumerate(q.histogram()) if n]
-    return [tuple(pal[3 * i:3 * i + 3]) for i in used]
+    return [tuple(pal[3 * i : 3 * i + 3]) for i in used]
 
 
 def build_palette(fixed, extra, size):
@@ -294,6 +309,7 @@ def build_palette(fixed, extra, size):
 
 # --------------------------------------------------------------------------
 # Containers
+
 
 def lzw_compress(indices, min_code_size):
     """GIF-flavoured LZW with variable code width and a clear code whenever
@@ -354,8 +370,7 @@ def write_gif(path, size, indices, palette, table_size):
     table = b"".join(bytes(c) for c in palette) + b"\0\0\0" * (table_size - len(palette))
     min_code = max(2, bits)
     data = lzw_compress(indices, min_code)
-    blocks = b"".join(bytes([len(data[i:i + 255])]) + data[i:i + 255]
-                      for i in range(0, len(data), 255))
+    blocks = b"".join(bytes([len(data[i : i + 255])]) + data[i : i + 255] for i in range(0, len(data), 255))
     with open(path, "wb") as f:
         f.write(b"GIF87a")
         f.write(struct.pack("<HHBBB", w, h, 0x80 | ((bits - 1) << 4) | (bits - 1), 0, 0))
@@ -397,8 +412,9 @@ def dib(img, palette=None, indices=None):
             if px[y * w + x][3] < 128:
                 row[x // 8] |= 0x80 >> (x % 8)
         masks += row
-    header = struct.pack("<IiiHHIIiiII", 40, w, 2 * h, 1, bpp, 0,
-                         len(pixels) + len(masks), 0, 0, 256 if palette else 0, 0)
+    header = struct.pack(
+        "<IiiHHIIiiII", 40, w, 2 * h, 1, bpp, 0, len(pixels) + len(masks), 0, 0, 256 if palette else 0, 0
+    )
     colours = b""
     if palette:
         colours = b"".join(bytes((c[2], c[1], c[0], 0)) for c in palette)

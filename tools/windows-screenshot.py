@@ -9,7 +9,6 @@ PREFIX: a Wine prefix to use (made if missing; a temporary one by default).
 """
 
 import os
-import subprocess
 import sys
 import tempfile
 
@@ -37,8 +36,12 @@ def main(prefix):
             # order, so the typed keys' codes are drawn by then too.
             highlight = driver.picture("ImgCode")
             x0, y0, _, _ = driver.place("ImgCode")
-            driver.wait_until(lambda: driver.same_pixels(window.screenshot(), (x0 + 1, y0 + 1, x0 + 3, y0 + 23),
-                                                         highlight, (1, 1)), 30)
+            driver.wait_until(
+                lambda: driver.same_pixels(
+                    window.screenshot(), (x0 + 1, y0 + 1, x0 + 3, y0 + 23), highlight, (1, 1)
+                ),
+                30,
+            )
             window.screenshot().save(os.path.join(ROOT, "docs", "windows.png"), optimize=True)
             print("docs/windows.png: %s typed, %s shown" % ("test/taobao", code16))
         finally:

@@ -10,6 +10,7 @@
 #include <shellapi.h>
 
 #include <algorithm>
+#include <cmath>
 #include <utility>
 
 namespace mnemora::win {
@@ -45,7 +46,7 @@ bool IsTextBox(Control control)
 
 HFONT CreateFontAt(const char *family, double points, UINT dpi)
 {
-    const int height = -static_cast<int>(points * dpi / 72.0 + 0.5);
+    const int height = -static_cast<int>(std::lround(points * dpi / 72.0));
     return ::CreateFontW(height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
         CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY, DEFAULT_PITCH, Wide(family).c_str());
 }

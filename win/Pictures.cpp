@@ -118,8 +118,8 @@ HCURSOR LoadHandCursor(UINT dpi)
     std::vector<BYTE> scaled(pixels.size() * scale * scale);
     for (UINT y = 0; y < height * scale; ++y)
         for (UINT x = 0; x < width * scale; ++x)
-            std::memcpy(
-                &scaled[(y * width * scale + x) * 4], &pixels[((y / scale) * width + x / scale) * 4], 4);
+            std::memcpy(&scaled[(std::size_t{y} * width * scale + x) * 4],
+                &pixels[(std::size_t{y / scale} * width + x / scale) * 4], 4);
     HBITMAP colour = ToBitmap(scaled, width * scale, height * scale);
     HBITMAP mask
         = ::CreateBitmap(static_cast<int>(width * scale), static_cast<int>(height * scale), 1, 1, nullptr);

@@ -30,14 +30,17 @@ BANNER = (0x4C, 0x86, 0xD0)
 
 GENERATED = sorted(LAYOUT.files())
 SIZES = {name: LAYOUT.size(name) for name in GENERATED if "size" in LAYOUT.pictures[name]}
-DOUBLED = [name[:-len("@2x.png")] for name in GENERATED if name.endswith("@2x.png")]
+DOUBLED = [name[: -len("@2x.png")] for name in GENERATED if name.endswith("@2x.png")]
 ICONS = [name for name in GENERATED if name.startswith("icon-")]
 
 # Everything painted into the panel picture, by the control it lies under;
 # outside these boxes the picture must be plain panel colour.
 BACKGROUND = LAYOUT.boxes("PicContrl")
-TEXT_BOXES = {role: box for (under, role), box in BACKGROUND.items()
-              if under == "PicContrl" and role.rsplit(".", 1)[-1] in ("heading", "caption", "hint")}
+TEXT_BOXES = {
+    role: box
+    for (under, role), box in BACKGROUND.items()
+    if under == "PicContrl" and role.rsplit(".", 1)[-1] in ("heading", "caption", "hint")
+}
 PASSWORD_FIELD = BACKGROUND[("txtPassword", "interior")]
 KEY_FIELD = BACKGROUND[("txtKey", "interior")]
 COPY_FRAME = BACKGROUND[("ImgCode", "frame")]
@@ -50,8 +53,9 @@ def grown(box, by):
 
 
 # The input frames' one-pixel border lies around their white interiors.
-PAINTED = [grown(box, 1) if under in ("txtPassword", "txtKey") else box
-           for (under, _), box in BACKGROUND.items()]
+PAINTED = [
+    grown(box, 1) if under in ("txtPassword", "txtKey") else box for (under, _), box in BACKGROUND.items()
+]
 
 
 def path(name):
@@ -96,8 +100,7 @@ class Reproducible(unittest.TestCase):
             self.assertEqual(sorted(os.listdir(out)), GENERATED)
             for name in GENERATED:
                 with open(os.path.join(out, name), "rb") as a, open(path(name), "rb") as b:
-                    self.assertTrue(a.read() == b.read(),
-                                    name + " differs from a fresh run of the generator")
+                    self.assertTrue(a.read() == b.read(), name + " differs from a fresh run of the generator")
 
     def test_art_folder_holds_exactly_the_generated_files(self):
         self.assertEqual(sorted(os.listdir(ART)), sorted(GENERATED + ["README"]))
@@ -138,9 +141,9 @@ class Formats(unittest.TestCase):
         pos = 2
         while pos < len(data) and data[pos] == 0xFF:
             marker = data[pos + 1]
-            if marker == 0xDA:              # start of scan: headers are over
+            if marker == 0xDA:  # start of scan: headers are over
                 break
-            length = struct.unpack(">H", data[pos + 2:pos + 4])[0]
+            length = struct.unpack(">H", data[pos + 2 : pos + 4])[0]
             if 0xC0 <= marker <= 0xCF and marker not in (0xC4, 0xC8, 0xCC):
                 frames.append(marker)
             pos += 2 + length
@@ -155,12 +158,14 @@ class Formats(unittest.TestCase):
         end = 6 + 16 * count
         for i, (size, bpp) in enumerate(wanted):
             w, h, ncol, _, planes, bits, length, offset = struct.unpack(
-                "<BBBBHHII", data[6 + 16 * i:22 + 16 * i])
+                "<BBBBHHII", data[6 + 16 * i : 22 + 16 * i]
+            )
             self.assertEqual((w, h, ncol, planes, bits), (size, size, 0, 1, bpp), i)
             self.assertEqual(offset, end, "entries must follow each other")
             end = offset + length
             hsize, dw, dh, dplanes, dbits, comp, _, _, _, used, _ = struct.unpack(
-                "<IiiHHIIiiII", data[offset:offset + 40])
+                "<IiiHHIIiiII", data[offset : offset + 40]
+            )
             self.assertEqual((hsize, dw, dh, dplanes, dbits, comp), (40, size, 2 * size, 1, bpp, 0), i)
             palette = 4 * 256 if bpp == 8 else 0
             row = (size * bpp // 8 + 3) & ~3
@@ -171,7 +176,7 @@ class Formats(unittest.TestCase):
                 indices = set()
                 for y in range(size):
                     start = offset + 40 + palette + y * row
-                    indices.update(data[start:start + size])
+                    indices.update(data[start : start + size])
                 self.assertGreater(len(indices), 16, "the paletted icon should use its palette")
         self.assertEqual(end, len(data))
         with Image.open(path("mnemora.ico")) as ico:
@@ -182,7 +187,7 @@ class Formats(unittest.TestCase):
             im = load(name)
             s = im.width
             alpha = im.getchannel("A")
-            self.assertLess(alpha.getpixel((0, 0)), 128, s)      # rounded corner
+            self.assertLess(alpha.getpixel((0, 0)), 128, s)  # rounded corner
             self.assertEqual(alpha.getpixel((s // 2, s // 2)), 255, s)
             self.assertGreater(len(colours(im.convert("RGB"))), 8, s)
 
@@ -223,8 +228,14 @@ class Background(unittest.TestCase):
                 for x, y in ((x0, y0), (x1, y0), (x0, y1), (x1, y1), (cx, cy)):
                     self.assertEqual(img.getpixel((x, y)), WHITE, (k, box, x, y))
                 self.assertEqual(set(region(img, (x0, y0, x1, y1))), {WHITE}, (k, box))
-                for x, y in ((x0 - 1, cy), (x1 + 1, cy), (cx, y0 - 1), (cx, y1 + 1),
-                             (x0 - 1, y0 + 3), (x1 + 1, y1 - 3)):
+                for x, y in (
+                    (x0 - 1, cy),
+                    (x1 + 1, cy),
+                    (cx, y0 - 1),
+                    (cx, y1 + 1),
+                    (x0 - 1, y0 + 3),
+                    (x1 + 1, y1 - 3),
+                ):
                     self.assertNotEqual(img.getpixel((x, y)), WHITE, (k, box, x, y))
 
     def test_copy_row(self):
@@ -245,15 +256,20 @@ class Background(unittest.TestCase):
         self.assertEqual(set(region(self.img, LAYOUT.place("txtCode32"))), {PANEL})
 
     def test_nothing_painted_outside_the_layout(self):
-        stray = [(x, y) for y in range(self.img.height) for x in range(self.img.width)
-                 if self.px(x, y) != PANEL and not any(inside(b, x, y) for b in PAINTED)]
+        stray = [
+            (x, y)
+            for y in range(self.img.height)
+            for x in range(self.img.width)
+            if self.px(x, y) != PANEL and not any(inside(b, x, y) for b in PAINTED)
+        ]
         self.assertEqual(stray[:10], [])
 
     def test_texts_fill_their_boxes(self):
         for what, box in TEXT_BOXES.items():
             x0, y0, x1, y1 = box
-            ink = [(x, y) for y in range(y0 - 3, y1 + 4) for x in range(x0 - 3, x1 + 4)
-                   if self.px(x, y) != PANEL]
+            ink = [
+                (x, y) for y in range(y0 - 3, y1 + 4) for x in range(x0 - 3, x1 + 4) if self.px(x, y) != PANEL
+            ]
             self.assertTrue(ink, what)
             xs = [p[0] for p in ink]
             ys = [p[1] for p in ink]
@@ -296,8 +312,12 @@ class SmallPictures(unittest.TestCase):
 
     def test_copy_confirmation_layout(self):
         im = rgb_image("copy.gif")
-        edge = region(im, (0, 0, 74, 0)) + region(im, (0, 23, 74, 23)) \
-            + region(im, (0, 0, 0, 23)) + region(im, (74, 0, 74, 23))
+        edge = (
+            region(im, (0, 0, 74, 0))
+            + region(im, (0, 23, 74, 23))
+            + region(im, (0, 0, 0, 23))
+            + region(im, (74, 0, 74, 23))
+        )
         self.assertEqual(set(edge), {WINDOW})
         box = region(im, LAYOUT.box("ImgCopy", "ImgCopy", "box"))
         self.assertGreater(box.count(GREEN), 0.7 * len(box))

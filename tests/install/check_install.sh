@@ -29,7 +29,7 @@ for f in "${expect[@]}"; do
 done
 
 # Nothing else: tests, benchmarks and fuzz targets stay out of the install.
-unexpected=$(cd "$prefix" && find . -type f | sed 's|^\./||' | sort | grep -vxF -f <(printf '%s\n' "${expect[@]}") || true)
+unexpected=$(cd "$prefix" && { find . -type f | sed 's|^\./||' | sort | grep -vxF -f <(printf '%s\n' "${expect[@]}") || true; })
 if [ -n "$unexpected" ]; then
     echo "installed but not expected:"
     echo "$unexpected"

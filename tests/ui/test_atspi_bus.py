@@ -90,8 +90,11 @@ class Bus:
 
     def start_display(self):
         read_end, write_end = os.pipe()
-        self.start(["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1024x768x24", "-nolisten", "tcp"],
-                   pass_fds=(write_end,), stderr=subprocess.DEVNULL)
+        self.start(
+            ["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1024x768x24", "-nolisten", "tcp"],
+            pass_fds=(write_end,),
+            stderr=subprocess.DEVNULL,
+        )
         os.close(write_end)
         with os.fdopen(read_end) as pipe:
             number = pipe.readline().strip()
@@ -105,9 +108,18 @@ class Bus:
         self.start([LAUNCHER, "--launch-immediately"], stderr=subprocess.DEVNULL)
         deadline = time.monotonic() + 15
         while time.monotonic() < deadline:
-            probe = subprocess.run(["dbus-send", "--session", "--print-reply", "--dest=org.a11y.Bus",
-                                    "/org/a11y/bus", "org.a11y.Bus.GetAddress"],
-                                   capture_output=True, text=True)
+            probe = subprocess.run(
+                [
+                    "dbus-send",
+                    "--session",
+                    "--print-reply",
+                    "--dest=org.a11y.Bus",
+                    "/org/a11y/bus",
+                    "org.a11y.Bus.GetAddress",
+                ],
+                capture_output=True,
+                text=True,
+            )
             if probe.returncode == 0 and "unix:" in probe.stdout:
                 return
             time.sleep(0.1)
@@ -124,8 +136,12 @@ def clipboard(selection, target=None):
 
 def put_on(selection, text):
     # xclip stays as the owner until somebody else takes the selection.
-    process = subprocess.Popen(["xclip", "-i", "-selection", selection, "-quiet"], stdin=subprocess.PIPE,
-                               stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    process = subprocess.Popen(
+        ["xclip", "-i", "-selection", selection, "-quiet"],
+        stdin=subprocess.PIPE,
+        stdout=subprocess.DEVNULL,
+        stderr=subprocess.DEVNULL,
+    )
     process.stdin.write(text.encode())
     process.stdin.close()
     return process
@@ -145,6 +161,7 @@ def inside(program):
         return condition
 
     import gi
+
     gi.require_version("Atspi", "2.0")
     from gi.repository import Atspi, GLib
 
@@ -184,8 +201,13 @@ def inside(program):
                     time.sleep(0.02)
                 return until()
 
-            env = dict(os.environ, QT_QPA_PLATFORM="xcb", QT_ACCESSIBILITY="1",
-                       QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1", PATH=opener_dir + os.pathsep + os.environ["PATH"])
+            env = dict(
+                os.environ,
+                QT_QPA_PLATFORM="xcb",
+                QT_ACCESSIBILITY="1",
+                QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1",
+                PATH=opener_dir + os.pathsep + os.environ["PATH"],
+            )
             env.pop("XDG_CURRENT_DESKTOP", None)
             bus.start([program], env=env)
 
@@ -211,7 +233,11 @@ def inside(program):
             tree = list(walk(application()))
 
             def find(role, name=None):
-                return [node for node in tree if node.get_role() == role and (name is None or node.get_name() == name)]
+                return [
+                    node
+                    for node in tree
+                    if node.get_role() == role and (name is None or node.get_name() == name)
+                ]
 
             password = find(Atspi.Role.PASSWORD_TEXT)
             code16 = [node for node in tree if node.get_name() == "16位码（推荐）"]
@@ -223,16 +249,26 @@ def inside(program):
 
             # The tree: a panel that is no picture, the highlight left out.
             panel = [node for node in tree if node.get_name() == "输入与获取"]
-            check(panel and panel[0].get_role() != Atspi.Role.IMAGE, "the panel is still announced as an image")
-            check(len([node for node in tree if node.get_name() == "点击复制"]) == 1,
-                  "the copy highlight carries the copy button's name")
+            check(
+                panel and panel[0].get_role() != Atspi.Role.IMAGE, "the panel is still announced as an image"
+            )
+            check(
+                len([node for node in tree if node.get_name() == "点击复制"]) == 1,
+                "the copy highlight carries the copy button's name",
+            )
 
             # Typing, BackSpace, and typing over the selected password.
-            window = subprocess.run(["xdotool", "search", "--sync", "--name", "^Mnemora v1"],
-                                    capture_output=True, text=True, timeout=30).stdout.split()[0]
+            window = subprocess.run(
+                ["xdotool", "search", "--sync", "--name", "^Mnemora v1"],
+                capture_output=True,
+                text=True,
+                timeout=30,
+            ).stdout.split()[0]
             xdotool("windowfocus", "--sync", window)
-            check(pump(10, lambda: password.get_state_set().contains(Atspi.StateType.FOCUSED)),
-                  "the password box never had the focus")
+            check(
+                pump(10, lambda: password.get_state_set().contains(Atspi.StateType.FOCUSED)),
+                "the password box never had the focus",
+            )
             xdotool("type", "--delay", "40", FIRST_TYPED)
             xdotool("key", "BackSpace")
             xdotool("key", "ctrl+a")
@@ -246,32 +282,51 @@ def inside(program):
             check(pump(10, lambda: len(code()) == 16), "the 16-character code never appeared")
             shown = code()
 
-            password_events = [e for e in events if e[1] == password and e[0].startswith("object:text-changed")]
-            check(len([e for e in password_events if e[0].endswith(":insert")]) >= len(FIRST_TYPED + THEN_TYPED),
-                  f"too few insertions heard from the password box: {[e[0] for e in password_events]}")
-            check(any(e[0].endswith(":delete") and len(e[3]) == len(FIRST_TYPED) - 1 for e in password_events),
-                  "no deletion of the selected password heard")
+            password_events = [
+                e for e in events if e[1] == password and e[0].startswith("object:text-changed")
+            ]
+            check(
+                len([e for e in password_events if e[0].endswith(":insert")])
+                >= len(FIRST_TYPED + THEN_TYPED),
+                f"too few insertions heard from the password box: {[e[0] for e in password_events]}",
+            )
+            check(
+                any(e[0].endswith(":delete") and len(e[3]) == len(FIRST_TYPED) - 1 for e in password_events),
+                "no deletion of the selected password heard",
+            )
             for kind, _, _, data in password_events:
-                check(isinstance(data, str) and set(data) <= {"*"}, f"{kind} from the password box carries {data!r}")
+                check(
+                    isinstance(data, str) and set(data) <= {"*"},
+                    f"{kind} from the password box carries {data!r}",
+                )
             for kind, source, _, data in events:
                 if isinstance(data, str) and source != password:
                     typed = [part for part in (FIRST_TYPED[:-1], THEN_TYPED) if part in data]
                     check(not typed, f"{kind} carries the password {typed}")
 
             def confirmation(after, showing=1):
-                return any(kind == "object:state-changed:showing" and detail == showing
-                           and source.get_role() == Atspi.Role.NOTIFICATION and source.get_name() == "复制成功"
-                           for kind, source, detail, _ in events[after:])
+                return any(
+                    kind == "object:state-changed:showing"
+                    and detail == showing
+                    and source.get_role() == Atspi.Role.NOTIFICATION
+                    and source.get_name() == "复制成功"
+                    for kind, source, detail, _ in events[after:]
+                )
 
             # The copy button's action.
             owners = [put_on("clipboard", "before"), put_on("primary", "selected before")]
             pump(0.5)
             heard_before = len(events)
-            if check(buttons and buttons[0].get_n_actions() == 1, "the copy hot spot is no button with an action"):
+            if check(
+                buttons and buttons[0].get_n_actions() == 1, "the copy hot spot is no button with an action"
+            ):
                 buttons[0].do_action(0)
             check(pump(5, lambda: confirmation(heard_before)), "the copy confirmation was not announced")
             check(clipboard("clipboard") == shown, "the copy button did not put the code on the clipboard")
-            check(MARKER in (clipboard("clipboard", "TARGETS") or ""), "the copied code is not marked as a secret")
+            check(
+                MARKER in (clipboard("clipboard", "TARGETS") or ""),
+                "the copied code is not marked as a secret",
+            )
 
             # Ctrl+C in the 16-character box, reached with Tab (which selects its text).
             pump(5, lambda: confirmation(heard_before, showing=0))
@@ -291,11 +346,28 @@ def inside(program):
             if check(code32, "the 32-character box is missing from the tree"):
                 place = code32[0].get_extents(Atspi.CoordType.SCREEN)
                 middle = str(place.y + place.height // 2)
-                xdotool("mousemove", str(place.x + 2), middle, "mousedown", "1", "sleep", "0.2",
-                        "mousemove", str(place.x + place.width // 2), middle, "sleep", "0.2", "mouseup", "1")
+                xdotool(
+                    "mousemove",
+                    str(place.x + 2),
+                    middle,
+                    "mousedown",
+                    "1",
+                    "sleep",
+                    "0.2",
+                    "mousemove",
+                    str(place.x + place.width // 2),
+                    middle,
+                    "sleep",
+                    "0.2",
+                    "mouseup",
+                    "1",
+                )
                 pump(0.5)
                 check(code32[0].get_n_selections() == 1, "dragging selected nothing in the 32-character box")
-                check(clipboard("primary") == "selected before", "a dragged selection reached the primary selection")
+                check(
+                    clipboard("primary") == "selected before",
+                    "a dragged selection reached the primary selection",
+                )
 
             # The links' actions.
             check(len(links) == len(LINKS), f"{len(links)} links instead of {len(LINKS)}")

@@ -313,7 +313,12 @@ class FreedMemory(unittest.TestCase):
             self.assertEqual(clipboard_text(window.dpy), CODE16 if copied else None)
 
             needles = {}
-            for name, secret in (("password", PASSWORD), ("key", KEY), ("code16", CODE16), ("code32", CODE32)):
+            for name, secret in (
+                ("password", PASSWORD),
+                ("key", KEY),
+                ("code16", CODE16),
+                ("code32", CODE32),
+            ):
                 for form, needle in forms(secret).items():
                     needles[f"{name} {form}"] = needle
             # An edit history keeps one typed or deleted character per

@@ -85,7 +85,9 @@ class ClipboardManager:
             if name in TEXT_TARGETS:
                 value = self._convert(self._atom(name), request.time)
                 if value is not None:
-                    saved[name] = bytes(value.value) if not isinstance(value.value, str) else value.value.encode()
+                    saved[name] = (
+                        bytes(value.value) if not isinstance(value.value, str) else value.value.encode()
+                    )
         self.saved.append(saved)
         reply = xevent.SelectionNotify(
             time=request.time,
@@ -108,7 +110,11 @@ class ClipboardManager:
                 self._save(ev)
             else:
                 refusal = xevent.SelectionNotify(
-                    time=ev.time, requestor=ev.requestor, selection=ev.selection, target=ev.target, property=X.NONE
+                    time=ev.time,
+                    requestor=ev.requestor,
+                    selection=ev.selection,
+                    target=ev.target,
+                    property=X.NONE,
                 )
                 ev.requestor.send_event(refusal)
                 self._dpy.flush()

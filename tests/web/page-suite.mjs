@@ -1,6 +1,9 @@
 // The page in a real browser, one launch per suite. Text reaches the boxes as
 // key events (characters off the keyboard as the text input an IME or a
 // phone keyboard produces), never by setting values.
+
+// The page globals these tests plant from page.evaluate to watch it from inside.
+/* global watch, confirmed, heldTimers */
 import assert from 'node:assert/strict';
 import { existsSync, readdirSync, readFileSync } from 'node:fs';
 import { after, before, test } from 'node:test';

@@ -111,7 +111,7 @@ http {
         } catch (error) {
             if (Date.now() > deadline) {
                 await stop();
-                throw new Error(`nginx does not answer on ${origin}: ${errors || error.message}`);
+                throw new Error(`nginx does not answer on ${origin}: ${errors || error.message}`, { cause: error });
             }
         }
     }

@@ -9,7 +9,6 @@ the password is typed ends the program as Windows ends an interrupted one.
 import os
 import pty
 import select
-import sys
 import termios
 import time
 

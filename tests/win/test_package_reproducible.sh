@@ -10,7 +10,7 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
 for run in one two; do
-    python3 "$source_dir/dist/windows/package.py" --version "$version" --source "$source_dir" \
+    python3 "$source_dir/packaging/windows/package.py" --version "$version" --source "$source_dir" \
         --out "$work/$run" "${programs[@]}" >/dev/null
     sleep 1 # a clock that leaked into a package would now differ
 done

@@ -8,7 +8,6 @@ takes all of it away again.
 
 import glob
 import os
-import sys
 import time
 
 import wine
@@ -53,12 +52,16 @@ def main(prefix, installer, version):
     check(os.path.exists(os.path.join(folder, "Uninstall.exe")), "no uninstaller")
     check(os.path.exists(os.path.join(folder, "LICENSE.txt")), "no licence")
     cli = session.run(os.path.join(folder, "mnemora-cli.exe"), ["taobao"], input=b"test\n")
-    check((cli.returncode, cli.stdout) == (0, b"a20caCf8Eb1b8B6d\r\n"),
-          "the installed mnemora-cli gives %d %r" % (cli.returncode, cli.stdout))
+    check(
+        (cli.returncode, cli.stdout) == (0, b"a20caCf8Eb1b8B6d\r\n"),
+        "the installed mnemora-cli gives %d %r" % (cli.returncode, cli.stdout),
+    )
     check(any(s.endswith("Mnemora command line.lnk") for s in shortcuts(prefix)), "no Start-menu entry")
     listed = session.run("reg", ["query", UNINSTALL_KEY, "/v", "DisplayVersion"])
-    check(listed.returncode == 0 and version.encode() in listed.stdout,
-          "Settings > Apps does not list version %s: %r" % (version, listed.stdout))
+    check(
+        listed.returncode == 0 and version.encode() in listed.stdout,
+        "Settings > Apps does not list version %s: %r" % (version, listed.stdout),
+    )
     excluded = session.run("reg", ["query", WER_EXCLUDED, "/v", "mnemora-cli.exe"])
     check(excluded.returncode == 0, "error reporting may still keep dumps of mnemora-cli.exe")
 
@@ -69,7 +72,10 @@ def main(prefix, installer, version):
     deadline = time.monotonic() + PATIENCE
     while os.path.exists(folder) and time.monotonic() < deadline:
         time.sleep(0.2)
-    check(not os.path.exists(folder), "the uninstaller left %s" % (os.path.exists(folder) and os.listdir(folder)))
+    check(
+        not os.path.exists(folder),
+        "the uninstaller left %s" % (os.path.exists(folder) and os.listdir(folder)),
+    )
     check(shortcuts(prefix) == [], "the uninstaller left %s" % shortcuts(prefix))
     listed = session.run("reg", ["query", UNINSTALL_KEY])
     check(listed.returncode != 0, "the uninstaller left the registry key")

@@ -64,16 +64,31 @@ def setup(prefix):
     env = environment(prefix)
     # A server of its own that stays until cleanup: the tests that follow
     # start their programs without waiting for a new server each time.
-    subprocess.run(["wineserver", "--persistent"], env=env, check=True, timeout=RUN_TIMEOUT,
-                   stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    subprocess.run(
+        ["wineserver", "--persistent"],
+        env=env,
+        check=True,
+        timeout=RUN_TIMEOUT,
+        stdin=subprocess.DEVNULL,
+        stdout=subprocess.DEVNULL,
+        stderr=subprocess.DEVNULL,
+    )
     with tempfile.TemporaryFile() as log:
-        boot = subprocess.run([_wine(), "wineboot", "--init"], env=env, stdin=subprocess.DEVNULL,
-                              stdout=log, stderr=log, timeout=BOOT_TIMEOUT)
+        boot = subprocess.run(
+            [_wine(), "wineboot", "--init"],
+            env=env,
+            stdin=subprocess.DEVNULL,
+            stdout=log,
+            stderr=log,
+            timeout=BOOT_TIMEOUT,
+        )
         log.seek(0)
         # The registry reaches the disk only when the server saves it; the
         # system folder is there as soon as the prefix is.
         if boot.returncode != 0 or not os.path.isdir(os.path.join(prefix, "drive_c", "windows", "system32")):
-            raise WineError("wineboot failed (%d): %s" % (boot.returncode, log.read().decode(errors="replace")))
+            raise WineError(
+                "wineboot failed (%d): %s" % (boot.returncode, log.read().decode(errors="replace"))
+            )
     # wineboot returns while the prefix's first start still runs in the
     # background (services, the desktop); until it is over, a Windows
     # program starting another can fail (CreateProcessW: 1359). Ready is
@@ -84,8 +99,10 @@ def setup(prefix):
         if probe.returncode == 0 and b"ready" in probe.stdout:
             break
         if time.monotonic() > deadline:
-            raise WineError("the prefix never started a program (%d): %s"
-                            % (probe.returncode, (probe.stdout + probe.stderr).decode(errors="replace")))
+            raise WineError(
+                "the prefix never started a program (%d): %s"
+                % (probe.returncode, (probe.stdout + probe.stderr).decode(errors="replace"))
+            )
         time.sleep(0.5)
     with open(os.path.join(prefix, READY), "w"):
         pass
@@ -116,8 +133,11 @@ def _run_in(env, command, input=b"", timeout=RUN_TIMEOUT):
     Its outputs go through files, not pipes: the helper processes Wine
     starts on first use (services, the desktop) inherit them and stay, so a
     pipe would never reach its end."""
-    with tempfile.TemporaryFile() as stdin, tempfile.TemporaryFile() as stdout, \
-            tempfile.TemporaryFile() as stderr:
+    with (
+        tempfile.TemporaryFile() as stdin,
+        tempfile.TemporaryFile() as stdout,
+        tempfile.TemporaryFile() as stderr,
+    ):
         stdin.write(input)
         stdin.seek(0)
         done = subprocess.run(command, env=env, stdin=stdin, stdout=stdout, stderr=stderr, timeout=timeout)
@@ -139,9 +159,12 @@ def session(prefix, display=None):
 def Xvfb(size="1280x1024x24"):
     """A private X server for the duration of the block; yields its DISPLAY."""
     read_end, write_end = os.pipe()
-    server = subprocess.Popen(["Xvfb", "-displayfd", str(write_end), "-screen", "0", size,
-                               "-nolisten", "tcp", "-noreset"],
-                              pass_fds=(write_end,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    server = subprocess.Popen(
+        ["Xvfb", "-displayfd", str(write_end), "-screen", "0", size, "-nolisten", "tcp", "-noreset"],
+        pass_fds=(write_end,),
+        stdout=subprocess.DEVNULL,
+        stderr=subprocess.DEVNULL,
+    )
     os.close(write_end)
     try:
         with os.fdopen(read_end) as pipe:

@@ -1,6 +1,6 @@
 ; The installer of the Windows programs: per user, without administrator
 ; rights, with a Start-menu entry and an uninstaller that Settings > Apps
-; lists. makensis gets from dist/windows/package.py:
+; lists. makensis gets from packaging/windows/package.py:
 ;   VERSION, VERSION4  the project version, and as four numbers
 ;   STAGE              the folder holding the files to install
 ;   OUTFILE            the installer to write

@@ -1,18 +1,8 @@
 #include "ProcessHardening.h"
 
-#if defined(_WIN32)
 #include <windows.h>
-#else
-#include <sys/resource.h>
-#endif
-
-#if defined(__linux__)
-#include <sys/prctl.h>
-#endif
 
 namespace mnemora {
-
-#if defined(_WIN32)
 
 namespace {
 
@@ -40,18 +30,5 @@ void HardenProcess() noexcept
             werSetFlags(WerNoHeap);
     }
 }
-
-#else
-
-void HardenProcess() noexcept
-{
-#if defined(__linux__)
-    ::prctl(PR_SET_DUMPABLE, 0, 0, 0, 0);
-#endif
-    const rlimit noCore{0, 0};
-    ::setrlimit(RLIMIT_CORE, &noCore);
-}
-
-#endif
 
 } // namespace mnemora

@@ -25,8 +25,9 @@ def source_date_epoch(source):
     if "SOURCE_DATE_EPOCH" in os.environ:
         return int(os.environ["SOURCE_DATE_EPOCH"])
     try:
-        out = subprocess.run(["git", "-C", source, "log", "-1", "--format=%ct"], capture_output=True,
-                             check=True, text=True)
+        out = subprocess.run(
+            ["git", "-C", source, "log", "-1", "--format=%ct"], capture_output=True, check=True, text=True
+        )
         return int(out.stdout.strip())
     except (OSError, subprocess.CalledProcessError, ValueError):
         sys.exit("package.py: no SOURCE_DATE_EPOCH and no git history to take the time from")
@@ -45,7 +46,9 @@ def stage(args, folder, epoch):
     os.makedirs(folder)
     for program in args.programs:
         shutil.copyfile(program, os.path.join(folder, os.path.basename(program)))
-    windows_text(os.path.join(args.source, "dist", "windows", "README.txt"), os.path.join(folder, "README.txt"))
+    windows_text(
+        os.path.join(args.source, "packaging", "windows", "README.txt"), os.path.join(folder, "README.txt")
+    )
     windows_text(os.path.join(args.source, "LICENSE"), os.path.join(folder, "LICENSE.txt"))
     names = sorted(os.listdir(folder))
     for name in names:
@@ -85,7 +88,7 @@ def make_installer(args, path, folder, names):
     if "mnemora.exe" in names:
         defines["WINDOW"] = "1"
     command = [args.makensis, "-V2", "-NOCD"] + ["-D%s=%s" % item for item in sorted(defines.items())]
-    command.append(os.path.join(args.source, "dist", "windows", "mnemora.nsi"))
+    command.append(os.path.join(args.source, "packaging", "windows", "mnemora.nsi"))
     subprocess.run(command, check=True)
 
 

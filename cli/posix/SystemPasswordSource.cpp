@@ -1,4 +1,4 @@
-#include "TerminalPasswordSource.h"
+#include "SystemPasswordSource.h"
 
 #include "SecureWipe.h"
 
@@ -359,7 +359,7 @@ private:
 
 } // namespace
 
-TerminalPasswordSource::TerminalPasswordSource() noexcept
+SystemPasswordSource::SystemPasswordSource() noexcept
 {
     sigemptyset(&m_ignoredAtStart);
     for (int sig = 1; sig < NSIG; ++sig) {
@@ -370,7 +370,7 @@ TerminalPasswordSource::TerminalPasswordSource() noexcept
     }
 }
 
-PasswordStatus TerminalPasswordSource::ReadPassword(SecretString<char> &utf8)
+PasswordStatus SystemPasswordSource::ReadPassword(SecretString<char> &utf8)
 {
     // Pipes and files keep their first line as the password.
     if (::isatty(STDIN_FILENO) == 0)

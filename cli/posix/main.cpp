@@ -1,6 +1,6 @@
 #include "Cli.h"
 #include "ProcessHardening.h"
-#include "TerminalPasswordSource.h"
+#include "SystemPasswordSource.h"
 
 #include <csignal>
 #include <exception>
@@ -13,7 +13,7 @@ int main(int argc, char **argv)
     mnemora::HardenProcess();
     try {
         // Made first: it keeps the signal dispositions the process started with.
-        mnemora::cli::TerminalPasswordSource password;
+        mnemora::cli::SystemPasswordSource password;
         // A reader that went away must not end the program silently with a
         // status beyond 0, 1 and 2: the write fails instead, and is reported.
         // While the password is typed, SIGPIPE restores the terminal and

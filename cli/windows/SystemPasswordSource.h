@@ -18,7 +18,7 @@ namespace mnemora::cli {
 //
 // Otherwise the first line of standard input is the password, in UTF-8, read
 // as StreamPasswordSource does, one ReadFile per byte.
-class ConsolePasswordSource final : public PasswordSource {
+class SystemPasswordSource final : public PasswordSource {
 public:
     PasswordStatus ReadPassword(SecretString<char> &utf8) override;
 };

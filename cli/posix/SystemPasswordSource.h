@@ -31,10 +31,10 @@ namespace mnemora::cli {
 // A signal that was ignored when the object was made (as under nohup) stays
 // ignored, even if the program ignores more signals afterwards; a signal with
 // a handler of its own (a sanitiser's, say) keeps it.
-class TerminalPasswordSource final : public PasswordSource {
+class SystemPasswordSource final : public PasswordSource {
 public:
     // Call before the program changes any signal's disposition.
-    TerminalPasswordSource() noexcept;
+    SystemPasswordSource() noexcept;
 
     PasswordStatus ReadPassword(SecretString<char> &utf8) override;
 

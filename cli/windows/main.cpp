@@ -1,7 +1,7 @@
 #include "Cli.h"
-#include "ConsolePasswordSource.h"
 #include "HandleStreams.h"
 #include "ProcessHardening.h"
+#include "SystemPasswordSource.h"
 #include "modUTF8.h"
 
 #include <windows.h>
@@ -43,7 +43,7 @@ int wmain(int argc, wchar_t **argv)
         for (int i = 1; i < argc; ++i)
             utf8Args.push_back(ToUtf8(argv[i]));
         const std::vector<std::string_view> args(utf8Args.begin(), utf8Args.end());
-        mnemora::cli::ConsolePasswordSource password;
+        mnemora::cli::SystemPasswordSource password;
         status = mnemora::cli::RunCli(args, password, out, err);
     } catch (const std::exception &e) {
         err << "mnemora-cli: " << e.what() << '\n';

@@ -1,4 +1,4 @@
-#include "ConsolePasswordSource.h"
+#include "SystemPasswordSource.h"
 
 #include "FirstLine.h"
 #include "HandleStreams.h"
@@ -128,10 +128,10 @@ PasswordStatus ReadConsoleLine(HANDLE input, SecretString<char> &utf8)
 
 } // namespace
 
-PasswordStatus ConsolePasswordSource::ReadPassword(SecretString<char> &utf8)
+PasswordStatus SystemPasswordSource::ReadPassword(SecretString<char> &utf8)
 {
     utf8.Wipe();
-    const HANDLE input = ::GetStdHandle(STD_INPUT_HANDLE);
+    HANDLE input = ::GetStdHandle(STD_INPUT_HANDLE);
     DWORD mode = 0;
     if (input == nullptr || input == INVALID_HANDLE_VALUE || !::GetConsoleMode(input, &mode)) {
         HandleReadBuf buffer(input);
@@ -141,7 +141,7 @@ PasswordStatus ConsolePasswordSource::ReadPassword(SecretString<char> &utf8)
 
     // The prompt goes to the console, whatever standard output and standard
     // error are.
-    const HANDLE console = ::CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE,
+    HANDLE console = ::CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE,
         FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
     PasswordStatus status = PasswordStatus::Failed;
     {
