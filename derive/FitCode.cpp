@@ -5,6 +5,7 @@
 #include "clsMD5.h"
 
 #include <array>
+#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <span>
@@ -119,7 +120,6 @@ constexpr int MaxAttempts = 100;
 bool Draw(ByteStream &stream, const PasswordRule &rule, std::u16string &code)
 {
     const int length = FittedLength(rule);
-    std::array<char16_t, 95> candidates{};
     std::array<const CharClass *, MaxFittedLength> slots{};
     for (int attempt = 0; attempt < MaxAttempts; ++attempt) {
         // Required sets first, the allowed set in the other places, shuffled
@@ -134,16 +134,29 @@ bool Draw(ByteStream &stream, const PasswordRule &rule, std::u16string &code)
         for (int at = 0; at < length && !stuck; ++at) {
             const bool end = at == 0 || at == length - 1;
             const bool runFull = rule.maxConsecutive > 0 && run >= rule.maxConsecutive;
-            int count = 0;
-            for (char16_t c = 0x20; c <= 0x7E; ++c)
-                if (slots[static_cast<std::size_t>(at)]->Has(c) && !(end && c == u' ')
-                    && !(runFull && c == code.back()))
-                    candidates[static_cast<std::size_t>(count++)] = c;
+            CharClass candidates = slots[static_cast<std::size_t>(at)]->Drawable();
+            if (end)
+                candidates.Remove(u' ');
+            if (runFull)
+                candidates.Remove(code.back());
+            const int lowCount = std::popcount(candidates.low);
+            const int count = lowCount + std::popcount(candidates.high);
             if (count == 0) {
                 stuck = true;
                 break;
             }
-            const char16_t c = candidates[static_cast<std::size_t>(stream.Draw(count))];
+            // The candidate of that rank in ascending code order.
+            int rank = stream.Draw(count);
+            std::uint64_t bits = candidates.low;
+            int base = 0;
+            if (rank >= lowCount) {
+                bits = candidates.high;
+                base = 64;
+                rank -= lowCount;
+            }
+            for (; rank > 0; --rank)
+                bits &= bits - 1;
+            const auto c = static_cast<char16_t>(base + std::countr_zero(bits));
             run = at > 0 && c == code.back() ? run + 1 : 1;
             code += c;
         }
