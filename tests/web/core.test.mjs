@@ -172,3 +172,13 @@ test('after fitting the module holds no password, key or fitted code', async () 
     const held = [password, key, code].filter((s) => memory.includes(Buffer.from(s, 'utf16le')) || memory.includes(Buffer.from(s, 'latin1')));
     assert.deepEqual(held, []);
 });
+
+test('the module heap is given back after every call', async () => {
+    const { core: inspected, exports } = await loadInspected();
+    const fitLongest = () => inspected.fit('qzvx7jwk3pfm', 'wqxkzj9v', 'required: special; minlength: 128', 'en');
+    assert.equal(fitLongest().code.length, 128);
+    const bytes = exports.memory.buffer.byteLength;
+    for (let i = 0; i < 300; ++i)
+        fitLongest();
+    assert.equal(exports.memory.buffer.byteLength, bytes);
+});
