@@ -1,11 +1,11 @@
 // The module's heap: a stack of blocks above __heap_base in place of the C
 // library's general allocator, which would be a third of the module.
 //
-// Nothing the core allocates outlives an exported call, so every call empties
-// the heap as it returns (HeapScope) and zeroes the memory it used: no secret
-// a block once held survives the call. Within a call
-// the derivation frees mostly in reverse order, so freeing the top block gives
-// its memory back at once; a block freed out of order waits for the reset.
+// Nothing the core allocates outlives an exported call, so every call cuts
+// the heap back as it returns (HeapScope) and zeroes the memory it used: no
+// secret a block once held survives the call. Within a call the derivation
+// frees mostly in reverse order, so freeing the top block gives its memory
+// back at once; a block freed out of order waits for the scope's end.
 
 #include "Heap.h"
 
@@ -24,7 +24,7 @@ constexpr std::size_t PageBytes = 65536;
 
 // Each block is preceded by one Align-sized header holding its size.
 std::uintptr_t Top = 0;
-// The highest address any block reached since the last reset.
+// The highest address any block reached since the last scope ended.
 std::uintptr_t HighWater = 0;
 
 std::uintptr_t Base()
@@ -68,13 +68,19 @@ void Free(void *block) noexcept
 
 namespace mnemora {
 
-HeapScope::~HeapScope()
+// Out of line, as link-time optimisation would otherwise copy both into every
+// exported function.
+__attribute__((noinline)) HeapScope::HeapScope() noexcept
 {
     if (Top == 0)
-        return;
-    const std::uintptr_t base = Base();
-    SecureWipe(reinterpret_cast<void *>(base), HighWater - base);
-    Top = HighWater = base;
+        Top = HighWater = Base();
+    m_mark = Top;
+}
+
+__attribute__((noinline)) HeapScope::~HeapScope()
+{
+    SecureWipe(reinterpret_cast<void *>(m_mark), HighWater - m_mark);
+    Top = HighWater = m_mark;
 }
 
 } // namespace mnemora

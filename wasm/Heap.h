@@ -1,16 +1,21 @@
 #pragma once
 
+#include <cstdint>
+
 namespace mnemora {
 
 // Every exported call holds one, made before anything else: when it goes, the
-// module's heap is emptied and the memory it held zeroed. No block may outlive
-// the call that allocated it.
+// heap is cut back to where it stood when it was made, and the memory given
+// back is zeroed. No block allocated in the scope may outlive it.
 class HeapScope {
 public:
-    HeapScope() = default;
+    HeapScope() noexcept;
     ~HeapScope();
     HeapScope(const HeapScope &) = delete;
     HeapScope &operator=(const HeapScope &) = delete;
+
+private:
+    std::uintptr_t m_mark;
 };
 
 } // namespace mnemora
