@@ -7,6 +7,10 @@ set(CMAKE_SYSTEM_PROCESSOR wasm32)
 find_program(MNEMORA_WASM_CXX NAMES clang++-14 REQUIRED)
 find_program(MNEMORA_WASM_AR NAMES llvm-ar-14 REQUIRED)
 find_program(MNEMORA_WASM_RANLIB NAMES llvm-ranlib-14 REQUIRED)
+# clang runs Binaryen's wasm-opt over the linked module, at the link's
+# optimisation level, whenever it finds it on the PATH; without it the module
+# is an eighth larger, so its absence is an error rather than a quiet change.
+find_program(MNEMORA_WASM_OPT NAMES wasm-opt REQUIRED)
 set(CMAKE_CXX_COMPILER ${MNEMORA_WASM_CXX})
 set(CMAKE_CXX_COMPILER_TARGET wasm32-wasi)
 # Link-time optimisation puts bitcode into the static libraries: only LLVM's

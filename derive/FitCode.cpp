@@ -5,6 +5,11 @@
 #include "clsMD5.h"
 
 #include <array>
+#include <bit>
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string>
 #include <utility>
 
 namespace mnemora {
@@ -22,13 +27,29 @@ constexpr double PlainCodeBits = 61.924;
 // digits as the key, the 16 digest bytes in output order. The counter ends at
 // the first ':' and the rule text follows whole, so no two (j, rule) pairs
 // share a message.
+//
+// Both texts are ASCII, so their UTF-8 bytes are their characters, and the
+// key is shorter than a block, so it is padded as it stands. The two pad
+// blocks are the same for every block of the stream and are compressed once.
 class ByteStream {
 public:
-    ByteStream(std::u16string_view key, const std::string &rule)
-        : m_key(key)
+    ByteStream(std::u16string_view key, std::string rule)
+        : m_rule(std::move(rule))
     {
-        m_message.reserve(rule.size() + 12);
-        m_rule.assign(rule.begin(), rule.end());
+        std::array<std::uint8_t, PadBytes> innerPad;
+        std::array<std::uint8_t, PadBytes> outerPad;
+        innerPad.fill(0x36);
+        outerPad.fill(0x5C);
+        for (std::size_t i = 0; i < key.size(); ++i) {
+            innerPad[i] ^= static_cast<std::uint8_t>(key[i]);
+            outerPad[i] ^= static_cast<std::uint8_t>(key[i]);
+        }
+        m_inner.MD5Init();
+        m_inner.MD5Update(PadBytes, innerPad);
+        m_outer.MD5Init();
+        m_outer.MD5Update(PadBytes, outerPad);
+        SecureWipe(innerPad.data(), innerPad.size());
+        SecureWipe(outerPad.data(), outerPad.size());
     }
     ~ByteStream() { SecureWipe(m_block.data(), m_block.size()); }
     ByteStream(const ByteStream &) = delete;
@@ -47,6 +68,8 @@ public:
     }
 
 private:
+    static constexpr std::int32_t PadBytes = 64;
+
     int Next()
     {
         if (m_used == m_block.size())
@@ -56,31 +79,32 @@ private:
 
     void Refill()
     {
-        m_message.clear();
-        char16_t digits[10];
-        int count = 0;
+        std::array<std::uint8_t, 11> prefix;
+        std::size_t at = prefix.size();
+        prefix[--at] = ':';
         std::uint32_t n = m_counter++;
         do {
-            digits[count++] = static_cast<char16_t>(u'0' + n % 10);
+            prefix[--at] = static_cast<std::uint8_t>('0' + n % 10);
             n /= 10;
         } while (n > 0);
-        while (count > 0)
-            m_message += digits[--count];
-        m_message += u':';
-        m_message += m_rule;
-        std::u16string hex = m_md5.Hmac_MD5(m_message, m_key);
-        for (std::size_t i = 0; i < m_block.size(); ++i) {
-            const auto nibble = [&](char16_t c) { return c <= u'9' ? c - u'0' : (c | 0x20) - u'a' + 10; };
-            m_block[i] = static_cast<std::uint8_t>(nibble(hex[2 * i]) << 4 | nibble(hex[2 * i + 1]));
-        }
-        SecureWipe(hex);
+        m_md5.CopyStateFrom(m_inner);
+        m_md5.MD5Update(static_cast<std::int32_t>(prefix.size() - at), std::span(prefix).subspan(at));
+        m_md5.MD5Update(static_cast<std::int32_t>(m_rule.size()),
+            {reinterpret_cast<const std::uint8_t *>(m_rule.data()), m_rule.size()});
+        m_md5.MD5Final();
+        std::array<std::uint8_t, 16> inner = m_md5.DigestBytes();
+        m_md5.CopyStateFrom(m_outer);
+        m_md5.MD5Update(static_cast<std::int32_t>(inner.size()), inner);
+        m_md5.MD5Final();
+        m_block = m_md5.DigestBytes();
+        SecureWipe(inner.data(), inner.size());
         m_used = 0;
     }
 
+    std::string m_rule;
+    clsMD5 m_inner; // after the inner pad block
+    clsMD5 m_outer; // after the outer pad block
     clsMD5 m_md5;
-    std::u16string_view m_key;
-    std::u16string m_rule;
-    std::u16string m_message;
     std::array<std::uint8_t, 16> m_block{};
     std::size_t m_used = 16;
     std::uint32_t m_counter = 0;
@@ -96,7 +120,6 @@ constexpr int MaxAttempts = 100;
 bool Draw(ByteStream &stream, const PasswordRule &rule, std::u16string &code)
 {
     const int length = FittedLength(rule);
-    std::array<char16_t, 95> candidates{};
     std::array<const CharClass *, MaxFittedLength> slots{};
     for (int attempt = 0; attempt < MaxAttempts; ++attempt) {
         // Required sets first, the allowed set in the other places, shuffled
@@ -111,16 +134,29 @@ bool Draw(ByteStream &stream, const PasswordRule &rule, std::u16string &code)
         for (int at = 0; at < length && !stuck; ++at) {
             const bool end = at == 0 || at == length - 1;
             const bool runFull = rule.maxConsecutive > 0 && run >= rule.maxConsecutive;
-            int count = 0;
-            for (char16_t c = 0x20; c <= 0x7E; ++c)
-                if (slots[static_cast<std::size_t>(at)]->Has(c) && !(end && c == u' ')
-                    && !(runFull && c == code.back()))
-                    candidates[static_cast<std::size_t>(count++)] = c;
+            CharClass candidates = slots[static_cast<std::size_t>(at)]->Drawable();
+            if (end)
+                candidates.Remove(u' ');
+            if (runFull)
+                candidates.Remove(code.back());
+            const int lowCount = std::popcount(candidates.low);
+            const int count = lowCount + std::popcount(candidates.high);
             if (count == 0) {
                 stuck = true;
                 break;
             }
-            const char16_t c = candidates[static_cast<std::size_t>(stream.Draw(count))];
+            // The candidate of that rank in ascending code order.
+            int rank = stream.Draw(count);
+            std::uint64_t bits = candidates.low;
+            int base = 0;
+            if (rank >= lowCount) {
+                bits = candidates.high;
+                base = 64;
+                rank -= lowCount;
+            }
+            for (; rank > 0; --rank)
+                bits &= bits - 1;
+            const auto c = static_cast<char16_t>(base + std::countr_zero(bits));
             run = at > 0 && c == code.back() ? run + 1 : 1;
             code += c;
         }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 
 namespace mnemora {
 
@@ -404,12 +405,20 @@ void AppendSet(std::string &out, const CharClass &set)
 
 } // namespace
 
+CharClass CharClass::Drawable() const noexcept
+{
+    if (unicode)
+        return Printable;
+    CharClass members;
+    members.low = low & Printable.low;
+    members.high = high & Printable.high;
+    return members;
+}
+
 int CharClass::Count() const noexcept
 {
-    int n = 0;
-    for (char32_t c = FirstPrintable; c <= LastPrintable; ++c)
-        n += Has(c);
-    return n;
+    const CharClass members = Drawable();
+    return std::popcount(members.low) + std::popcount(members.high);
 }
 
 RuleError::RuleError(const RuleProblem &problem)

@@ -48,6 +48,15 @@ struct CharClass {
         else if (c < 128)
             high |= std::uint64_t{1} << (c - 64);
     }
+    constexpr void Remove(char32_t c) noexcept
+    {
+        if (c < 64)
+            low &= ~(std::uint64_t{1} << c);
+        else if (c < 128)
+            high &= ~(std::uint64_t{1} << (c - 64));
+    }
+    // The ASCII printable members, all 95 for unicode, without the flag.
+    CharClass Drawable() const noexcept;
     int Count() const noexcept; // ASCII printable members (95 for unicode)
     bool operator==(const CharClass &) const = default;
 };

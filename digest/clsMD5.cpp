@@ -249,6 +249,13 @@ std::array<std::uint8_t, 16> clsMD5::DigestBytes() const
     return out;
 }
 
+void clsMD5::CopyStateFrom(const clsMD5 &other) noexcept
+{
+    Registers = other.Registers;
+    TotalBytes = other.TotalBytes;
+    BlockBuffer = other.BlockBuffer;
+}
+
 void clsMD5::MD5Init()
 {
     // RFC 1321, section 3.3: word A = 01 23 45 67, low-order byte first, and

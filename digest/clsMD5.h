@@ -64,6 +64,11 @@ public:
     // The 16 digest bytes in output order, without the detour through hex.
     std::array<std::uint8_t, 16> DigestBytes() const;
 
+    // Takes over other's whole state, buffered bytes included, so that many
+    // messages with a common beginning (HMAC's pad blocks under one key) are
+    // digested from it without compressing the beginning again.
+    void CopyStateFrom(const clsMD5 &other) noexcept;
+
 private:
     // One MD5 block (RFC 1321), which is also HMAC's block size.
     static constexpr std::int32_t BlockBytes = 64;

@@ -9,6 +9,7 @@
 #include "Fingerprint.h"
 #include "FitCode.h"
 #include "GenerateCodes.h"
+#include "Heap.h"
 #include "PasswordRules.h"
 #include "SecureWipe.h"
 
@@ -120,6 +121,7 @@ MNEMORA_EXPORT("mnemora_codes") const char *MnemoraCodes()
 MNEMORA_EXPORT("mnemora_derive")
 std::int32_t MnemoraDerive(std::uint32_t passwordUnits, std::uint32_t keyUnits)
 {
+    const mnemora::HeapScope heap;
     const Input password(PasswordBuffer, passwordUnits);
     const Input key(KeyBuffer, keyUnits);
     mnemora::Codes codes;
@@ -139,6 +141,7 @@ std::int32_t MnemoraDerive(std::uint32_t passwordUnits, std::uint32_t keyUnits)
 // empty or too long. The password buffer is wiped before it returns.
 MNEMORA_EXPORT("mnemora_fingerprint") std::int32_t MnemoraFingerprint(std::uint32_t passwordUnits)
 {
+    const mnemora::HeapScope heap;
     const Input password(PasswordBuffer, passwordUnits);
     const auto fingerprint = mnemora::PasswordFingerprint(password.Text());
     return fingerprint ? std::int32_t{*fingerprint} : -1;
@@ -175,6 +178,7 @@ MNEMORA_EXPORT("mnemora_fitted_bits") double MnemoraFittedBits()
 MNEMORA_EXPORT("mnemora_describe_rule")
 std::int32_t MnemoraDescribeRule(std::uint32_t ruleBytes, std::int32_t language)
 {
+    const mnemora::HeapScope heap;
     return ParseRule(ruleBytes, language) ? 1 : 0;
 }
 
@@ -186,6 +190,7 @@ std::int32_t MnemoraDescribeRule(std::uint32_t ruleBytes, std::int32_t language)
 MNEMORA_EXPORT("mnemora_fit")
 std::int32_t MnemoraFit(std::uint32_t passwordUnits, std::uint32_t keyUnits, std::uint32_t ruleBytes, std::int32_t language)
 {
+    const mnemora::HeapScope heap;
     const Input password(PasswordBuffer, passwordUnits);
     const Input key(KeyBuffer, keyUnits);
     mnemora::SecureWipe(FittedBuffer.data(), sizeof FittedBuffer);
@@ -212,6 +217,7 @@ std::int32_t MnemoraFit(std::uint32_t passwordUnits, std::uint32_t keyUnits, std
 // 2 digits only) to mnemora_text.
 MNEMORA_EXPORT("mnemora_preset_rule") void MnemoraPresetRule(std::int32_t preset, std::int32_t n)
 {
+    const mnemora::HeapScope heap;
     const auto kind = preset == 0 ? mnemora::RulePreset::WithSymbol
         : preset == 1             ? mnemora::RulePreset::AtMost
                                   : mnemora::RulePreset::DigitsOnly;

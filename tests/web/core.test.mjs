@@ -185,3 +185,13 @@ test('the language of a browser that names regions only', () => {
     for (const [preferred, language] of rows)
         assert.equal(chooseLanguage(preferred), language, preferred.join());
 });
+
+test('the module heap is given back after every call', async () => {
+    const { core: inspected, exports } = await loadInspected();
+    const fitLongest = () => inspected.fit('qzvx7jwk3pfm', 'wqxkzj9v', 'required: special; minlength: 128', 'en');
+    assert.equal(fitLongest().code.length, 128);
+    const bytes = exports.memory.buffer.byteLength;
+    for (let i = 0; i < 300; ++i)
+        fitLongest();
+    assert.equal(exports.memory.buffer.byteLength, bytes);
+});
