@@ -9,6 +9,7 @@ takes all of it away again.
 import glob
 import os
 import sys
+import tempfile
 import time
 
 import wine
@@ -43,6 +44,18 @@ def main(prefix, installer, version):
         if not ok:
             failures.append(what)
             print("FAIL " + what)
+
+    # A folder of the user's own, holding files named as the installer's.
+    with tempfile.TemporaryDirectory() as theirs:
+        mine = {"README.txt": b"my notes\r\n", "LICENSE.txt": b"my licence\r\n"}
+        for name, text in mine.items():
+            with open(os.path.join(theirs, name), "wb") as f:
+                f.write(text)
+        run = session.run(installer, ["/S", "/D=" + wine.windows_path(theirs)])
+        kept = {name: open(os.path.join(theirs, name), "rb").read() for name in os.listdir(theirs)}
+        check(run.returncode != 0 and kept == mine,
+              "the installer refuses a folder of the user's files: exit %d, the folder then held %s%s"
+              % (run.returncode, sorted(kept), "" if kept.items() >= mine.items() else ", the user's files changed"))
 
     run = session.run(installer, ["/S"])
     check(run.returncode == 0, "the installer exits %d" % run.returncode)
