@@ -94,7 +94,8 @@ int Fits(const wchar_t *title)
     HWND box = nullptr;
     if (window)
         EnumChildWindows(window, FindCode16Box, reinterpret_cast<LPARAM>(&box));
-    if (!box || GetWindowTextLengthW(box) != 16) {
+    const auto length = box ? SendMessageW(box, WM_GETTEXTLENGTH, 0, 0) : -1;
+    if (length != 16) {
         Say("no 16-character code");
         return 1;
     }
