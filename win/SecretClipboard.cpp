@@ -93,7 +93,7 @@ bool SecretClipboard::Copy(std::u16string_view secret)
     SetMarker(L"CanIncludeInClipboardHistory", 0);
     SetMarker(L"CanUploadToCloudClipboard", 0);
     ::CloseClipboard();
-    m_sequence = ::GetClipboardSequenceNumber();
+    m_pending = true;
     m_busyRetries = 0;
     m_told = false;
     ::SetTimer(m_owner, TimerId, m_clearDelay, nullptr);
@@ -102,13 +102,16 @@ bool SecretClipboard::Copy(std::u16string_view secret)
 
 bool SecretClipboard::Holds() const
 {
-    return m_sequence != 0 && ::GetClipboardOwner() == m_owner && ::GetClipboardSequenceNumber() == m_sequence;
+    // Not the sequence number: Wine's X11 bridge changes it when it renders
+    // a format an X program asks for, though the copy is still there. Every
+    // new content starts with EmptyClipboard, which makes its program the owner.
+    return m_pending && ::GetClipboardOwner() == m_owner;
 }
 
 SecretClipboard::Outcome SecretClipboard::TryClear(int attempts)
 {
     if (!Holds()) {
-        m_sequence = 0;
+        m_pending = false;
         return Outcome::Done;
     }
     if (!OpenWithRetries(m_owner, attempts))
@@ -117,7 +120,7 @@ SecretClipboard::Outcome SecretClipboard::TryClear(int attempts)
     if (Holds())
         ::EmptyClipboard();
     ::CloseClipboard();
-    m_sequence = 0;
+    m_pending = false;
     return Outcome::Done;
 }
 
@@ -142,7 +145,7 @@ void SecretClipboard::ClearBeforeExit()
     TellStillHeld(true);
     // The user may have closed the program that held it.
     if (TryClear(ExitAttempts) == Outcome::Busy)
-        m_sequence = 0;
+        m_pending = false;
 }
 
 void SecretClipboard::TellStillHeld(bool closing) const

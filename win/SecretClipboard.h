@@ -11,9 +11,8 @@ namespace mnemora::win {
 // A secret goes out as CF_UNICODETEXT together with the formats that keep it
 // out of clipboard monitors, the clipboard history (Win+V) and the cloud
 // clipboard. Some time after a copy, at exit and when the session ends, the
-// clipboard is emptied, but only while it still holds that copy: its owner
-// is still the window and its sequence number unchanged. Whatever the user
-// copied since is theirs.
+// clipboard is emptied, but only while it still holds that copy: the window
+// is still its owner. Whatever the user copied since is theirs.
 //
 // Another program may hold the clipboard open. A copy tries for a bounded
 // while; a clear that finds the clipboard busy tries again on the timer
@@ -49,9 +48,8 @@ private:
 
     HWND m_owner;
     UINT m_clearDelay; // ms
-    // The clipboard's sequence number right after the last copy; 0 once
-    // there is nothing left to clear.
-    DWORD m_sequence = 0;
+    // A copy was made and may still be on the clipboard.
+    bool m_pending = false;
     // Retries of a clear the clipboard was too busy for, since the copy.
     int m_busyRetries = 0;
     bool m_told = false;

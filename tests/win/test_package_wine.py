@@ -69,9 +69,16 @@ def main(prefix, installer, version):
     check((cli.returncode, cli.stdout) == (0, b"a20caCf8Eb1b8B6d\r\n"),
           "the installed mnemora-cli gives %d %r" % (cli.returncode, cli.stdout))
     check(any(s.endswith("Mnemora command line.lnk") for s in shortcuts(prefix)), "no Start-menu entry")
-    listed = session.run("reg", ["query", UNINSTALL_KEY, "/v", "DisplayVersion"])
+    # Asked a few times: under load, Wine sometimes fails to start reg.exe
+    # itself, which then reports nothing.
+    for _ in range(5):
+        listed = session.run("reg", ["query", UNINSTALL_KEY, "/v", "DisplayVersion"])
+        if listed.returncode == 0:
+            break
+        time.sleep(1)
     check(listed.returncode == 0 and version.encode() in listed.stdout,
-          "Settings > Apps does not list version %s: %r" % (version, listed.stdout))
+          "Settings > Apps does not list version %s: %d %r %r"
+          % (version, listed.returncode, listed.stdout, listed.stderr[-500:]))
     excluded = session.run("reg", ["query", WER_EXCLUDED, "/v", "mnemora-cli.exe"])
     check(excluded.returncode == 0, "error reporting may still keep dumps of mnemora-cli.exe")
 
