@@ -1,8 +1,8 @@
 #pragma once
 
 #include "Pictures.h"
-#include "SecureWipe.h"
 #include "SecretClipboard.h"
+#include "SecureWipe.h"
 #include "WindowBehaviour.h"
 
 #include <windows.h>

@@ -155,7 +155,8 @@ void SecretClipboard::TellStillHeld(bool closing) const
     ::GetWindowTextW(m_owner, title, static_cast<int>(std::size(title)));
     // A window on its way out owns no message box.
     ::MessageBoxW(closing ? nullptr : m_owner,
-        L"剪贴板正被其他程序占用，复制的密码还留在剪贴板上，没能清除。请关闭占用剪贴板的程序，或复制别的内容把它替换掉。",
+        L"剪贴板正被其他程序占用，复制的密码还留在剪贴板上，没能清除。请关闭占用剪贴板的程序，或复制别的内容"
+        L"把它替换掉。",
         title, MB_OK | MB_ICONWARNING | (closing ? MB_TOPMOST : 0));
 }
 

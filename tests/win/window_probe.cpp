@@ -193,6 +193,8 @@ int wmain(int argc, wchar_t **argv)
             static_cast<DWORD>(std::wcstoul(argv[4], nullptr, 10)));
     if (argc == 4 && std::wcscmp(argv[1], L"hold-clipboard") == 0)
         return HoldClipboard(argv[2], static_cast<DWORD>(std::wcstoul(argv[3], nullptr, 10)));
-    std::fprintf(stderr, "usage: window_probe peek TITLE | fits TITLE | click-while-held TITLE ID MS | hold-clipboard TEXT MS\n");
+    std::fprintf(stderr,
+        "usage: window_probe peek TITLE | fits TITLE | click-while-held TITLE ID MS | hold-clipboard TEXT "
+        "MS\n");
     return 2;
 }
