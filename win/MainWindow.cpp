@@ -746,14 +746,17 @@ void MainWindow::Activate(Control control)
 
 void MainWindow::MoveFocus(Control from, bool backwards)
 {
-    // The tab order: password, key, 16, 32, then the links and the copy
-    // button in the order the window is built in, as the Linux window's;
-    // the panel and the pictures take no focus.
+    // The tab order: password, key, 16, 32, the copy button, the copyright
+    // line, as the Linux window's; then the pictures that link to a page, in
+    // the order the window is built in. The panel takes no focus.
     std::vector<HWND> order;
-    for (Control box : {Control::txtPassword, Control::txtKey, Control::txtCode16, Control::txtCode32})
-        order.push_back(Edit(box));
+    for (Control control : {Control::txtPassword, Control::txtKey, Control::txtCode16, Control::txtCode32})
+        order.push_back(Edit(control));
+    for (Control control : {Control::lblCopy, Control::lblCopyright})
+        order.push_back(WindowOf(control));
     for (std::size_t i = 0; i < ControlCount; ++i)
-        if (!IsTextBox(static_cast<Control>(i)) && TakesFocus(static_cast<Control>(i)))
+        if (TakesFocus(static_cast<Control>(i))
+            && std::find(order.begin(), order.end(), m_controls[i]) == order.end() && !m_edits[i])
             order.push_back(m_controls[i]);
     HWND current = IsTextBox(from) ? Edit(from) : WindowOf(from);
     const auto count = order.size();
