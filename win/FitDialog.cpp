@@ -44,8 +44,8 @@ std::vector<WORD> DialogTemplate(const std::wstring &title)
 } // namespace
 
 FitDialog::FitDialog(
-    HINSTANCE instance, HWND password, HWND key, std::function<void(std::u16string_view)> copy,
-    RuleLanguage language)
+    HINSTANCE instance, std::u16string_view password, HWND key,
+    std::function<void(std::u16string_view)> copy, RuleLanguage language)
     : m_instance(instance)
     , m_password(password)
     , m_key(key)
@@ -80,9 +80,8 @@ INT_PTR FitDialog::OnMessage(UINT message, WPARAM w, LPARAM l)
     case WM_INITDIALOG: {
         CreateControls();
         SetUpAccessibility();
-        const BoxText password(m_password);
-        const BoxText key(m_key);
-        m_behaviour.Opened(password.View(), key.View(), {});
+                const BoxText key(m_key);
+        m_behaviour.Opened(m_password, key.View(), {});
         ::SetFocus(Item(Site));
         return FALSE; // the focus is set
     }
@@ -98,10 +97,9 @@ INT_PTR FitDialog::OnMessage(UINT message, WPARAM w, LPARAM l)
             case DigitsOnly: {
                 BOOL read = FALSE;
                 const UINT length = ::GetDlgItemInt(m_dialog, Length, &read, FALSE);
-                const BoxText password(m_password);
-                const BoxText key(m_key);
+                                const BoxText key(m_key);
                 const BoxText rule(Item(Rule));
-                m_behaviour.PresetChosen(password.View(), key.View(), Narrow(rule.WideView()),
+                m_behaviour.PresetChosen(m_password, key.View(), Narrow(rule.WideView()),
                     id == WithSymbol   ? RulePreset::WithSymbol
                         : id == AtMost ? RulePreset::AtMost
                                        : RulePreset::DigitsOnly,
@@ -229,13 +227,12 @@ LRESULT CALLBACK FitDialog::CodeProc(HWND edit, UINT message, WPARAM w, LPARAM l
 
 void FitDialog::Edited(int id)
 {
-    const BoxText password(m_password);
-    const BoxText key(m_key);
+        const BoxText key(m_key);
     const std::string rule = Narrow(BoxText(Item(Rule)).WideView());
     if (id == Site)
-        m_behaviour.SiteEdited(password.View(), key.View(), Narrow(BoxText(Item(Site)).WideView()), rule);
+        m_behaviour.SiteEdited(m_password, key.View(), Narrow(BoxText(Item(Site)).WideView()), rule);
     else
-        m_behaviour.RuleEdited(password.View(), key.View(), rule);
+        m_behaviour.RuleEdited(m_password, key.View(), rule);
 }
 
 void FitDialog::CopyCode(bool selectionOnly)

@@ -32,10 +32,11 @@ public:
         // Close is IDCANCEL, which Escape sends.
     };
 
-    // password, key: the main window's boxes, read whenever the code is
-    // fitted again. copy: the main window's copy of a code.
-    FitDialog(HINSTANCE instance, HWND password, HWND key, std::function<void(std::u16string_view)> copy,
-        RuleLanguage language);
+    // password: the main window's password (its box shows filler only); key:
+    // the main window's key box; both read whenever the code is fitted again.
+    // copy: the main window's copy of a code.
+    FitDialog(HINSTANCE instance, std::u16string_view password, HWND key,
+        std::function<void(std::u16string_view)> copy, RuleLanguage language);
 
     FitDialog(const FitDialog &) = delete;
     FitDialog &operator=(const FitDialog &) = delete;
@@ -62,7 +63,7 @@ private:
     void ShowProblem(const std::string &message) override;
 
     HINSTANCE m_instance;
-    HWND m_password;
+    std::u16string_view m_password;
     HWND m_key;
     std::function<void(std::u16string_view)> m_copy;
     FitDialogBehaviour m_behaviour;

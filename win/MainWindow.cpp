@@ -93,7 +93,11 @@ MainWindow::MainWindow(HINSTANCE instance, std::string selfTestFailure)
     : m_instance(instance)
     , m_language(SystemLanguage())
     , m_behaviour(*this, std::move(selfTestFailure), m_language)
-{ }
+{
+    // On the heap from the start: a string's in-object buffer would leave
+    // the first characters behind when it grows.
+    m_password.reserve(64);
+}
 
 MainWindow::~MainWindow()
 {
@@ -107,6 +111,7 @@ MainWindow::~MainWindow()
             ::DeleteObject(object);
     if (m_hand)
         ::DestroyCursor(m_hand);
+    SecureWipe(m_password);
 }
 
 bool MainWindow::Create(int show)
@@ -419,7 +424,7 @@ LRESULT MainWindow::OnWindowMessage(UINT message, WPARAM w, LPARAM l)
         if (w == ConfirmationTimer)
             m_behaviour.Tick();
         else if (w == SecretClipboard::TimerId && m_clipboard)
-            m_clipboard->ClearIfUnchanged();
+            m_clipboard->OnTimer();
         return 0;
     case WM_DPICHANGED: {
         m_dpi = HIWORD(w);
@@ -438,13 +443,13 @@ LRESULT MainWindow::OnWindowMessage(UINT message, WPARAM w, LPARAM l)
         // The session ends: no copy of a code stays behind on the clipboard.
         if (w) {
             if (m_clipboard)
-                m_clipboard->ClearIfUnchanged();
+                m_clipboard->ClearBeforeExit();
             WipeBoxes();
         }
         return 0;
     case WM_DESTROY:
         if (m_clipboard)
-            m_clipboard->ClearIfUnchanged();
+            m_clipboard->ClearBeforeExit();
         WipeBoxes();
         ::PostQuitMessage(0);
         return 0;
@@ -474,9 +479,35 @@ LRESULT MainWindow::OnControlMessage(Control control, HWND window, UINT message,
         PAINTSTRUCT paint{};
         HDC dc = ::BeginPaint(window, &paint);
         PaintControl(control, window, dc);
+        if (::GetFocus() == window) {
+            RECT client{};
+            ::GetClientRect(window, &client);
+            ::DrawFocusRect(dc, &client);
+        }
         ::EndPaint(window, &paint);
         return 0;
     }
+    case WM_SETFOCUS:
+    case WM_KILLFOCUS:
+        ::InvalidateRect(window, nullptr, FALSE);
+        return 0;
+    case WM_KEYDOWN:
+        if (w == VK_TAB) {
+            MoveFocus(control, ::GetKeyState(VK_SHIFT) < 0);
+            return 0;
+        }
+        // A button acts on Enter as it is pressed, on Space as it is released.
+        if (w == VK_RETURN && TakesFocus(control)) {
+            Activate(control);
+            return 0;
+        }
+        break;
+    case WM_KEYUP:
+        if (w == VK_SPACE && TakesFocus(control)) {
+            Activate(control);
+            return 0;
+        }
+        break;
     case WM_ERASEBKGND:
         return 1;
     case WM_SETCURSOR:
@@ -506,12 +537,8 @@ LRESULT MainWindow::OnControlMessage(Control control, HWND window, UINT message,
             RECT client{};
             ::GetClientRect(window, &client);
             const POINT at{static_cast<short>(LOWORD(l)), static_cast<short>(HIWORD(l))};
-            if (::PtInRect(&client, at)) {
-                if (control == Control::lblCopy)
-                    CopyCode16();
-                else
-                    m_behaviour.Clicked(control);
-            }
+            if (::PtInRect(&client, at))
+                Activate(control);
         }
         return 0;
     case WM_CAPTURECHANGED:
@@ -528,9 +555,11 @@ LRESULT MainWindow::OnControlMessage(Control control, HWND window, UINT message,
         return reinterpret_cast<LRESULT>(output ? m_outputBrush : m_inputBrush);
     }
     case WM_COMMAND:
-        if (HIWORD(w) == EN_CHANGE) {
+        if (HIWORD(w) == EN_CHANGE && !m_closing) {
             const auto box = static_cast<Control>(LOWORD(w) - FirstControlId);
             if (box == Control::txtPassword || box == Control::txtKey) {
+                if (box == Control::txtPassword)
+                    FollowPasswordBox();
                 // No undo history of a secret stays in the box.
                 ::SendMessageW(Edit(box), EM_EMPTYUNDOBUFFER, 0, 0);
                 Regenerate();
@@ -552,7 +581,22 @@ LRESULT CALLBACK MainWindow::EditProc(
 LRESULT MainWindow::OnEditMessage(Control box, HWND edit, UINT message, WPARAM w, LPARAM l)
 {
     const bool output = Facts(box).kind == ControlKind::Output;
+    if (m_boxAsIs)
+        return ::DefSubclassProc(edit, message, w, l);
     switch (message) {
+    case WM_GETTEXT:
+    case WM_GETTEXTLENGTH:
+    case EM_GETLINE:
+    case EM_SETPASSWORDCHAR:
+        // The password is read, and its box masked or unmasked, by this
+        // window's own thread only; another thread's (another program's)
+        // message is answered as by an empty box and changes nothing.
+        if (Facts(box).kind == ControlKind::Password && ::InSendMessageEx(nullptr) != ISMEX_NOSEND) {
+            if (message == WM_GETTEXT && w > 0)
+                reinterpret_cast<wchar_t *>(l)[0] = L'\0';
+            return 0;
+        }
+        break;
     case WM_LBUTTONDOWN:
         m_focusByClick = ::GetFocus() != edit;
         break;
@@ -579,6 +623,71 @@ LRESULT MainWindow::OnEditMessage(Control box, HWND edit, UINT message, WPARAM w
         break;
     case WM_CHAR:
         if (w == L'\t')
+            return 0;
+        if (box == Control::txtPassword && w >= 0x20) {
+            // Ctrl+Backspace's DEL character is no part of a password.
+            if (w != 0x7F) {
+                const auto unit = static_cast<char16_t>(w);
+                TypeIntoPassword(edit, {&unit, 1});
+            }
+            return 0;
+        }
+        break;
+    case WM_UNICHAR:
+        if (box == Control::txtPassword) {
+            if (w == UNICODE_NOCHAR)
+                return TRUE;
+            char16_t units[2]{};
+            const bool pair = w > 0xFFFF;
+            if (pair) {
+                units[0] = static_cast<char16_t>(0xD800 + ((w - 0x10000) >> 10));
+                units[1] = static_cast<char16_t>(0xDC00 + ((w - 0x10000) & 0x3FF));
+            } else {
+                units[0] = static_cast<char16_t>(w);
+            }
+            if (w >= 0x20 && w != 0x7F)
+                TypeIntoPassword(edit, {units, pair ? 2u : 1u});
+            return 0;
+        }
+        break;
+    case WM_PASTE:
+        if (box == Control::txtPassword) {
+            // As the edit control pastes: the text before the first line break.
+            std::basic_string<char16_t, std::char_traits<char16_t>, WipingAllocator<char16_t>> pasted;
+            if (::IsClipboardFormatAvailable(CF_UNICODETEXT) && ::OpenClipboard(edit)) {
+                if (HANDLE data = ::GetClipboardData(CF_UNICODETEXT)) {
+                    if (const auto *text = static_cast<const char16_t *>(::GlobalLock(data))) {
+                        const std::u16string_view all(text);
+                        pasted.assign(all.substr(0, all.find_first_of(u"\r\n")));
+                        ::GlobalUnlock(data);
+                    }
+                }
+                ::CloseClipboard();
+            }
+            if (!pasted.empty())
+                TypeIntoPassword(edit, pasted);
+            return 0;
+        }
+        break;
+    case EM_REPLACESEL:
+        if (box == Control::txtPassword && l) {
+            const std::u16string_view text(reinterpret_cast<const char16_t *>(l));
+            TypeIntoPassword(edit, text.substr(0, text.find_first_of(u"\r\n")));
+            return 0;
+        }
+        break;
+    case WM_SETTEXT:
+        if (box == Control::txtPassword) {
+            ::SendMessageW(edit, EM_SETSEL, 0, -1);
+            const std::u16string_view text(l ? reinterpret_cast<const char16_t *>(l) : u"");
+            TypeIntoPassword(edit, text.substr(0, text.find_first_of(u"\r\n")));
+            return TRUE;
+        }
+        break;
+    case WM_UNDO:
+    case EM_UNDO:
+        // Its undo would bring back filler the password no longer has.
+        if (box == Control::txtPassword)
             return 0;
         break;
     case WM_MOUSEMOVE:
@@ -615,18 +724,100 @@ LRESULT MainWindow::OnEditMessage(Control box, HWND edit, UINT message, WPARAM w
     return ::DefSubclassProc(edit, message, w, l);
 }
 
+bool MainWindow::TakesFocus(Control control)
+{
+    return IsTextBox(control) || Facts(control).link || control == Control::lblCopy;
+}
+
+void MainWindow::Activate(Control control)
+{
+    if (control == Control::lblCopy)
+        CopyCode16();
+    else
+        m_behaviour.Clicked(control);
+}
+
 void MainWindow::MoveFocus(Control from, bool backwards)
 {
-    constexpr const auto &Order = layout::TabOrder;
-    constexpr int Count = static_cast<int>(std::size(Order));
-    int at = 0;
-    while (at < Count && Order[at] != from)
-        ++at;
-    const int next = (at + (backwards ? Count - 1 : 1)) % Count;
-    HWND target = Edit(Order[next]);
-    if (!::IsWindowEnabled(target))
-        target = Edit(Order[backwards ? 1 : 0]);
-    ::SetFocus(target);
+    // The tab order: the boxes in the description's order, the copy button,
+    // the copyright line, as the Linux window's; then the pictures that link
+    // to a page, in the order the window is built in. The panel takes no focus.
+    std::vector<HWND> order;
+    for (Control control : layout::TabOrder)
+        order.push_back(Edit(control));
+    for (Control control : {Control::lblCopy, Control::lblCopyright})
+        order.push_back(WindowOf(control));
+    for (std::size_t i = 0; i < ControlCount; ++i)
+        if (TakesFocus(static_cast<Control>(i))
+            && std::find(order.begin(), order.end(), m_controls[i]) == order.end() && !m_edits[i])
+            order.push_back(m_controls[i]);
+    HWND current = IsTextBox(from) ? Edit(from) : WindowOf(from);
+    const auto count = order.size();
+    std::size_t at = static_cast<std::size_t>(std::find(order.begin(), order.end(), current) - order.begin());
+    if (at == count)
+        at = 0;
+    // Past whatever cannot take the focus now: the code boxes after a failed self-test.
+    for (std::size_t step = 0; step < count; ++step) {
+        at = (at + (backwards ? count - 1 : 1)) % count;
+        if (::IsWindowEnabled(order[at]) && ::IsWindowVisible(order[at])) {
+            ::SetFocus(order[at]);
+            return;
+        }
+    }
+}
+
+void MainWindow::TypeIntoPassword(HWND edit, std::u16string_view text)
+{
+    DWORD start = 0;
+    DWORD end = 0;
+    ::SendMessageW(edit, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+    if (end > m_password.size() || start > end) {
+        ClearPassword();
+        return;
+    }
+    // Known before the box reports its change, when the codes are derived.
+    const std::size_t oldSize = m_password.size();
+    m_password.replace(start, end - start, text);
+    if (m_password.size() < oldSize)
+        SecureWipe(m_password.data() + m_password.size(), (oldSize - m_password.size()) * sizeof(char16_t));
+    const std::wstring filler(text.size(), static_cast<wchar_t>(PasswordCharacter));
+    m_boxAsIs = true;
+    ::SendMessageW(edit, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(filler.c_str()));
+    m_boxAsIs = false;
+    if (static_cast<std::size_t>(::GetWindowTextLengthW(edit)) != m_password.size())
+        ClearPassword(); // refused by the box: nothing it shows is left unknown
+}
+
+void MainWindow::FollowPasswordBox()
+{
+    // Every insertion goes through TypeIntoPassword; any other change the box
+    // makes removes characters, ending with the caret where they were.
+    HWND edit = Edit(Control::txtPassword);
+    const auto length = static_cast<std::size_t>(::GetWindowTextLengthW(edit));
+    if (length == m_password.size())
+        return;
+    DWORD caret = 0;
+    ::SendMessageW(edit, EM_GETSEL, reinterpret_cast<WPARAM>(&caret), 0);
+    const std::size_t removed = m_password.size() - length;
+    if (length > m_password.size() || caret + removed > m_password.size()) {
+        ClearPassword();
+        return;
+    }
+    const std::size_t oldSize = m_password.size();
+    m_password.erase(caret, removed);
+    SecureWipe(m_password.data() + m_password.size(), (oldSize - m_password.size()) * sizeof(char16_t));
+}
+
+void MainWindow::ClearPassword()
+{
+    SecureWipe(m_password);
+    m_password.clear();
+    HWND edit = Edit(Control::txtPassword);
+    if (::GetWindowTextLengthW(edit) != 0) {
+        m_boxAsIs = true;
+        ::SendMessageW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L""));
+        m_boxAsIs = false;
+    }
 }
 
 void MainWindow::ShowCodeMenu(HWND edit, LPARAM at)
@@ -676,7 +867,8 @@ void MainWindow::OpenFitDialog()
     if (m_fitDialogOpen)
         return;
     m_fitDialogOpen = true;
-    FitDialog dialog(m_instance, Edit(Control::txtPassword), Edit(Control::txtKey),
+    // The dialog is modal: the password cannot change while it reads it.
+    FitDialog dialog(m_instance, std::u16string_view(m_password), Edit(Control::txtKey),
         [this](std::u16string_view code) { m_behaviour.Copy(code); }, RuleLanguageOf(m_language));
     dialog.Run(m_window);
     m_fitDialogOpen = false;
@@ -684,9 +876,8 @@ void MainWindow::OpenFitDialog()
 
 void MainWindow::Regenerate()
 {
-    const BoxText password(Edit(Control::txtPassword));
     const BoxText key(Edit(Control::txtKey));
-    m_behaviour.InputChanged(password.View(), key.View());
+    m_behaviour.InputChanged(m_password, key.View());
 }
 
 void MainWindow::CopyCode16()
@@ -697,9 +888,13 @@ void MainWindow::CopyCode16()
 
 void MainWindow::WipeBoxes()
 {
-    // The edit controls' own buffers, which outlive the texts read from them.
-    for (HWND edit : m_edits)
-        if (edit)
+    // The codes are not derived again from what is left; the password box
+    // never held more than filler.
+    m_closing = true;
+    SecureWipe(m_password);
+    m_password.clear();
+    for (std::size_t i = 0; i < ControlCount; ++i)
+        if (HWND edit = m_edits[i]; edit && static_cast<Control>(i) != Control::txtPassword)
             WipeEdit(edit);
 }
 

@@ -2,6 +2,7 @@
 
 #include "Pictures.h"
 #include "SecretClipboard.h"
+#include "SecureWipe.h"
 #include "WindowBehaviour.h"
 
 #include <windows.h>
@@ -9,6 +10,7 @@
 #include <array>
 #include <memory>
 #include <string>
+#include <string_view>
 
 namespace mnemora::win {
 
@@ -58,7 +60,14 @@ private:
     // code to a site's rules. at: where the pointer was, or -1 from the keyboard.
     void ShowCodeMenu(HWND edit, LPARAM at);
     void OpenFitDialog();
+    static bool TakesFocus(layout::Control control);
+    // What a click does: the copy button copies, a link opens its address.
+    void Activate(layout::Control control);
     void WipeBoxes();
+    // The password box holds filler only; the password is kept here.
+    void TypeIntoPassword(HWND edit, std::u16string_view text);
+    void FollowPasswordBox();
+    void ClearPassword();
 
     HWND Edit(layout::Control box) const { return m_edits[static_cast<std::size_t>(box)]; }
     HWND WindowOf(layout::Control control) const { return m_controls[static_cast<std::size_t>(control)]; }
@@ -101,6 +110,13 @@ private:
     // The left button went down on a clickable control.
     HWND m_pressed = nullptr;
     std::wstring m_failureMessage;
+    // The password typed into its box, which holds as many filler characters
+    // instead: whatever copies the edit control makes of its text (undo,
+    // deleted text, a reallocated buffer), none holds the password.
+    std::basic_string<char16_t, std::char_traits<char16_t>, WipingAllocator<char16_t>> m_password;
+    // The window changes a box's text itself: the box acts as it would alone.
+    bool m_boxAsIs = false;
+    bool m_closing = false;
 };
 
 } // namespace mnemora::win

@@ -40,10 +40,14 @@ BoxText::~BoxText()
 
 void WipeEdit(HWND edit)
 {
-    HLOCAL buffer = reinterpret_cast<HLOCAL>(::SendMessageW(edit, EM_GETHANDLE, 0, 0));
-    if (void *text = buffer ? ::LocalLock(buffer) : nullptr) {
-        SecureWipe(text, ::LocalSize(buffer));
-        ::LocalUnlock(buffer);
+    // A single-line edit control gives no handle to its buffer (EM_GETHANDLE
+    // answers 0): its text is overwritten in place with as many filler
+    // characters instead, and the undo buffer that kept the old text emptied.
+    const int length = ::GetWindowTextLengthW(edit);
+    if (length > 0) {
+        const std::wstring filler(static_cast<std::size_t>(length), L'0');
+        ::SendMessageW(edit, EM_SETSEL, 0, -1);
+        ::SendMessageW(edit, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(filler.c_str()));
     }
     ::SendMessageW(edit, EM_EMPTYUNDOBUFFER, 0, 0);
 }

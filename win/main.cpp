@@ -13,21 +13,8 @@
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show)
 {
     mnemora::HardenProcess();
-    // Windows Error Reporting sends no report, and so no dump, of this
-    // program. Looked up at run time from the system folder only: the
-    // program imports nothing beyond what it needs to start.
-    if (const HMODULE wer = ::LoadLibraryExW(L"wer.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32)) {
-        using Exclude = HRESULT(WINAPI *)(PCWSTR, BOOL);
-        // NOLINTNEXTLINE(cppcoreguidelines-pro-type-reinterpret-cast): GetProcAddress's contract
-        if (const auto exclude = reinterpret_cast<Exclude>(
-                reinterpret_cast<void (*)()>(::GetProcAddress(wer, "WerAddExcludedApplication")))) {
-            wchar_t path[MAX_PATH];
-            const DWORD length = ::GetModuleFileNameW(nullptr, path, MAX_PATH);
-            if (length > 0 && length < MAX_PATH)
-                exclude(path, FALSE);
-        }
-        ::FreeLibrary(wer);
-    }
+    // Nothing goes into the registry: the portable program leaves no trace.
+    // The installer excludes the installed programs from error reporting.
 
     if (FAILED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE)))
         return 1;

@@ -64,8 +64,12 @@ public:
     EchoOff &operator=(const EchoOff &) = delete;
     ~EchoOff()
     {
-        if (g_echoOff.exchange(false))
+        // Whatever was typed or pasted after the password's line is dropped:
+        // left in the console, the shell would read it as its next commands.
+        if (g_echoOff.exchange(false)) {
+            ::FlushConsoleInputBuffer(g_input);
             ::SetConsoleMode(g_input, g_savedMode);
+        }
         ::SetConsoleCtrlHandler(OnConsoleControl, FALSE);
     }
 };

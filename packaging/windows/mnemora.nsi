@@ -43,13 +43,52 @@ VIAddVersionKey /LANG=1033 "FileDescription" "${NAME} ${VERSION} installer"
 VIAddVersionKey /LANG=1033 "CompanyName" "${NAME}"
 VIAddVersionKey /LANG=1033 "LegalCopyright" "${COPYRIGHT}"
 
-Page directory
+Page directory "" "" DirectoryLeave
 Page instfiles
 UninstPage uninstConfirm
 UninstPage instfiles
 
+!define FOLDER_TAKEN "$INSTDIR already holds other files, which the installation would overwrite \
+and the uninstaller remove. Choose an empty folder, or the folder of an earlier installation of ${NAME}."
+
+; $R0 = 1 when $INSTDIR may be installed into: it does not exist yet, it is
+; empty, or it holds an earlier installation (its uninstaller and programs).
+Function CheckFolder
+    StrCpy $R0 1
+    IfFileExists "$INSTDIR\Uninstall.exe" 0 scan
+    IfFileExists "$INSTDIR\mnemora-cli.exe" done scan
+scan:
+    ClearErrors
+    FindFirst $R1 $R2 "$INSTDIR\*.*"
+loop:
+    StrCmp $R2 "" close
+    StrCmp $R2 "." next
+    StrCmp $R2 ".." next
+    StrCpy $R0 0
+    Goto close
+next:
+    FindNext $R1 $R2
+    Goto loop
+close:
+    FindClose $R1
+done:
+FunctionEnd
+
+Function DirectoryLeave
+    Call CheckFolder
+    StrCmp $R0 1 +3
+    MessageBox MB_OK|MB_ICONEXCLAMATION "${FOLDER_TAKEN}"
+    Abort
+FunctionEnd
+
 Section "Install"
     SetShellVarContext current
+    ; Checked again for a folder given with /D= to a silent installation.
+    Call CheckFolder
+    StrCmp $R0 1 +4
+    MessageBox MB_OK|MB_ICONSTOP "${FOLDER_TAKEN}" /SD IDOK
+    SetErrorLevel 2
+    Quit
     SetOutPath "$INSTDIR"
     File /r "${STAGE}\*.*"
     WriteUninstaller "$INSTDIR\Uninstall.exe"

@@ -53,7 +53,10 @@ INSTANTIATE_TEST_SUITE_P(Inputs, StreamPasswordLine,
         LineCase{"pw\r", PasswordStatus::Read, "pw", ""},
         LineCase{"pw\r\r\n", PasswordStatus::Read, "pw", ""},
         LineCase{"\rpw\n", PasswordStatus::Read, "", ""},
-        LineCase{"p\rw\nnext", PasswordStatus::Read, "p", "next"}));
+        LineCase{"p\rw\nnext", PasswordStatus::Read, "p", "next"},
+        // A leading byte-order mark is dropped; anything else like it is kept.
+        LineCase{"\xEF\xBB\xBFpw\n", PasswordStatus::Read, "pw", ""},
+        LineCase{"\xEF\xBBpw\xEF\xBB\xBF\n", PasswordStatus::Read, "\xEF\xBBpw\xEF\xBB\xBF", ""}));
 
 struct CapCase {
     std::string input;

@@ -123,9 +123,19 @@ std::string Run(const std::wstring &program, const std::vector<std::string> &fie
     startup.hStdOutput = out.write;
     startup.hStdError = err.write;
     PROCESS_INFORMATION process{};
-    if (!CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
-            &startup, &process))
-        throw std::runtime_error("CreateProcessW failed: " + std::to_string(GetLastError()));
+    // Under Wine on a loaded machine a new process now and then dies while
+    // it starts, before running any of the program, and CreateProcessW
+    // reports ERROR_INTERNAL_ERROR: nothing of the program ran, so starting
+    // it again is the same run.
+    for (int attempt = 1;; ++attempt) {
+        if (CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
+                &startup, &process))
+            break;
+        const DWORD error = GetLastError();
+        if (error != ERROR_INTERNAL_ERROR || attempt == 5)
+            throw std::runtime_error("CreateProcessW failed: " + std::to_string(error));
+        Sleep(200);
+    }
     CloseHandle(in.read);
     CloseHandle(out.write);
     CloseHandle(err.write);

@@ -2,6 +2,8 @@
 uses it: the prompt, a Chinese password typed without echo (read as UTF-16)
 and a Chinese key from the command line give the known code; Ctrl-C while
 the password is typed ends the program as Windows ends an interrupted one.
+In the console's shell, what is pasted after the password never reaches the
+shell.
 
     test_cli_console_wine.py PREFIX BINDIR
 """
@@ -37,6 +39,12 @@ class Console:
                 except OSError:  # the program ended
                     break
         return needle in self.seen
+
+    def wait_for_count(self, needle, count):
+        deadline = time.monotonic() + PATIENCE
+        while self.seen.count(needle) < count and time.monotonic() < deadline:
+            self.wait_for_more()
+        return self.seen.count(needle) >= count
 
     def wait_for_raw_terminal(self):
         """Wine's console takes the terminal over (echo and line editing its
@@ -97,6 +105,24 @@ def main(prefix, bindir):
     if not prompted or status != CONTROL_C_EXIT or b"te" in console.seen.replace(b"\x1b[?25", b""):
         failures += 1
         print("FAIL Ctrl-C: status %d, console showed %r" % (status, console.seen))
+
+    # In the console's shell: a paste of the password with a command after
+    # it. Nothing of the paste may reach the shell.
+    shell = Console(session, "cmd", [])
+    command = wine.windows_path(program) + " taobao\r"
+    ready = shell.wait_for(b">") and shell.wait_for_raw_terminal()
+    shell.type(command)
+    prompted = shell.wait_for(b"Password:")
+    shell.type("test\recho LEAKED\r")
+    coded = shell.wait_for(b"a20caCf8Eb1b8B6d")
+    shell.type("echo DONE\r")
+    # The command as typed, then its output.
+    done = shell.wait_for_count(b"DONE", 2)
+    if not (ready and prompted and coded and done) or b"LEAKED" in shell.seen:
+        failures += 1
+        print("FAIL paste after the password reached the shell: %r" % shell.seen)
+    shell.type("exit\r")
+    shell.status()
     print("console under Wine: %d failures" % failures)
     return 1 if failures else 0
 

@@ -76,6 +76,8 @@ def cases(derivations):
              err="mnemora-cli: the password is longer than 32,767 bytes in UTF-8\r\n"),
         case("over-long key", b"test\n", ["é" * 20000], 1,
              err="mnemora-cli: the key is longer than 32,767 bytes in UTF-8\r\n"),
+        # The byte-order mark PowerShell 5.1 writes at the start of a file.
+        case("byte-order mark", b"\xef\xbb\xbftest\r\n", ["taobao"], 0, "a20caCf8Eb1b8B6d\r\n"),
         # Standard input is binary: Ctrl-Z is a character, not the end of a text file.
         case("password ends with Ctrl-Z", b"test\x1a\n", ["taobao"], 0,
              engine_model.generate_codes("test\x1a", "taobao")[0] + "\r\n"),

@@ -8,6 +8,8 @@ takes all of it away again.
 
 import glob
 import os
+import sys
+import tempfile
 import time
 
 import wine
@@ -43,6 +45,18 @@ def main(prefix, installer, version):
             failures.append(what)
             print("FAIL " + what)
 
+    # A folder of the user's own, holding files named as the installer's.
+    with tempfile.TemporaryDirectory() as theirs:
+        mine = {"README.txt": b"my notes\r\n", "LICENSE.txt": b"my licence\r\n"}
+        for name, text in mine.items():
+            with open(os.path.join(theirs, name), "wb") as f:
+                f.write(text)
+        run = session.run(installer, ["/S", "/D=" + wine.windows_path(theirs)])
+        kept = {name: open(os.path.join(theirs, name), "rb").read() for name in os.listdir(theirs)}
+        check(run.returncode != 0 and kept == mine,
+              "the installer refuses a folder of the user's files: exit %d, the folder then held %s%s"
+              % (run.returncode, sorted(kept), "" if kept.items() >= mine.items() else ", the user's files changed"))
+
     run = session.run(installer, ["/S"])
     check(run.returncode == 0, "the installer exits %d" % run.returncode)
     folder = installed(prefix)
@@ -57,11 +71,16 @@ def main(prefix, installer, version):
         "the installed mnemora-cli gives %d %r" % (cli.returncode, cli.stdout),
     )
     check(any(s.endswith("Mnemora command line.lnk") for s in shortcuts(prefix)), "no Start-menu entry")
-    listed = session.run("reg", ["query", UNINSTALL_KEY, "/v", "DisplayVersion"])
-    check(
-        listed.returncode == 0 and version.encode() in listed.stdout,
-        "Settings > Apps does not list version %s: %r" % (version, listed.stdout),
-    )
+    # Asked a few times: under load, Wine sometimes fails to start reg.exe
+    # itself, which then reports nothing.
+    for _ in range(5):
+        listed = session.run("reg", ["query", UNINSTALL_KEY, "/v", "DisplayVersion"])
+        if listed.returncode == 0:
+            break
+        time.sleep(1)
+    check(listed.returncode == 0 and version.encode() in listed.stdout,
+          "Settings > Apps does not list version %s: %d %r %r"
+          % (version, listed.returncode, listed.stdout, listed.stderr[-500:]))
     excluded = session.run("reg", ["query", WER_EXCLUDED, "/v", "mnemora-cli.exe"])
     check(excluded.returncode == 0, "error reporting may still keep dumps of mnemora-cli.exe")
 

@@ -9,11 +9,13 @@ Every case waits for a condition with a deadline, never for a fixed time.
 
 import json
 import os
+import queue
 import shutil
 import stat
 import subprocess
 import sys
 import tempfile
+import threading
 import time
 
 from PIL import Image, ImageChops
@@ -43,6 +45,13 @@ LINKS = [
 ]
 MARKERS = ["ExcludeClipboardContentFromMonitorProcessing", "CanIncludeInClipboardHistory",
            "CanUploadToCloudClipboard"]
+# The markers whose DWORD value says no: 0.
+REFUSING_MARKERS = MARKERS[1:]
+# Where Windows, and where Wine, keep the programs excluded from error reporting.
+WER_EXCLUDED = [root + path for root in ("HKCU", "HKLM") for path in (
+    r"\Software\Microsoft\Windows\Windows Error Reporting\ExcludedApplications",
+    r"\Software\Microsoft\Windows Error Reporting\ExcludedApplications")]
+FIRST_CONTROL_ID = 1000
 CJK_FONT = "/usr/share/fonts/truetype/wqy/wqy-microhei.ttc"
 FIT_TITLE = "按网站规则生成密码"
 FIT_RULE = "required: special; maxlength: 12;"
@@ -138,6 +147,14 @@ class Window:
         image = window.get_image(0, 0, size.width, size.height, X.ZPixmap, 0xFFFFFFFF)
         return Image.frombytes("RGB", (size.width, size.height), image.data, "raw", "BGRX")
 
+    def clipboard_bytes(self, target):
+        try:
+            got = subprocess.run(["xclip", "-o", "-selection", "clipboard", "-t", target], env=self.env,
+                                 capture_output=True, timeout=5)
+        except subprocess.TimeoutExpired:
+            return None
+        return got.stdout if got.returncode == 0 else None
+
     def clipboard(self, target="UTF8_STRING"):
         """The clipboard's text as X11 clients read it; None when it holds
         none, NO_ANSWER when its owner did not answer in time (Wine's bridge
@@ -158,6 +175,79 @@ class Window:
 
     def cursor(self):
         return self.x.xfixes_get_cursor_image(self.x.screen().root)
+
+
+class Probe:
+    """window_probe.exe, another program on the same desktop, its output
+    lines read as they come."""
+    def __init__(self, session, *args):
+        self.process = subprocess.Popen([shutil.which("wine"), os.path.join(session.bindir, "window_probe.exe"),
+                                         *args], env=session.env, stdin=subprocess.DEVNULL,
+                                        stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+        self.lines = queue.Queue()
+        threading.Thread(target=self._read, daemon=True).start()
+
+    def _read(self):
+        for line in self.process.stdout:
+            self.lines.put(line.decode("utf-8", "replace").rstrip("\r\n"))
+            if line.strip() in (b"released", b"never saw the text", b"no such control", b"no password box",
+                                b"no 16-character code") or line.startswith((b"passwordchar", b"fits")):
+                break  # the last line: Wine's helpers may keep the pipe open
+
+    def expect(self, wanted, seconds=PATIENCE):
+        """Whether the line `wanted` comes within the time."""
+        deadline = time.monotonic() + seconds
+        while time.monotonic() < deadline:
+            try:
+                if self.lines.get(timeout=max(0.1, deadline - time.monotonic())) == wanted:
+                    return True
+            except queue.Empty:
+                pass
+        return False
+
+    def all_lines(self, count, seconds=PATIENCE):
+        got = []
+        deadline = time.monotonic() + seconds
+        while len(got) < count and time.monotonic() < deadline:
+            try:
+                got.append(self.lines.get(timeout=max(0.1, deadline - time.monotonic())))
+            except queue.Empty:
+                pass
+        return got
+
+
+def memory_holds(needles):
+    """Which of the byte strings lie anywhere in the writable memory of the
+    Wine processes running mnemora.exe, read from Linux."""
+    found = set()
+    for pid in filter(str.isdigit, os.listdir("/proc")):
+        try:
+            with open("/proc/%s/cmdline" % pid, "rb") as f:
+                if b"mnemora.exe" not in f.read():
+                    continue
+            with open("/proc/%s/maps" % pid) as maps, open("/proc/%s/mem" % pid, "rb", 0) as mem:
+                for line in maps:
+                    fields = line.split()
+                    if "rw" not in fields[1]:
+                        continue
+                    start, end = (int(x, 16) for x in fields[0].split("-"))
+                    try:
+                        mem.seek(start)
+                        chunk = mem.read(end - start)
+                    except (OSError, ValueError, OverflowError):
+                        continue
+                    found.update(n for n in needles if n in chunk)
+        except (FileNotFoundError, ProcessLookupError, PermissionError):
+            continue
+    return found
+
+
+def opened_addresses(log):
+    """The addresses the desktop's browser was asked to open, in order."""
+    if not os.path.exists(log):
+        return []
+    with open(log) as f:
+        return f.read().split()
 
 
 def wait_until(condition, seconds=PATIENCE):
@@ -283,9 +373,19 @@ def main(prefix, bindir):
             failures.check(wait_until(lambda: (window.cursor().width, window.cursor().height) != hand.size, 10),
                            "no hand over the 32-character box")
 
-            window.xdotool("type", "--delay", "30", "test")
+            # A character deleted on the way, as people type.
+            window.xdotool("type", "--delay", "30", "tesq")
+            window.xdotool("key", "BackSpace")
+            window.xdotool("type", "--delay", "30", "t")
             window.xdotool("key", "Tab")
             window.xdotool("type", "--delay", "30", "taobao")
+
+            # Another program asks the password box for its text and to unmask it.
+            peek = Probe(session, "peek", TITLE).all_lines(4)
+            failures.check(peek == ["length 0", "text ", "line ", "passwordchar %d" % ord("*")],
+                           "another program reads nothing from the masked password box: %r" % peek)
+            fits = Probe(session, "fits", TITLE).all_lines(1)
+            failures.check(fits == ["fits 1"], "the whole 16-character code is in view: %r" % fits)
 
             # Hover: the orange highlight over the copy row, gone over the panel.
             highlight = picture("ImgCode")
@@ -304,6 +404,8 @@ def main(prefix, bindir):
                            "the copy button puts %s on the clipboard" % code16)
             targets = wait_until(lambda: next((t for t in [window.clipboard("TARGETS")] if isinstance(t, str)), None), 10) or ""
             failures.check(all(m in targets.split() for m in MARKERS), "the markers among the targets: %r" % targets)
+            values = {m: window.clipboard_bytes(m) for m in REFUSING_MARKERS}
+            failures.check(all(v == bytes(4) for v in values.values()), "the markers refuse: %r" % values)
             confirmation = picture("ImgCopy")
             box = place("ImgCopy")
             failures.check(wait_until(lambda: same_pixels(window.screenshot(), box, confirmation), 10),
@@ -319,6 +421,12 @@ def main(prefix, bindir):
             failures.check(wait_until(lambda: window.clipboard() in (None, ""), CLEAR_MS / 1000 + 20) is True,
                            "the clipboard is cleared after the delay")
 
+            # Tab from the key box: the 16-character box, all of it selected.
+            window.click(centre("txtKey"))
+            window.xdotool("key", "Tab", "ctrl+c")
+            failures.check(wait_until(lambda: window.clipboard() == code16, 10) is True,
+                           "Tab from the key box reaches the 16-character box")
+
             # What the user copied since is theirs.
             window.click(centre("lblCopy"))
             wait_until(lambda: window.clipboard() == code16, 10)
@@ -326,6 +434,18 @@ def main(prefix, bindir):
             mine.communicate(b"mine", timeout=PATIENCE)
             time.sleep(CLEAR_MS / 1000 + 2)  # past the delay: nothing may happen
             failures.check(window.clipboard() == "mine", "the clear leaves the user's own copy alone")
+
+            # Another program holds the clipboard a moment when the copy is
+            # asked for, then over the time of the clear: the copy waits for
+            # it, the clear is done once it lets go.
+            holder = Probe(session, "hold-clipboard", code16, str(CLEAR_MS + 3000))
+            holder.expect("ready")
+            copy_id = FIRST_CONTROL_ID + list(CONTROLS).index("lblCopy")
+            Probe(session, "click-while-held", TITLE, str(copy_id), "150").expect("released")
+            failures.check(holder.expect("held", 30), "the copy waits for a program holding the clipboard a moment")
+            holder.expect("released", CLEAR_MS / 1000 + 30)
+            failures.check(wait_until(lambda: window.clipboard() in (None, ""), 20) is True,
+                           "a clear the clipboard was busy for is done once it is free")
 
             # The dialog that fits the code to a site's rules, from the keyboard
             # alone: the 16-character box's menu, the rule typed, the code
@@ -353,16 +473,51 @@ def main(prefix, bindir):
             for name, _ in LINKS:
                 window.click(centre(name))
                 count = LINKS.index((name, _)) + 1
-                wait_until(lambda: os.path.exists(log) and len(open(log).read().split()) >= count, 30)
-            opened = open(log).read().split() if os.path.exists(log) else []
+                wait_until(lambda: len(opened_addresses(log)) >= count, 30)
+            opened = opened_addresses(log)
             failures.check(opened == [address for _, address in LINKS], "the six links open %r" % opened)
+
+            # By keyboard: Tab from the 32-character box reaches the copy
+            # button, then the copyright line; Enter and Space press them.
+            window.click(centre("txtCode32"))
+            window.xdotool("key", "Tab", "Return")
+            failures.check(wait_until(lambda: window.clipboard() == code16, 10) is True,
+                           "Tab from the 32-character box and Enter copy %s" % code16)
+            window.xdotool("key", "Tab", "space")
+            failures.check(wait_until(lambda: opened_addresses(log)[len(LINKS):] == [LINKS[-1][1]], 30) is True,
+                           "Tab on to the copyright line and Space open %s" % LINKS[-1][1])
+
+            # A password typed, then cleared (select all, Backspace): no copy
+            # of it stays in the program's memory.
+            secret = "Qv7-Hidden-Wren-Lattice"
+            window.click(centre("txtPassword"))
+            window.xdotool("key", "End", "shift+Home", "BackSpace")
+            window.xdotool("type", "--delay", "30", secret)
+            window.click(centre("lblCopy"))
+            failures.check(wait_until(lambda: window.clipboard() == engine_model.generate_codes(secret, "taobao")[0], 10)
+                           is True, "the typed password gives its code")
+            window.click(centre("txtPassword"))
+            window.xdotool("key", "End", "shift+Home", "BackSpace")
+            # Once the box is empty, the codes are gone.
+            wait_until(lambda: Probe(session, "fits", TITLE).all_lines(1) == ["no 16-character code"], 30)
+            # Its second half: a freed block's first bytes are the heap's own,
+            # and emptying an edit control's undo buffer zeroes only its first character.
+            half = secret[len(secret) // 2:]
+            left = memory_holds([half.encode("utf-16-le"), half.encode()])
+            failures.check(not left, "no copy of a cleared password in memory: %r" % left)
+            window.xdotool("type", "--delay", "30", "test")
 
             # The clear on exit.
             window.click(centre("lblCopy"))
             wait_until(lambda: window.clipboard() == code16, 10)
             window.xdotool("key", "--window", window.id, "alt+F4")
             window.process.wait(timeout=PATIENCE)
-            failures.check(window.clipboard() not in (code16, NO_ANSWER), "the clipboard is cleared on exit")
+            # Asked again while the bridge does not answer.
+            failures.check(wait_until(lambda: window.clipboard() not in (code16, NO_ANSWER), 20) is True,
+                           "the clipboard is cleared on exit")
+            excluded = [key for key in WER_EXCLUDED
+                        if session.run("reg", ["query", key, "/v", "mnemora.exe"]).returncode == 0]
+            failures.check(not excluded, "the portable program leaves nothing in the registry: %r" % excluded)
         finally:
             if window.process.poll() is None:
                 window.process.kill()
