@@ -114,8 +114,8 @@ BENCHMARK(BM_FitCode)->Arg(0)->Arg(1);
 // Reading a rule as the list writes one, to its canonical text.
 void BM_ParseRule(benchmark::State &state)
 {
-    const std::string_view text =
-        "minlength: 8; maxlength: 40; required: upper; required: [!#$%&*@^]; allowed: lower,digit;";
+    const std::string_view text
+        = "minlength: 8; maxlength: 40; required: upper; required: [!#$%&*@^]; allowed: lower,digit;";
     for (auto _ : state)
         benchmark::DoNotOptimize(mnemora::CanonicalRule(mnemora::ParsePasswordRule(text)));
 }

@@ -28,9 +28,21 @@ def count(command, probe):
     with tempfile.TemporaryDirectory() as folder:
         env = dict(os.environ, LD_PRELOAD=probe, MNEMORA_PROBE_OUT=os.path.join(folder, "marks"))
         env.setdefault("QT_QPA_PLATFORM", "offscreen")
-        subprocess.run(["valgrind", "--tool=callgrind", "--trace-children=yes", "--separate-threads=yes",
-                        "--callgrind-out-file=" + os.path.join(folder, "out.%p")] + command,
-                       env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=600, check=True)
+        subprocess.run(
+            [
+                "valgrind",
+                "--tool=callgrind",
+                "--trace-children=yes",
+                "--separate-threads=yes",
+                "--callgrind-out-file=" + os.path.join(folder, "out.%p"),
+            ]
+            + command,
+            env=env,
+            stdout=subprocess.DEVNULL,
+            stderr=subprocess.DEVNULL,
+            timeout=600,
+            check=True,
+        )
         if not os.path.exists(os.path.join(folder, "marks")):
             raise SystemExit(f"startup-instructions: {command[0]} never painted")
         main = others = 0

@@ -225,9 +225,10 @@ int Run(std::span<const std::string_view> args, PasswordSource &password, std::o
         password16.Wipe();
         WriteCode(out, fitted.code);
         if (wantAll) {
-            out << CanonicalRule(*rule) << '\n' << DescribeRule(*rule, RuleLanguage::English) << '\n'
-                << static_cast<int>(fitted.bits) << " bits" << (fitted.plain ? " (the 16-character code)" : "")
-                << '\n';
+            out << CanonicalRule(*rule) << '\n'
+                << DescribeRule(*rule, RuleLanguage::English) << '\n'
+                << static_cast<int>(fitted.bits) << " bits"
+                << (fitted.plain ? " (the 16-character code)" : "") << '\n';
         }
         return Finish(out, err);
     }

@@ -127,7 +127,8 @@ bool Draw(ByteStream &stream, const PasswordRule &rule, std::u16string &code)
         for (std::size_t i = 0; i < static_cast<std::size_t>(length); ++i)
             slots[i] = i < rule.required.size() ? &rule.required[i] : &rule.allowed;
         for (int i = length - 1; i > 0; --i)
-            std::swap(slots[static_cast<std::size_t>(i)], slots[static_cast<std::size_t>(stream.Draw(i + 1))]);
+            std::swap(
+                slots[static_cast<std::size_t>(i)], slots[static_cast<std::size_t>(stream.Draw(i + 1))]);
         code.clear();
         int run = 0;
         bool stuck = false;

@@ -33,7 +33,7 @@ FittedCode FitCode(std::u16string_view password, std::u16string_view key, const 
 
 // The same with the inputs checked first, as TryGenerateCodes; BadRule when
 // no code could be drawn. out is left empty unless Ok.
-DeriveStatus TryFitCode(
-    std::u16string_view password, std::u16string_view key, const PasswordRule &rule, FittedCode &out) noexcept;
+DeriveStatus TryFitCode(std::u16string_view password, std::u16string_view key, const PasswordRule &rule,
+    FittedCode &out) noexcept;
 
 } // namespace mnemora

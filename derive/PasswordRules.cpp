@@ -68,17 +68,16 @@ constexpr char Lower(char c)
 
 bool EqualsFolded(std::string_view a, std::string_view b)
 {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-        return Lower(x) == Lower(y);
-    });
+    return a.size() == b.size()
+        && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return Lower(x) == Lower(y); });
 }
 
-constexpr const char *TooManyRequired =
-    "the rule requires more kinds of character than the password may have characters";
+constexpr const char *TooManyRequired
+    = "the rule requires more kinds of character than the password may have characters";
 
 enum class Property { MinLength, MaxLength, MaxConsecutive, Required, Allowed };
-constexpr std::array<std::string_view, 5> PropertyNames = {
-    "minlength", "maxlength", "max-consecutive", "required", "allowed"};
+constexpr std::array<std::string_view, 5> PropertyNames
+    = {"minlength", "maxlength", "max-consecutive", "required", "allowed"};
 
 // Where a property's text lies, so that a problem found later can name it.
 struct Span {
@@ -206,9 +205,8 @@ bool Parser::ParseClasses(Span property, CharClass &set)
             } else if (EqualsFolded(name, "ascii-printable")) {
                 set = Union(set, Printable);
             } else {
-                const auto named = std::find_if(Named.begin(), Named.end(), [&](const NamedClass &n) {
-                    return EqualsFolded(name, n.name);
-                });
+                const auto named = std::find_if(Named.begin(), Named.end(),
+                    [&](const NamedClass &n) { return EqualsFolded(name, n.name); });
                 if (named == Named.end())
                     return Fail({start, m_at},
                         "unknown character class; the classes are upper, lower, digit, special, "
@@ -334,8 +332,7 @@ bool Parser::Check(PasswordRule &rule)
         return Fail(m_minLength, "the minimum length is more than the maximum length");
     const int length = FittedLength(rule);
     if (rule.required.size() > static_cast<std::size_t>(length))
-        return Fail(m_required[static_cast<std::size_t>(length)],
-            TooManyRequired);
+        return Fail(m_required[static_cast<std::size_t>(length)], TooManyRequired);
     CharClass space;
     space.Add(' ');
     const Span allowedSpan = m_hasAllowed ? m_allowed : m_required.front();
@@ -422,7 +419,8 @@ int CharClass::Count() const noexcept
 }
 
 RuleError::RuleError(const RuleProblem &problem)
-    : std::runtime_error(problem.part.empty() ? problem.message : "\"" + problem.part + "\": " + problem.message)
+    : std::runtime_error(
+        problem.part.empty() ? problem.message : "\"" + problem.part + "\": " + problem.message)
     , m_part(problem.part)
 { }
 

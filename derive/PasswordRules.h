@@ -62,11 +62,11 @@ struct CharClass {
 };
 
 struct PasswordRule {
-    int minLength = 0;       // 0: no minimum
-    int maxLength = 0;       // 0: no maximum
-    int maxConsecutive = 0;  // 0: runs of any length
+    int minLength = 0;               // 0: no minimum
+    int maxLength = 0;               // 0: no maximum
+    int maxConsecutive = 0;          // 0: runs of any length
     std::vector<CharClass> required; // each needs one character of the set, in rule order
-    CharClass allowed;       // every required set is part of it
+    CharClass allowed;               // every required set is part of it
 
     bool operator==(const PasswordRule &) const = default;
 };

@@ -16,13 +16,12 @@ struct Words {
 };
 
 constexpr std::array<Words, 2> Languages = {{
-    {" 到 ", "至少 ", "最多 ", " 个字符", "长度不限", "含", "或", "只用", "、", "和",
-        "同一字符最多连续 ", " 个", "，", "以下之一：", "同一字符不连续",
+    {" 到 ", "至少 ", "最多 ", " 个字符", "长度不限", "含", "或", "只用", "、", "和", "同一字符最多连续 ",
+        " 个", "，", "以下之一：", "同一字符不连续",
         {"大写字母", "小写字母", "数字", "符号", "任意字符", "字母"},
         {"大写字母", "小写字母", "数字", "符号", "任意字符", "字母"}},
-    {" to ", "at least ", "at most ", " characters", "any length", "with ", " or ", "only ",
-        ", ", " and ", "no character more than ", " times in a row", ", ", "one of ",
-        "no character twice in a row",
+    {" to ", "at least ", "at most ", " characters", "any length", "with ", " or ", "only ", ", ", " and ",
+        "no character more than ", " times in a row", ", ", "one of ", "no character twice in a row",
         {"an upper-case letter", "a lower-case letter", "a digit", "a symbol", "any character", "a letter"},
         {"upper-case letters", "lower-case letters", "digits", "symbols", "any character", "letters"}},
 }};
@@ -49,7 +48,8 @@ void AppendSetWords(std::string &out, const CharClass &set, const Words &words, 
         out += names[4];
         return;
     }
-    static constexpr std::array<std::pair<char32_t, char32_t>, 3> Ranges = {{{'A', 'Z'}, {'a', 'z'}, {'0', '9'}}};
+    static constexpr std::array<std::pair<char32_t, char32_t>, 3> Ranges
+        = {{{'A', 'Z'}, {'a', 'z'}, {'0', '9'}}};
     std::array<std::string_view, 4> parts{};
     std::size_t partCount = 0;
     CharClass rest = set;

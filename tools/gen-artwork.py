@@ -17,9 +17,23 @@ import os
 import random
 import sys
 
-from imageformats import (Canvas, Image, ImageDraw, build_palette, fit_text_on, font,
-                          ink_bbox, median_cut_colours, mix, ramp, rgb, save_indexed_gif, save_png,
-                          vgradient, write_ico)
+from imageformats import (
+    Canvas,
+    Image,
+    ImageDraw,
+    build_palette,
+    fit_text_on,
+    font,
+    ink_bbox,
+    median_cut_colours,
+    mix,
+    ramp,
+    rgb,
+    save_indexed_gif,
+    save_png,
+    vgradient,
+    write_ico,
+)
 from uilayout import Layout, shifted
 
 LAYOUT = Layout()
@@ -146,8 +160,15 @@ def draw_code(scale, mono):
     c = Canvas(*LAYOUT.size("code.gif"), scale, WINDOW)
     c.rect(shifted(panel("ImgCode", "frame"), offset), ORANGE)
     c.rect(shifted(panel("txtCode16", "interior"), offset), WINDOW)
-    fit_text_on(c, TEXT_COPY, shifted(panel("lblCopy", "caption"), offset), FONT_CJK, WHITE,
-                halign="center", mono=mono)
+    fit_text_on(
+        c,
+        TEXT_COPY,
+        shifted(panel("lblCopy", "caption"), offset),
+        FONT_CJK,
+        WHITE,
+        halign="center",
+        mono=mono,
+    )
     return c.img
 
 
@@ -156,8 +177,15 @@ def draw_copy(scale, mono):
     # white on the green box.
     c = Canvas(*LAYOUT.size("copy.gif"), scale, WINDOW)
     c.rect(LAYOUT.box("ImgCopy", "ImgCopy", "box"), GREEN)
-    fit_text_on(c, TEXT_COPIED, LAYOUT.box("ImgCopy", "ImgCopy", "caption"), FONT_CJK, WINDOW,
-                halign="center", mono=mono)
+    fit_text_on(
+        c,
+        TEXT_COPIED,
+        LAYOUT.box("ImgCopy", "ImgCopy", "caption"),
+        FONT_CJK,
+        WINDOW,
+        halign="center",
+        mono=mono,
+    )
     return c.img
 
 
@@ -173,10 +201,17 @@ def draw_donation(scale):
 
     def paint(d, f):
         d.rounded_rectangle((x0 * f, y0 * f, (x1 + 1) * f - 1, (y1 + 1) * f - 1), radius=4 * f, fill=255)
+
     shade = vgradient(c.size, [(0.0, rgb(0xFFFFFF)), (0.55, rgb(0xF3F3F3)), (1.0, rgb(0xDCDCDC))])
     c.paint(shade, paint)
-    fit_text_on(c, "捐助 " + PRODUCT, LAYOUT.box("ImgDonation", "ImgDonation", "caption"), FONT_CJK,
-                DONATE_TEXT, halign="center")
+    fit_text_on(
+        c,
+        "捐助 " + PRODUCT,
+        LAYOUT.box("ImgDonation", "ImgDonation", "caption"),
+        FONT_CJK,
+        DONATE_TEXT,
+        halign="center",
+    )
     return c.img
 
 
@@ -186,8 +221,8 @@ def draw_donation(scale):
 LOGO_SIZE = LAYOUT.size("logo.gif")
 LOGO_TITLE = LAYOUT.box("ImgLogo", "ImgLogo", "title")
 LOGO_SLOGAN = LAYOUT.box("ImgLogo", "ImgLogo", "slogan")
-PHOTO_LEFT = 372        # where the photograph starts to fade in
-PHOTO_SOLID = 470       # from here on it is fully opaque
+PHOTO_LEFT = 372  # where the photograph starts to fade in
+PHOTO_SOLID = 470  # from here on it is fully opaque
 
 
 def ridge(x0, x1, base, waves, step=2.0):
@@ -206,9 +241,16 @@ def draw_photo(scale):
     w, h = LOGO_SIZE
     c = Canvas(w, h, scale, BANNER)
     horizon = 104
-    sky = vgradient(c.size, [(0.0, rgb(0x3C74C4)), (0.30, rgb(0x6E9FDC)),
-                             (0.52, rgb(0xB9D3EE)), (horizon / h, rgb(0xFFDDB0)),
-                             (1.0, rgb(0xFFDDB0))])
+    sky = vgradient(
+        c.size,
+        [
+            (0.0, rgb(0x3C74C4)),
+            (0.30, rgb(0x6E9FDC)),
+            (0.52, rgb(0xB9D3EE)),
+            (horizon / h, rgb(0xFFDDB0)),
+            (1.0, rgb(0xFFDDB0)),
+        ],
+    )
     c.img.paste(sky, (0, 0))
 
     # The sun rises in the saddle of the far range, inside a wide glow.
@@ -230,13 +272,21 @@ def draw_photo(scale):
     mid = ridge(360, 660, 92, [(8, 31, 2.2), (3.5, 11, 0.9), (1.5, 3.7, 2.9)])
     c.polygon(mid + [(660, horizon + 1), (360, horizon + 1)], rgb(0x6C85B8))
     near = ridge(360, 660, 99, [(5, 19, 4.1), (2, 6.3, 1.1)])
-    near_colour = vgradient(c.size, [(0.0, rgb(0x4A6A9E)), (horizon / h, rgb(0x3D5A8A)), (1.0, rgb(0x3D5A8A))])
-    c.paint(near_colour, lambda d, f: d.polygon([(x * f, y * f) for x, y in
-                                                  near + [(660, horizon + 1), (360, horizon + 1)]], fill=255))
+    near_colour = vgradient(
+        c.size, [(0.0, rgb(0x4A6A9E)), (horizon / h, rgb(0x3D5A8A)), (1.0, rgb(0x3D5A8A))]
+    )
+    c.paint(
+        near_colour,
+        lambda d, f: d.polygon(
+            [(x * f, y * f) for x, y in near + [(660, horizon + 1), (360, horizon + 1)]], fill=255
+        ),
+    )
 
     # The lake mirrors the sky, darkening toward the viewer, and the ridges.
-    lake = vgradient(c.size, [(0.0, rgb(0xE6D8C8)), (horizon / h, rgb(0xE6D8C8)),
-                              (0.80, rgb(0x7FA2D0)), (1.0, rgb(0x41689E))])
+    lake = vgradient(
+        c.size,
+        [(0.0, rgb(0xE6D8C8)), (horizon / h, rgb(0xE6D8C8)), (0.80, rgb(0x7FA2D0)), (1.0, rgb(0x41689E))],
+    )
     c.paint(lake, lambda d, f: d.rectangle((0, (horizon + 1) * f, 660 * f, h * f), fill=255))
     mirrored = [(x, 2 * (horizon + 1) - y) for x, y in mid]
     c.polygon(mirrored + [(660, horizon + 1), (360, horizon + 1)], rgb(0x6C85B8), opacity=0.35)
@@ -249,8 +299,11 @@ def draw_photo(scale):
         y = horizon + 3 + i * 2.2
         half = max(1.0, 12 - i * 0.45) * (0.5 + 0.8 * rnd.random())
         x = sun_x + rnd.uniform(-5, 5)
-        c.polygon([(x - half, y), (x + half, y), (x + half, y + 0.7), (x - half, y + 0.7)],
-                  rgb(0xFFF2D8), opacity=max(0.2, 0.75 - i * 0.03))
+        c.polygon(
+            [(x - half, y), (x + half, y), (x + half, y + 0.7), (x - half, y + 0.7)],
+            rgb(0xFFF2D8),
+            opacity=max(0.2, 0.75 - i * 0.03),
+        )
 
     # Dark shore and pines framing the right edge.
     shore = ridge(560, 662, 143, [(4, 17, 0.5), (1.5, 5, 2.0)])
@@ -267,8 +320,17 @@ def draw_photo(scale):
 
     # A few birds over the hills.
     for bx, by, span in [(470, 40, 5), (484, 46, 4), (462, 51, 3.5)]:
-        c.polygon([(bx - span, by - 1.5), (bx, by + 0.6), (bx + span, by - 1.5),
-                   (bx + span, by - 0.7), (bx, by + 1.5), (bx - span, by - 0.7)], rgb(0x2E4E80))
+        c.polygon(
+            [
+                (bx - span, by - 1.5),
+                (bx, by + 0.6),
+                (bx + span, by - 1.5),
+                (bx + span, by - 0.7),
+                (bx, by + 1.5),
+                (bx - span, by - 0.7),
+            ],
+            rgb(0x2E4E80),
+        )
     return c.img
 
 
@@ -295,8 +357,11 @@ def draw_logo(scale, language):
     title_ink = draw_title(c)
     # A faint rule between name and slogan.
     rule_y = (title_ink[3] // scale + LOGO_SLOGAN[1]) // 2 + 1
-    c.paint(WHITE, lambda d, f: d.rectangle((LOGO_TITLE[0] * f, rule_y * f, 330 * f, (rule_y + 1) * f - 1), fill=255),
-            opacity=0.35)
+    c.paint(
+        WHITE,
+        lambda d, f: d.rectangle((LOGO_TITLE[0] * f, rule_y * f, 330 * f, (rule_y + 1) * f - 1), fill=255),
+        opacity=0.35,
+    )
     fit_text_on(c, LAYOUT.texts[language]["slogan"], LOGO_SLOGAN, SLOGAN_FONTS[language], WHITE)
     return c.img
 
@@ -341,22 +406,45 @@ def avatar(file, backdrop, skin, hair, shirt, style, scale=1):
     """A head-and-shoulders portrait; style picks hair and accessories."""
     c = Canvas(*LAYOUT.size(file), scale, backdrop[1])
     c.img.paste(vgradient(c.size, [(0.0, backdrop[0]), (1.0, backdrop[1])]), (0, 0))
-    c.ellipse(10, 22.5, 8.5, 6.5, shirt)                       # shoulders
-    c.rect((9, 14, 10, 16), mix(skin, (0, 0, 0), 0.12))         # neck
+    c.ellipse(10, 22.5, 8.5, 6.5, shirt)  # shoulders
+    c.rect((9, 14, 10, 16), mix(skin, (0, 0, 0), 0.12))  # neck
     if style == "long":
-        c.ellipse(10, 10.5, 6.2, 7.2, hair)                     # hair behind the face
+        c.ellipse(10, 10.5, 6.2, 7.2, hair)  # hair behind the face
         c.polygon([(3.8, 10), (16.2, 10), (16.6, 17), (3.4, 17)], hair)
-    c.ellipse(10, 9.6, 4.6, 5.3, skin)                          # face
+    c.ellipse(10, 9.6, 4.6, 5.3, skin)  # face
     if style in ("short", "headphones"):
-        c.polygon([(5.2, 9), (5.6, 5.4), (8, 3.6), (12.5, 3.6), (14.6, 5.6), (14.8, 9),
-                   (13.6, 6.8), (9.5, 6.2), (6.4, 7.0)], hair)
+        c.polygon(
+            [
+                (5.2, 9),
+                (5.6, 5.4),
+                (8, 3.6),
+                (12.5, 3.6),
+                (14.6, 5.6),
+                (14.8, 9),
+                (13.6, 6.8),
+                (9.5, 6.2),
+                (6.4, 7.0),
+            ],
+            hair,
+        )
     elif style == "long":
-        c.polygon([(5.3, 9.5), (6.2, 5.2), (10, 3.8), (13.8, 5.2), (14.7, 9.5),
-                   (13.2, 6.6), (10.6, 6.3), (6.8, 7.4)], hair)
+        c.polygon(
+            [
+                (5.3, 9.5),
+                (6.2, 5.2),
+                (10, 3.8),
+                (13.8, 5.2),
+                (14.7, 9.5),
+                (13.2, 6.6),
+                (10.6, 6.3),
+                (6.8, 7.4),
+            ],
+            hair,
+        )
     elif style == "beard":
         c.polygon([(5.3, 8), (6.4, 4.6), (10, 3.6), (13.6, 4.6), (14.7, 8), (12.5, 6.4), (7.5, 6.4)], hair)
         c.polygon([(5.5, 9.5), (14.5, 9.5), (13.6, 13.6), (10, 15.4), (6.4, 13.6)], hair)
-        c.ellipse(10, 12.2, 1.6, 0.7, mix(skin, hair, 0.3))     # mouth in the beard
+        c.ellipse(10, 12.2, 1.6, 0.7, mix(skin, hair, 0.3))  # mouth in the beard
     elif style == "beanie":
         c.polygon([(5.0, 8.2), (5.6, 4.6), (8, 2.4), (12, 2.4), (14.4, 4.6), (15.0, 8.2)], hair)
         c.rect((5, 7, 14, 8), mix(hair, (255, 255, 255), 0.35))
@@ -366,8 +454,10 @@ def avatar(file, backdrop, skin, hair, shirt, style, scale=1):
     c.ellipse(11.9, 10.2, 0.7, 0.8, eye)
     if style == "headphones":
         band = rgb(0x26262E)
-        c.paint(band, lambda d, f: d.arc((4.2 * f, 2.6 * f, 15.8 * f, 15 * f), 180, 360,
-                                          fill=255, width=int(1.1 * f)))
+        c.paint(
+            band,
+            lambda d, f: d.arc((4.2 * f, 2.6 * f, 15.8 * f, 15 * f), 180, 360, fill=255, width=int(1.1 * f)),
+        )
         c.ellipse(4.9, 10.4, 1.6, 2.5, band)
         c.ellipse(15.1, 10.4, 1.6, 2.5, band)
     if style != "beard":
@@ -402,11 +492,20 @@ def draw_icon(size):
     m = 0 if size <= 16 else size / 32.0
     tile = vgradient((size, size), [(0.0, rgb(0x3D7BD6)), (1.0, rgb(0x00A5BE))])
     r = size * 0.22
-    c.paint(tile, lambda d, f: d.rounded_rectangle((m * f, m * f, (size - m) * f - 1, (size - m) * f - 1),
-                                                  radius=r * f, fill=255))
+    c.paint(
+        tile,
+        lambda d, f: d.rounded_rectangle(
+            (m * f, m * f, (size - m) * f - 1, (size - m) * f - 1), radius=r * f, fill=255
+        ),
+    )
     # Gloss on the upper half.
-    c.paint(WHITE, lambda d, f: d.ellipse((-0.2 * size * f, -0.75 * size * f, 1.2 * size * f, 0.42 * size * f),
-                                          fill=255), opacity=0.13)
+    c.paint(
+        WHITE,
+        lambda d, f: d.ellipse(
+            (-0.2 * size * f, -0.75 * size * f, 1.2 * size * f, 0.42 * size * f), fill=255
+        ),
+        opacity=0.13,
+    )
 
     u = size
     cx, cy = 0.36 * u, 0.36 * u
@@ -418,19 +517,42 @@ def draw_icon(size):
 
     def key_paint(dx, dy):
         def paint(d, f):
-            d.ellipse(((cx + dx - ring_out) * f, (cy + dy - ring_out) * f,
-                       (cx + dx + ring_out) * f, (cy + dy + ring_out) * f), fill=255)
-            d.ellipse(((cx + dx - ring_in) * f, (cy + dy - ring_in) * f,
-                       (cx + dx + ring_in) * f, (cy + dy + ring_in) * f), fill=0)
+            d.ellipse(
+                (
+                    (cx + dx - ring_out) * f,
+                    (cy + dy - ring_out) * f,
+                    (cx + dx + ring_out) * f,
+                    (cy + dy + ring_out) * f,
+                ),
+                fill=255,
+            )
+            d.ellipse(
+                (
+                    (cx + dx - ring_in) * f,
+                    (cy + dy - ring_in) * f,
+                    (cx + dx + ring_in) * f,
+                    (cy + dy + ring_in) * f,
+                ),
+                fill=0,
+            )
             parts = [
                 [(ring_out * 0.8, -shaft), (end, -shaft), (end, shaft), (ring_out * 0.8, shaft)],
-                [(end - 0.16 * u, shaft * 0.5), (end - 0.09 * u, shaft * 0.5),
-                 (end - 0.09 * u, shaft + 0.10 * u * bold), (end - 0.16 * u, shaft + 0.10 * u * bold)],
-                [(end - 0.06 * u, shaft * 0.5), (end, shaft * 0.5),
-                 (end, shaft + 0.075 * u * bold), (end - 0.06 * u, shaft + 0.075 * u * bold)],
+                [
+                    (end - 0.16 * u, shaft * 0.5),
+                    (end - 0.09 * u, shaft * 0.5),
+                    (end - 0.09 * u, shaft + 0.10 * u * bold),
+                    (end - 0.16 * u, shaft + 0.10 * u * bold),
+                ],
+                [
+                    (end - 0.06 * u, shaft * 0.5),
+                    (end, shaft * 0.5),
+                    (end, shaft + 0.075 * u * bold),
+                    (end - 0.06 * u, shaft + 0.075 * u * bold),
+                ],
             ]
             for p in parts:
                 d.polygon([(x * f, y * f) for x, y in rotate(p, angle, cx + dx, cy + dy)], fill=255)
+
         return paint
 
     shadow = max(0.6, u * 0.025)
@@ -448,11 +570,22 @@ def draw_icon(size):
             square = [(-body, -body), (body, -body), (body, body), (-body, body)]
             d.polygon([(x * f, y * f) for x, y in rotate(square, angle, cx, cy)], fill=255)
             for t in (-0.45 * body, 0.45 * body):
-                for pin in ([(t - pin_half, -pin_len), (t + pin_half, -pin_len),
-                             (t + pin_half, pin_len), (t - pin_half, pin_len)],
-                            [(-pin_len, t - pin_half), (pin_len, t - pin_half),
-                             (pin_len, t + pin_half), (-pin_len, t + pin_half)]):
+                for pin in (
+                    [
+                        (t - pin_half, -pin_len),
+                        (t + pin_half, -pin_len),
+                        (t + pin_half, pin_len),
+                        (t - pin_half, pin_len),
+                    ],
+                    [
+                        (-pin_len, t - pin_half),
+                        (pin_len, t - pin_half),
+                        (pin_len, t + pin_half),
+                        (-pin_len, t + pin_half),
+                    ],
+                ):
                     d.polygon([(x * f, y * f) for x, y in rotate(pin, angle, cx, cy)], fill=255)
+
         c.paint(rgb(0xC8EEFA), chip_paint)
     return c.img
 
@@ -501,6 +634,7 @@ def draw_hand():
 
 # --------------------------------------------------------------------------
 
+
 def generate(outdir):
     os.makedirs(outdir, exist_ok=True)
     written = []
@@ -516,8 +650,14 @@ def generate(outdir):
     for language in LAYOUT.texts:
         logo = draw_logo(1, language)
         w, h = LOGO_SIZE
-        save_indexed_gif(out(logo_name(language) + ".gif"), logo, logo_palette(logo), 128,
-                         dither_box=(PHOTO_LEFT, 0, w, h - 2), dither_amount=6)
+        save_indexed_gif(
+            out(logo_name(language) + ".gif"),
+            logo,
+            logo_palette(logo),
+            128,
+            dither_box=(PHOTO_LEFT, 0, w, h - 2),
+            dither_amount=6,
+        )
         save_png(out(logo_name(language) + "@2x.png"), draw_logo(2, language))
 
     save_indexed_gif(out("code.gif"), draw_code(1, True), [WINDOW, ORANGE, WHITE, (0, 0, 0)], 4)
@@ -527,8 +667,9 @@ def generate(outdir):
 
     don = draw_donation(1)
     fixed = [WINDOW, DONATE_TEXT, DONATE_BORDER, WHITE]
-    save_indexed_gif(out("donation.gif"), don,
-                     build_palette(fixed, median_cut_colours(don, 64 - len(fixed)), 64), 64)
+    save_indexed_gif(
+        out("donation.gif"), don, build_palette(fixed, median_cut_colours(don, 64 - len(fixed)), 64), 64
+    )
     save_png(out("donation@2x.png"), draw_donation(2))
 
     for file, look in AVATARS.items():
@@ -548,8 +689,10 @@ def generate(outdir):
     save_png(out("hand.png"), draw_hand())
 
     if sorted(written) != sorted(LAYOUT.files()):
-        raise SystemExit("gen-artwork: assets/layout.json lists %s, the generator wrote %s"
-                         % (sorted(LAYOUT.files()), sorted(written)))
+        raise SystemExit(
+            "gen-artwork: assets/layout.json lists %s, the generator wrote %s"
+            % (sorted(LAYOUT.files()), sorted(written))
+        )
 
 
 def main(argv):

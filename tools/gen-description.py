@@ -36,7 +36,9 @@ def load(path=DESCRIPTION):
     for c in d["controls"]:
         for tag, file in c.get("pictureIn", {}).items():
             if tag not in d["texts"] or file not in files:
-                raise SystemExit("gen-description: %s shows %s in %s, which is not listed" % (c["name"], file, tag))
+                raise SystemExit(
+                    "gen-description: %s shows %s in %s, which is not listed" % (c["name"], file, tag)
+                )
     for field in ("tabOrder", "raised"):
         for name in d[field]:
             if name not in names:
@@ -89,7 +91,8 @@ def cpp(d):
     a("// children, and a later sibling lies above an earlier one.")
     a("enum class Control { %s };" % ", ".join(names))
     a("")
-    a("""// A control's place in twips, relative to its parent's client area, and the
+    a(
+        """// A control's place in twips, relative to its parent's client area, and the
 // picture file it shows ("" for none).
 struct ControlPlace {
     const char *name;
@@ -138,14 +141,21 @@ struct ControlTexts {
 enum class Language { %s };
 inline constexpr const char *LanguageTags[] = {%s};
 inline constexpr Language DefaultLanguage = Language::%s;
-""" % (", ".join(LANGUAGES[t] for t in langs), ", ".join(cstr(t) for t in langs),
-       LANGUAGES[d["defaultLanguage"]]))
+"""
+        % (
+            ", ".join(LANGUAGES[t] for t in langs),
+            ", ".join(cstr(t) for t in langs),
+            LANGUAGES[d["defaultLanguage"]],
+        )
+    )
     a("// clang-format off")
     a("inline constexpr ControlPlace Controls[] = {")
     for c in controls:
         parent = names.index(c["parent"]) if c["parent"] in names else -1
-        a("    {%s, %d, %s, %s}," % (cstr(c["name"]), parent, ", ".join(str(v) for v in c["twips"]),
-                                    cstr(c.get("picture", ""))))
+        a(
+            "    {%s, %d, %s, %s},"
+            % (cstr(c["name"]), parent, ", ".join(str(v) for v in c["twips"]), cstr(c.get("picture", "")))
+        )
     a("};")
     a("")
     a("inline constexpr PictureFile Pictures[] = {")
@@ -156,17 +166,28 @@ inline constexpr Language DefaultLanguage = Language::%s;
     a("")
     a("inline constexpr PaintedElement Painted[] = {")
     for p in d["painted"]:
-        a("    {Control::%s, Control::%s, %s, %s}," % (p["pictureOf"], p["under"], cstr(p["role"]),
-                                                     ", ".join(str(v) for v in p["box"])))
+        a(
+            "    {Control::%s, Control::%s, %s, %s},"
+            % (p["pictureOf"], p["under"], cstr(p["role"]), ", ".join(str(v) for v in p["box"]))
+        )
     a("};")
     a("")
     a("inline constexpr ControlRules Rules[] = {")
     for c in controls:
         copies = names.index(c["copies"]) if "copies" in c else -1
-        a("    {ControlKind::%s, ControlRole::%s, ControlPointer::%s, %s, %d, %d, %s}, // %s" % (
-            c["kind"], c["role"], c["pointer"], "true" if c.get("hidden") else "false",
-            c.get("maxLength", 0), copies, cstr(resolve(d, None, "links." + c["link"]) if "link" in c else None),
-            c["name"]))
+        a(
+            "    {ControlKind::%s, ControlRole::%s, ControlPointer::%s, %s, %d, %d, %s}, // %s"
+            % (
+                c["kind"],
+                c["role"],
+                c["pointer"],
+                "true" if c.get("hidden") else "false",
+                c.get("maxLength", 0),
+                copies,
+                cstr(resolve(d, None, "links." + c["link"]) if "link" in c else None),
+                c["name"],
+            )
+        )
     a("};")
     a("")
     a("// Per language, in the order of Language, one row per control.")
@@ -175,9 +196,16 @@ inline constexpr Language DefaultLanguage = Language::%s;
         a("    {")
         for c in controls:
             picture = c.get("pictureIn", {}).get(tag, c.get("picture", ""))
-            a("        {%s, %s}," % (", ".join(cstr(resolve(d, tag, c.get(f))) for f in
-                                              ("caption", "toolTip", "accessibleName", "accessibleDescription")),
-                                   cstr(picture)))
+            a(
+                "        {%s, %s},"
+                % (
+                    ", ".join(
+                        cstr(resolve(d, tag, c.get(f)))
+                        for f in ("caption", "toolTip", "accessibleName", "accessibleDescription")
+                    ),
+                    cstr(picture),
+                )
+            )
         a("    },")
     a("};")
     a("")
@@ -209,7 +237,8 @@ inline constexpr Language DefaultLanguage = Language::%s;
     a("// Controls laid above all their siblings once every control exists, in order.")
     a("inline constexpr Control Raised[] = {%s};" % ", ".join("Control::" + n for n in d["raised"]))
     a("")
-    a("""constexpr const ControlPlace &Place(Control control)
+    a(
+        """constexpr const ControlPlace &Place(Control control)
 {
     return Controls[static_cast<int>(control)];
 }
@@ -229,7 +258,8 @@ constexpr const WindowTexts &WindowTextsIn(Language language)
     return Window[static_cast<int>(language)];
 }
 
-} // namespace mnemora::layout""")
+} // namespace mnemora::layout"""
+    )
     return "\n".join(w) + "\n"
 
 
@@ -244,13 +274,20 @@ def js(d):
         "copyright": d["window"]["copyright"],
         "maxLength": {c["name"]: c["maxLength"] for c in d["controls"] if "maxLength" in c},
         # Paths in the site, so that the offline edition finds and carries them.
-        "pictureIn": {c["name"]: {tag: {"src": "art/" + f, "src2x": "art/" + f.rsplit(".", 1)[0] + "@2x.png"}
-                                  for tag, f in c["pictureIn"].items()}
-                      for c in d["controls"] if "pictureIn" in c},
+        "pictureIn": {
+            c["name"]: {
+                tag: {"src": "art/" + f, "src2x": "art/" + f.rsplit(".", 1)[0] + "@2x.png"}
+                for tag, f in c["pictureIn"].items()
+            }
+            for c in d["controls"]
+            if "pictureIn" in c
+        },
         "texts": d["texts"],
     }
-    return ("// Generated from assets/layout.json by tools/gen-description.py; edit that file instead.\n"
-            "export const Description = %s;\n" % json.dumps(out, ensure_ascii=False, indent=2))
+    return (
+        "// Generated from assets/layout.json by tools/gen-description.py; edit that file instead.\n"
+        "export const Description = %s;\n" % json.dumps(out, ensure_ascii=False, indent=2)
+    )
 
 
 def pictures(d, user):

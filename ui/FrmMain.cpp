@@ -17,8 +17,8 @@
 #include <QColor>
 #include <QDesktopServices>
 #include <QLabel>
-#include <QMenu>
 #include <QLocale>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPalette>
 #include <QProxyStyle>
@@ -324,8 +324,8 @@ void FrmMain::connectHandlers()
             output, &TextBox::copyRequested, this, [this, output] { copySecret(output->selectedText()); });
         output->setMenuExtension([this](QMenu *menu) {
             menu->addSeparator();
-            QAction *fit = menu->addAction(
-                QString::fromUtf8(FitTexts(RuleLanguageOf(m_language)).menuEntry), this, &FrmMain::openFitDialog);
+            QAction *fit = menu->addAction(QString::fromUtf8(FitTexts(RuleLanguageOf(m_language)).menuEntry),
+                this, &FrmMain::openFitDialog);
             fit->setObjectName(QStringLiteral("fit-to-rules"));
             fit->setEnabled(m_behaviour.DerivingEnabled());
         });
@@ -396,7 +396,8 @@ void FrmMain::showPasteCut(TextBox *box)
     // A window of its own, drawn as a tooltip, but not QToolTip's: that one
     // goes at the release of the very key that pasted.
     if (!m_pasteCut) {
-        m_pasteCut = new QLabel(QString::fromUtf8(layout::WindowTextsIn(m_language).pasteCut), this, Qt::ToolTip);
+        m_pasteCut
+            = new QLabel(QString::fromUtf8(layout::WindowTextsIn(m_language).pasteCut), this, Qt::ToolTip);
         m_pasteCut->setPalette(QToolTip::palette());
         m_pasteCut->setFont(QToolTip::font());
         m_pasteCut->setAutoFillBackground(true);

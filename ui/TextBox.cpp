@@ -129,8 +129,8 @@ void TextBox::editOnStandIn(const std::function<void(StandIn &)> &edit)
 
 void TextBox::insertPasted(const QString &pasted)
 {
-    const std::u16string_view whole(reinterpret_cast<const char16_t *>(pasted.utf16()),
-        static_cast<std::size_t>(pasted.size()));
+    const std::u16string_view whole(
+        reinterpret_cast<const char16_t *>(pasted.utf16()), static_cast<std::size_t>(pasted.size()));
     const std::u16string_view line = FirstLine(whole);
     editOnStandIn([line](StandIn &standIn) {
         standIn.insert(QString::fromUtf16(line.data(), static_cast<qsizetype>(line.size())));

@@ -63,7 +63,8 @@ std::optional<mnemora::PasswordRule> ParseRule(std::uint32_t ruleBytes, std::int
         rule = mnemora::TryParsePasswordRule({RuleBuffer.data(), ruleBytes}, problem);
     if (rule)
         PutTexts({mnemora::CanonicalRule(*rule),
-            mnemora::DescribeRule(*rule, language == 1 ? mnemora::RuleLanguage::Chinese : mnemora::RuleLanguage::English),
+            mnemora::DescribeRule(
+                *rule, language == 1 ? mnemora::RuleLanguage::Chinese : mnemora::RuleLanguage::English),
             "", ""});
     else
         PutTexts({"", "", problem.part, problem.message});
@@ -188,7 +189,8 @@ std::int32_t MnemoraDescribeRule(std::uint32_t ruleBytes, std::int32_t language)
 // mnemora_text as mnemora_describe_rule; the code in mnemora_fitted and its
 // strength in mnemora_fitted_bits only after Ok. The inputs are wiped.
 MNEMORA_EXPORT("mnemora_fit")
-std::int32_t MnemoraFit(std::uint32_t passwordUnits, std::uint32_t keyUnits, std::uint32_t ruleBytes, std::int32_t language)
+std::int32_t MnemoraFit(
+    std::uint32_t passwordUnits, std::uint32_t keyUnits, std::uint32_t ruleBytes, std::int32_t language)
 {
     const mnemora::HeapScope heap;
     const Input password(PasswordBuffer, passwordUnits);

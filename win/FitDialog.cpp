@@ -43,8 +43,7 @@ std::vector<WORD> DialogTemplate(const std::wstring &title)
 
 } // namespace
 
-FitDialog::FitDialog(
-    HINSTANCE instance, std::u16string_view password, HWND key,
+FitDialog::FitDialog(HINSTANCE instance, std::u16string_view password, HWND key,
     std::function<void(std::u16string_view)> copy, RuleLanguage language)
     : m_instance(instance)
     , m_password(password)
@@ -80,7 +79,7 @@ INT_PTR FitDialog::OnMessage(UINT message, WPARAM w, LPARAM l)
     case WM_INITDIALOG: {
         CreateControls();
         SetUpAccessibility();
-                const BoxText key(m_key);
+        const BoxText key(m_key);
         m_behaviour.Opened(m_password, key.View(), {});
         ::SetFocus(Item(Site));
         return FALSE; // the focus is set
@@ -97,7 +96,7 @@ INT_PTR FitDialog::OnMessage(UINT message, WPARAM w, LPARAM l)
             case DigitsOnly: {
                 BOOL read = FALSE;
                 const UINT length = ::GetDlgItemInt(m_dialog, Length, &read, FALSE);
-                                const BoxText key(m_key);
+                const BoxText key(m_key);
                 const BoxText rule(Item(Rule));
                 m_behaviour.PresetChosen(m_password, key.View(), Narrow(rule.WideView()),
                     id == WithSymbol   ? RulePreset::WithSymbol
@@ -227,7 +226,7 @@ LRESULT CALLBACK FitDialog::CodeProc(HWND edit, UINT message, WPARAM w, LPARAM l
 
 void FitDialog::Edited(int id)
 {
-        const BoxText key(m_key);
+    const BoxText key(m_key);
     const std::string rule = Narrow(BoxText(Item(Rule)).WideView());
     if (id == Site)
         m_behaviour.SiteEdited(m_password, key.View(), Narrow(BoxText(Item(Site)).WideView()), rule);

@@ -868,7 +868,8 @@ void MainWindow::OpenFitDialog()
         return;
     m_fitDialogOpen = true;
     // The dialog is modal: the password cannot change while it reads it.
-    FitDialog dialog(m_instance, std::u16string_view(m_password), Edit(Control::txtKey),
+    FitDialog dialog(
+        m_instance, std::u16string_view(m_password), Edit(Control::txtKey),
         [this](std::u16string_view code) { m_behaviour.Copy(code); }, RuleLanguageOf(m_language));
     dialog.Run(m_window);
     m_fitDialogOpen = false;

@@ -32,8 +32,13 @@ def time_to_shown(session, x, program, title):
     root.change_attributes(event_mask=X.SubstructureNotifyMask)
     x.sync()
     start = time.monotonic()
-    process = subprocess.Popen([wine._wine(), program], env=session.env, stdin=subprocess.DEVNULL,
-                               stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    process = subprocess.Popen(
+        [wine._wine(), program],
+        env=session.env,
+        stdin=subprocess.DEVNULL,
+        stdout=subprocess.DEVNULL,
+        stderr=subprocess.DEVNULL,
+    )
     try:
         deadline = start + PATIENCE
         while time.monotonic() < deadline:
@@ -63,8 +68,10 @@ def main(bindir, rounds):
         try:
             session = wine.session(prefix, display)
             x = xdisplay.Display(display)
-            programs = [(os.path.join(bindir, "mnemora.exe"), "Mnemora v1.2 build 20120314"),
-                        (os.path.join(bindir, "bench_floor.exe"), "Mnemora floor")]
+            programs = [
+                (os.path.join(bindir, "mnemora.exe"), "Mnemora v1.2 build 20120314"),
+                (os.path.join(bindir, "bench_floor.exe"), "Mnemora floor"),
+            ]
             times = {program: [] for program, _ in programs}
             # The prefix's desktop process may still be the one its set-up
             # started without a display, which no window can use; once it is
@@ -80,12 +87,16 @@ def main(bindir, rounds):
                     if round_ > 0:  # the first round warms Wine's caches
                         times[program].append(seconds)
             for program, _ in programs:
-                print("  %s: %s ms" % (os.path.basename(program),
-                                       " ".join("%.0f" % (t * 1000) for t in times[program])))
+                print(
+                    "  %s: %s ms"
+                    % (os.path.basename(program), " ".join("%.0f" % (t * 1000) for t in times[program]))
+                )
             window = statistics.median(times[programs[0][0]])
             floor = statistics.median(times[programs[1][0]])
-            print("start to shown window under Wine: mnemora.exe %.0f ms, bare window %.0f ms (median of %d):"
-                  " %.2f x the floor (target <= 1.1 x)" % (window * 1000, floor * 1000, rounds, window / floor))
+            print(
+                "start to shown window under Wine: mnemora.exe %.0f ms, bare window %.0f ms (median of %d):"
+                " %.2f x the floor (target <= 1.1 x)" % (window * 1000, floor * 1000, rounds, window / floor)
+            )
             keystroke = session.run(os.path.join(bindir, "bench_keystroke.exe"))
             print(keystroke.stdout.decode().strip())
             return keystroke.returncode

@@ -24,7 +24,8 @@ namespace {
 testing::AssertionResult Meets(const PasswordRule &rule, const std::u16string &code)
 {
     const auto fail = [&](const std::string &why) {
-        return testing::AssertionFailure() << Narrow(code) << ": " << why << " (" << CanonicalRule(rule) << ")";
+        return testing::AssertionFailure()
+            << Narrow(code) << ": " << why << " (" << CanonicalRule(rule) << ")";
     };
     const int n = static_cast<int>(code.size());
     if (n < rule.minLength || (rule.maxLength > 0 && n > rule.maxLength))
@@ -96,8 +97,8 @@ TEST(FittedCode, MeetsEveryListedRule)
 // Random rules from the grammar's parts: each that parses is met.
 TEST(FittedCode, MeetsRandomRules)
 {
-    const std::vector<std::string> sets = {"upper", "lower", "digit", "special", "[-ab]", "[ ]", "[!]]", "[xy]",
-        "ascii-printable", "unicode", "[;,]"};
+    const std::vector<std::string> sets = {"upper", "lower", "digit", "special", "[-ab]", "[ ]", "[!]]",
+        "[xy]", "ascii-printable", "unicode", "[;,]"};
     std::mt19937 random(7);
     int parsed = 0;
     for (int i = 0; i < 1500; ++i) {
@@ -109,7 +110,9 @@ TEST(FittedCode, MeetsRandomRules)
                 for (int m = 1 + static_cast<int>(random() % 2); m > 0; --m)
                     text += sets[random() % sets.size()] + (m > 1 ? ", " : "; ");
             } else {
-                text += std::string(kind == 2 ? "minlength: " : kind == 3 ? "maxlength: " : "max-consecutive: ")
+                text += std::string(kind == 2 ? "minlength: "
+                                : kind == 3   ? "maxlength: "
+                                              : "max-consecutive: ")
                     + std::to_string(1 + random() % 24) + "; ";
             }
         }
@@ -137,7 +140,8 @@ TEST(FittedCode, StatusesAndUnfittableRule)
     EXPECT_EQ(TryFitCode(u"", u"k", rule, code), DeriveStatus::Empty);
     EXPECT_EQ(TryFitCode(std::u16string(32768, u'a'), u"k", rule, code), DeriveStatus::TooLong);
     // Two places, both needing the one character 'a', which may not repeat.
-    const PasswordRule stuck = ParsePasswordRule("required: [a]; required: [a]; allowed: [b]; max-consecutive: 1; maxlength: 2;");
+    const PasswordRule stuck
+        = ParsePasswordRule("required: [a]; required: [a]; allowed: [b]; max-consecutive: 1; maxlength: 2;");
     EXPECT_EQ(TryFitCode(u"pw", u"k", stuck, code), DeriveStatus::BadRule);
     EXPECT_TRUE(code.code.empty());
     EXPECT_THROW(FitCode(u"pw", u"k", stuck), RuleError);
@@ -190,8 +194,8 @@ INSTANTIATE_TEST_SUITE_P(Rules, MalformedRule,
         Malformed{"minlength: 20; maxlength: 10;", "minlength: 20"},
         Malformed{"minlength: 129;", "minlength: 129"},
         Malformed{"maxlength: 99999999999999999999; minlength: 99999999999999999999;",
-            "minlength: 99999999999999999999"}, Malformed{"max-consecutive: 0;", "max-consecutive: 0"},
-        Malformed{"allowed: [ ];", "allowed: [ ]"},
+            "minlength: 99999999999999999999"},
+        Malformed{"max-consecutive: 0;", "max-consecutive: 0"}, Malformed{"allowed: [ ];", "allowed: [ ]"},
         Malformed{"allowed: [a]; max-consecutive: 2; maxlength: 3;", "max-consecutive: 2"},
         Malformed{"required: [ ]; allowed: lower; maxlength: 2;", "required: [ ]"},
         Malformed{"maxlength: 2; required: upper; required: lower; required: digit;", "required: digit"},
@@ -215,11 +219,13 @@ TEST_P(RuleWords, InBothLanguages)
 INSTANTIATE_TEST_SUITE_P(Rules, RuleWords,
     testing::Values(Words{"required: special; minlength: 12; maxlength: 12; allowed: ascii-printable;",
                         "12 characters, with a symbol", "12 个字符，含符号"},
-        Words{"allowed: digit; minlength: 6; maxlength: 6;", "6 characters, only digits", "6 个字符，只用数字"},
-        Words{"maxlength: 10; allowed: upper, lower, digit;", "at most 10 characters, only letters and digits",
-            "最多 10 个字符，只用字母和数字"},
+        Words{
+            "allowed: digit; minlength: 6; maxlength: 6;", "6 characters, only digits", "6 个字符，只用数字"},
+        Words{"maxlength: 10; allowed: upper, lower, digit;",
+            "at most 10 characters, only letters and digits", "最多 10 个字符，只用字母和数字"},
         Words{"minlength: 8; required: upper, [#$]; max-consecutive: 2;",
-            "at least 8 characters, with an upper-case letter or one of #$, only upper-case letters and one of "
+            "at least 8 characters, with an upper-case letter or one of #$, only upper-case letters and one "
+            "of "
             "#$, no character more than 2 times in a row",
             "至少 8 个字符，含大写字母或以下之一：#$，只用大写字母和以下之一：#$，同一字符最多连续 2 个"}));
 

@@ -13,8 +13,11 @@ import re
 import sys
 import unittest
 
-ROOT = os.path.abspath(sys.argv.pop(1)) if len(sys.argv) > 1 else os.path.dirname(
-    os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+ROOT = (
+    os.path.abspath(sys.argv.pop(1))
+    if len(sys.argv) > 1
+    else os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+)
 
 # The front ends and the layer under them, and the scripts that build them.
 FOLDERS = ("behaviour", "ui", "win", "cli", "wasm", "web", "extension", "app")
@@ -82,8 +85,12 @@ class FactsSaidOnce(unittest.TestCase):
     def test_picture_lists(self):
         # Pages and resource scripts name the pictures they show; the builds
         # copy what the description lists, so no build script names one.
-        scripts = [name for name in self.files if not name.endswith((".html", ".css", ".json", ".webmanifest", ".rc"))
-                   and not name.startswith(("ui/", "win/", "behaviour/"))]
+        scripts = [
+            name
+            for name in self.files
+            if not name.endswith((".html", ".css", ".json", ".webmanifest", ".rc"))
+            and not name.startswith(("ui/", "win/", "behaviour/"))
+        ]
         for picture in self.description["pictures"]:
             stem = re.escape(picture["file"].split(".")[0].split("@")[0])
             # The file's name, or its stem in a shell list ({a,b} or a for loop's).

@@ -25,8 +25,14 @@ CLASSES = {
 
 def parse_canonical(text):
     """{'required': [sets], 'allowed': set, 'unicode': bool, lengths} from a canonical rule."""
-    rule = {"required": [], "allowed": None, "unicode": False,
-            "max-consecutive": 0, "minlength": 0, "maxlength": 0}
+    rule = {
+        "required": [],
+        "allowed": None,
+        "unicode": False,
+        "max-consecutive": 0,
+        "minlength": 0,
+        "maxlength": 0,
+    }
     i = 0
     while i < len(text):
         colon = text.index(": ", i)
@@ -38,10 +44,10 @@ def parse_canonical(text):
                 if text[i] == "[":
                     j = text.index("]", i + 1)
                     if j + 1 < len(text) and text[j + 1] == "]":
-                        chars |= set(text[i + 1:j + 1])
+                        chars |= set(text[i + 1 : j + 1])
                         i = j + 2
                     else:
-                        chars |= set(text[i + 1:j])
+                        chars |= set(text[i + 1 : j])
                         i = j + 1
                 else:
                     end = min(k for k in (text.find(",", i), text.find(";", i)) if k >= 0)
@@ -52,7 +58,7 @@ def parse_canonical(text):
                     i = end
                 if text[i] == ";":
                     break
-                assert text[i:i + 2] == ", "
+                assert text[i : i + 2] == ", "
                 i += 2
             if name == "required":
                 rule["required"].append(chars)
@@ -118,11 +124,16 @@ def fit(password, key, canonical):
             slots[i], slots[j] = slots[j], slots[i]
         code = ""
         for at, chars in enumerate(slots):
-            run_full = (rule["max-consecutive"] and len(code) >= rule["max-consecutive"]
-                        and len(set(code[-rule["max-consecutive"]:])) == 1)
-            candidates = sorted(c for c in chars
-                                if not (c == " " and at in (0, length - 1))
-                                and not (run_full and c == code[-1]))
+            run_full = (
+                rule["max-consecutive"]
+                and len(code) >= rule["max-consecutive"]
+                and len(set(code[-rule["max-consecutive"] :])) == 1
+            )
+            candidates = sorted(
+                c
+                for c in chars
+                if not (c == " " and at in (0, length - 1)) and not (run_full and c == code[-1])
+            )
             if not candidates:
                 break
             code += candidates[stream.draw(len(candidates))]
@@ -156,7 +167,9 @@ def check(path):
         rows += 1
         if (got, got_plain) != (code, plain == "plain"):
             failures += 1
-            print(f"mismatch: {password!r} {key!r} {canonical!r}: model {got!r} {got_plain}, file {code!r} {plain}")
+            print(
+                f"mismatch: {password!r} {key!r} {canonical!r}: model {got!r} {got_plain}, file {code!r} {plain}"
+            )
     print(f"{rows} vectors, {failures} mismatches")
     return failures == 0 and rows > 0
 

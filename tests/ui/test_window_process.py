@@ -277,7 +277,9 @@ class PastedLines(unittest.TestCase):
                 window.chord(XK.XK_Control_L, XK.XK_v)
                 wait_for(lambda: shown_tooltips(window.dpy), 5, "the line that says the paste was cut")
                 window.click(COPY_BUTTON)
-                wait_for(lambda: clipboard_text(window.dpy) == "a20caCf8Eb1b8B6d", 10, "the code of test / taobao")
+                wait_for(
+                    lambda: clipboard_text(window.dpy) == "a20caCf8Eb1b8B6d", 10, "the code of test / taobao"
+                )
         window.close()
         self.assertEqual(window.wait(), 0)
 

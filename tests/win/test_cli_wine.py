@@ -51,36 +51,95 @@ def cases(derivations):
             continue
         # The line end Windows editors write, and Unix's: both end the line.
         ending = "\r\n" if len(result) % 2 else "\n"
-        result.append(case("%r %r" % (password, key), (password + ending).encode(), ["--all", "--", key], 0,
-                           code16 + "\r\n" + code32 + "\r\n"))
+        result.append(
+            case(
+                "%r %r" % (password, key),
+                (password + ending).encode(),
+                ["--all", "--", key],
+                0,
+                code16 + "\r\n" + code32 + "\r\n",
+            )
+        )
     # The known fitted codes, the same here as in the core and the module.
     for password, key, rule, _canonical, code, _plain in known_answers(
-            os.path.join(os.path.dirname(derivations), "fitted.txt")):
-        result.append(case("%r %r %r" % (password, key, rule), (password + "\n").encode(),
-                           ["--rules", rule, "--", key], 0, code + "\r\n"))
+        os.path.join(os.path.dirname(derivations), "fitted.txt")
+    ):
+        result.append(
+            case(
+                "%r %r %r" % (password, key, rule),
+                (password + "\n").encode(),
+                ["--rules", rule, "--", key],
+                0,
+                code + "\r\n",
+            )
+        )
     result += [
-        case("--site", b"test\n", ["--site", "WWW.access.service.gov.uk", "taobao"], 0, "kxFF7ciPW.(/R)J%\r\n"),
-        case("bad rule", b"test\n", ["--rules", "maxlength: 0", "k"], 2,
-             err='mnemora-cli: bad rule: "maxlength: 0": a password cannot be empty\r\n'),
+        case(
+            "--site", b"test\n", ["--site", "WWW.access.service.gov.uk", "taobao"], 0, "kxFF7ciPW.(/R)J%\r\n"
+        ),
+        case(
+            "bad rule",
+            b"test\n",
+            ["--rules", "maxlength: 0", "k"],
+            2,
+            err='mnemora-cli: bad rule: "maxlength: 0": a password cannot be empty\r\n',
+        ),
         case("--long", b"test\n", ["--long", "taobao"], 0, "a20caCf8Eb1b8B6d5b8a66996910E124\r\n"),
         case("no key", b"test\n", [], 2, err="mnemora-cli: no key given\r\n" + HINT),
-        case("unknown option, in Chinese", b"test\n", ["--淘宝"], 2,
-             err="mnemora-cli: unrecognised option '--淘宝'\r\n" + HINT),
-        case("two keys", b"test\n", ["a", "b"], 2, err="mnemora-cli: too many arguments: give exactly one key\r\n" + HINT),
-        case("--long --all", b"test\n", ["--long", "--all", "k"], 2,
-             err="mnemora-cli: --long and --all cannot be used together\r\n" + HINT),
+        case(
+            "unknown option, in Chinese",
+            b"test\n",
+            ["--淘宝"],
+            2,
+            err="mnemora-cli: unrecognised option '--淘宝'\r\n" + HINT,
+        ),
+        case(
+            "two keys",
+            b"test\n",
+            ["a", "b"],
+            2,
+            err="mnemora-cli: too many arguments: give exactly one key\r\n" + HINT,
+        ),
+        case(
+            "--long --all",
+            b"test\n",
+            ["--long", "--all", "k"],
+            2,
+            err="mnemora-cli: --long and --all cannot be used together\r\n" + HINT,
+        ),
         case("no input", b"", ["taobao"], 2, err="mnemora-cli: no password given\r\n"),
         case("empty password", b"\r\n", ["taobao"], 2, err="mnemora-cli: the password is empty\r\n"),
-        case("password not UTF-8", b"\xff\n", ["taobao"], 2, err="mnemora-cli: the password is not valid UTF-8\r\n"),
-        case("over-long password", b"x" * 40000 + b"\n", ["taobao"], 1,
-             err="mnemora-cli: the password is longer than 32,767 bytes in UTF-8\r\n"),
-        case("over-long key", b"test\n", ["é" * 20000], 1,
-             err="mnemora-cli: the key is longer than 32,767 bytes in UTF-8\r\n"),
+        case(
+            "password not UTF-8",
+            b"\xff\n",
+            ["taobao"],
+            2,
+            err="mnemora-cli: the password is not valid UTF-8\r\n",
+        ),
+        case(
+            "over-long password",
+            b"x" * 40000 + b"\n",
+            ["taobao"],
+            1,
+            err="mnemora-cli: the password is longer than 32,767 bytes in UTF-8\r\n",
+        ),
+        case(
+            "over-long key",
+            b"test\n",
+            ["é" * 20000],
+            1,
+            err="mnemora-cli: the key is longer than 32,767 bytes in UTF-8\r\n",
+        ),
         # The byte-order mark PowerShell 5.1 writes at the start of a file.
         case("byte-order mark", b"\xef\xbb\xbftest\r\n", ["taobao"], 0, "a20caCf8Eb1b8B6d\r\n"),
         # Standard input is binary: Ctrl-Z is a character, not the end of a text file.
-        case("password ends with Ctrl-Z", b"test\x1a\n", ["taobao"], 0,
-             engine_model.generate_codes("test\x1a", "taobao")[0] + "\r\n"),
+        case(
+            "password ends with Ctrl-Z",
+            b"test\x1a\n",
+            ["taobao"],
+            0,
+            engine_model.generate_codes("test\x1a", "taobao")[0] + "\r\n",
+        ),
     ]
     return result, unusable
 
@@ -97,8 +156,10 @@ def main(prefix, bindir, derivations):
         with open(jobs, "w") as f:
             for c in all_cases:
                 f.write(" ".join([field(c["stdin"])] + [field(a.encode()) for a in c["args"]]) + "\n")
-        run = session.run(os.path.join(bindir, "process_batch.exe"),
-                          [wine.windows_path(os.path.join(bindir, "mnemora-cli.exe")), wine.windows_path(jobs)])
+        run = session.run(
+            os.path.join(bindir, "process_batch.exe"),
+            [wine.windows_path(os.path.join(bindir, "mnemora-cli.exe")), wine.windows_path(jobs)],
+        )
     if run.returncode != 0:
         print("process_batch failed (%d): %s" % (run.returncode, run.stderr.decode(errors="replace")))
         return 1
@@ -113,15 +174,20 @@ def main(prefix, bindir, derivations):
             too_long += 1
             continue
         status, out, err = line.split(" ")
-        got = (int(status), bytes.fromhex(out.strip("-")).decode("utf-8", "replace"),
-               bytes.fromhex(err.strip("-")).decode("utf-8", "replace"))
+        got = (
+            int(status),
+            bytes.fromhex(out.strip("-")).decode("utf-8", "replace"),
+            bytes.fromhex(err.strip("-")).decode("utf-8", "replace"),
+        )
         want = (c["status"], c["out"], c["err"])
         if got != want:
             failures += 1
             print("FAIL %s\n  want %r\n  got  %r" % (c["name"], want, got))
     ran = len(all_cases) - too_long
-    print("%d cases run under Wine, %d failed; skipped: %d with a command line longer than Windows allows, "
-          "%d with a password that is no single line" % (ran, failures, too_long, unusable))
+    print(
+        "%d cases run under Wine, %d failed; skipped: %d with a command line longer than Windows allows, "
+        "%d with a password that is no single line" % (ran, failures, too_long, unusable)
+    )
     return 1 if failures or ran < 20 else 0
 
 

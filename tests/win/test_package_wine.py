@@ -53,9 +53,15 @@ def main(prefix, installer, version):
                 f.write(text)
         run = session.run(installer, ["/S", "/D=" + wine.windows_path(theirs)])
         kept = {name: open(os.path.join(theirs, name), "rb").read() for name in os.listdir(theirs)}
-        check(run.returncode != 0 and kept == mine,
-              "the installer refuses a folder of the user's files: exit %d, the folder then held %s%s"
-              % (run.returncode, sorted(kept), "" if kept.items() >= mine.items() else ", the user's files changed"))
+        check(
+            run.returncode != 0 and kept == mine,
+            "the installer refuses a folder of the user's files: exit %d, the folder then held %s%s"
+            % (
+                run.returncode,
+                sorted(kept),
+                "" if kept.items() >= mine.items() else ", the user's files changed",
+            ),
+        )
 
     run = session.run(installer, ["/S"])
     check(run.returncode == 0, "the installer exits %d" % run.returncode)
@@ -78,9 +84,11 @@ def main(prefix, installer, version):
         if listed.returncode == 0:
             break
         time.sleep(1)
-    check(listed.returncode == 0 and version.encode() in listed.stdout,
-          "Settings > Apps does not list version %s: %d %r %r"
-          % (version, listed.returncode, listed.stdout, listed.stderr[-500:]))
+    check(
+        listed.returncode == 0 and version.encode() in listed.stdout,
+        "Settings > Apps does not list version %s: %d %r %r"
+        % (version, listed.returncode, listed.stdout, listed.stderr[-500:]),
+    )
     excluded = session.run("reg", ["query", WER_EXCLUDED, "/v", "mnemora-cli.exe"])
     check(excluded.returncode == 0, "error reporting may still keep dumps of mnemora-cli.exe")
 

@@ -43,14 +43,22 @@ LINKS = [
     ("ImgPelu", "https://mnemora.example.org/contributors/pelu"),
     ("lblCopyright", "https://mnemora.example.org/"),
 ]
-MARKERS = ["ExcludeClipboardContentFromMonitorProcessing", "CanIncludeInClipboardHistory",
-           "CanUploadToCloudClipboard"]
+MARKERS = [
+    "ExcludeClipboardContentFromMonitorProcessing",
+    "CanIncludeInClipboardHistory",
+    "CanUploadToCloudClipboard",
+]
 # The markers whose DWORD value says no: 0.
 REFUSING_MARKERS = MARKERS[1:]
 # Where Windows, and where Wine, keep the programs excluded from error reporting.
-WER_EXCLUDED = [root + path for root in ("HKCU", "HKLM") for path in (
-    r"\Software\Microsoft\Windows\Windows Error Reporting\ExcludedApplications",
-    r"\Software\Microsoft\Windows Error Reporting\ExcludedApplications")]
+WER_EXCLUDED = [
+    root + path
+    for root in ("HKCU", "HKLM")
+    for path in (
+        r"\Software\Microsoft\Windows\Windows Error Reporting\ExcludedApplications",
+        r"\Software\Microsoft\Windows Error Reporting\ExcludedApplications",
+    )
+]
 FIRST_CONTROL_ID = 1000
 CJK_FONT = "/usr/share/fonts/truetype/wqy/wqy-microhei.ttc"
 FIT_TITLE = "按网站规则生成密码"
@@ -108,14 +116,20 @@ class Window:
         # is gone, it shows.
         deadline = time.monotonic() + PATIENCE * 3
         while True:
-            self.process = subprocess.Popen([shutil.which("wine"), os.path.join(session.bindir, "mnemora.exe")],
-                                            env=env, stdin=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+            self.process = subprocess.Popen(
+                [shutil.which("wine"), os.path.join(session.bindir, "mnemora.exe")],
+                env=env,
+                stdin=subprocess.DEVNULL,
+                stderr=subprocess.DEVNULL,
+            )
             wait_until(lambda: self.process.poll() is not None or self.find(), PATIENCE * 3)
             if self.process.poll() is None or time.monotonic() > deadline:
                 break
             time.sleep(1)
         if self.process.poll() is not None:
-            raise RuntimeError("mnemora.exe ended with status %d before showing its window" % self.process.returncode)
+            raise RuntimeError(
+                "mnemora.exe ended with status %d before showing its window" % self.process.returncode
+            )
         self.id = self.find()
         if not self.id:
             raise RuntimeError("mnemora.exe showed no window")
@@ -124,13 +138,19 @@ class Window:
         self.x.xfixes_query_version()
 
     def find(self):
-        shown = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", "^%s$" % TITLE], env=self.env,
-                               capture_output=True, text=True, timeout=PATIENCE)
+        shown = subprocess.run(
+            ["xdotool", "search", "--onlyvisible", "--name", "^%s$" % TITLE],
+            env=self.env,
+            capture_output=True,
+            text=True,
+            timeout=PATIENCE,
+        )
         return shown.stdout.split()[0] if shown.stdout.split() else None
 
     def xdotool(self, *args, timeout=PATIENCE, check=True):
-        return subprocess.run(["xdotool", *args], env=self.env, capture_output=True, text=True,
-                              timeout=timeout, check=check).stdout
+        return subprocess.run(
+            ["xdotool", *args], env=self.env, capture_output=True, text=True, timeout=timeout, check=check
+        ).stdout
 
     def move(self, point):
         self.xdotool("mousemove", "--window", self.id, str(point[0]), str(point[1]))
@@ -149,8 +169,12 @@ class Window:
 
     def clipboard_bytes(self, target):
         try:
-            got = subprocess.run(["xclip", "-o", "-selection", "clipboard", "-t", target], env=self.env,
-                                 capture_output=True, timeout=5)
+            got = subprocess.run(
+                ["xclip", "-o", "-selection", "clipboard", "-t", target],
+                env=self.env,
+                capture_output=True,
+                timeout=5,
+            )
         except subprocess.TimeoutExpired:
             return None
         return got.stdout if got.returncode == 0 else None
@@ -161,8 +185,12 @@ class Window:
         sometimes never answers a request that comes while the clipboard
         changes), which matches no text and so is asked again."""
         try:
-            got = subprocess.run(["xclip", "-o", "-selection", "clipboard", "-t", target], env=self.env,
-                                 capture_output=True, timeout=5)
+            got = subprocess.run(
+                ["xclip", "-o", "-selection", "clipboard", "-t", target],
+                env=self.env,
+                capture_output=True,
+                timeout=5,
+            )
         except subprocess.TimeoutExpired:
             return NO_ANSWER
         return got.stdout.decode("utf-8", "replace") if got.returncode == 0 else None
@@ -180,18 +208,28 @@ class Window:
 class Probe:
     """window_probe.exe, another program on the same desktop, its output
     lines read as they come."""
+
     def __init__(self, session, *args):
-        self.process = subprocess.Popen([shutil.which("wine"), os.path.join(session.bindir, "window_probe.exe"),
-                                         *args], env=session.env, stdin=subprocess.DEVNULL,
-                                        stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+        self.process = subprocess.Popen(
+            [shutil.which("wine"), os.path.join(session.bindir, "window_probe.exe"), *args],
+            env=session.env,
+            stdin=subprocess.DEVNULL,
+            stdout=subprocess.PIPE,
+            stderr=subprocess.DEVNULL,
+        )
         self.lines = queue.Queue()
         threading.Thread(target=self._read, daemon=True).start()
 
     def _read(self):
         for line in self.process.stdout:
             self.lines.put(line.decode("utf-8", "replace").rstrip("\r\n"))
-            if line.strip() in (b"released", b"never saw the text", b"no such control", b"no password box",
-                                b"no 16-character code") or line.startswith((b"passwordchar", b"fits")):
+            if line.strip() in (
+                b"released",
+                b"never saw the text",
+                b"no such control",
+                b"no password box",
+                b"no 16-character code",
+            ) or line.startswith((b"passwordchar", b"fits")):
                 break  # the last line: Wine's helpers may keep the pipe open
 
     def expect(self, wanted, seconds=PATIENCE):
@@ -270,10 +308,12 @@ def same_pixels(shot, box, image, at=(0, 0)):
 def tooltip(window, before, point):
     """What the tooltip shown at a point looks like: the part of the screen
     that changed since `before`, once it is wider than the pointer."""
+
     def changed():
         after = window.root_screenshot()
         box = ImageChops.difference(before, after).getbbox()
         return box and box[2] - box[0] > 60 and after.crop(box)
+
     window.move(point)
     return wait_until(changed, 15)
 
@@ -283,18 +323,24 @@ def repeats(image, columns):
     of tofu boxes instead of glyphs does."""
     grey = image.convert("L")
     column = [tuple(grey.getpixel((x, y)) for y in range(grey.height)) for x in range(grey.width)]
-    return any(column[4:4 + columns] == column[4 + shift:4 + shift + columns] for shift in range(6, 24))
+    return any(column[4 : 4 + columns] == column[4 + shift : 4 + shift + columns] for shift in range(6, 24))
 
 
 def layout_checks(shot):
     """What the screenshot of the window in its first state shows, as
     (ok, what) pairs."""
-    checks = [(shot.size == (pixels(LAYOUT["windowTwips"][0]), pixels(LAYOUT["windowTwips"][1])),
-               "the client area is %dx%d" % shot.size)]
+    checks = [
+        (
+            shot.size == (pixels(LAYOUT["windowTwips"][0]), pixels(LAYOUT["windowTwips"][1])),
+            "the client area is %dx%d" % shot.size,
+        )
+    ]
     # Each picture exactly where layout.json puts it (the panel's right edge
     # is cut off by the window).
     for name in ("ImgLogo", "ImgDonation", "ImgTarrow", "ImgBelmir", "ImgOdrin", "ImgPelu"):
-        checks.append((same_pixels(shot, place(name), picture(name)), "%s shows its picture in its place" % name))
+        checks.append(
+            (same_pixels(shot, place(name), picture(name)), "%s shows its picture in its place" % name)
+        )
     background = picture("PicContrl")
     px, py, _, _ = place("PicContrl")
     for name in ("txtPassword", "txtKey", "txtCode16", "txtCode32"):
@@ -306,8 +352,12 @@ def layout_checks(shot):
         checks.append((share > 0.95, "%s fills its place with its colour (%.3f)" % (name, share)))
         # The panel's picture right around the box: the box is not larger.
         ring = [(x0 - 1, y0 - 1, x1 + 1, y0), (x0 - 1, y1, x1 + 1, y1 + 1)]
-        checks.append((all(same_pixels(shot, r, background, (r[0] - px, r[1] - py)) for r in ring),
-                       "%s ends where its place ends" % name))
+        checks.append(
+            (
+                all(same_pixels(shot, r, background, (r[0] - px, r[1] - py)) for r in ring),
+                "%s ends where its place ends" % name,
+            )
+        )
     # The panel's own picture between the controls: a band under the input row.
     band = (px, py + 110, px + 660, py + 160)
     checks.append((same_pixels(shot, band, background, (0, 110)), "the panel shows its picture"))
@@ -321,6 +371,7 @@ def check_layout(window, failures):
     def drawn():
         last[:] = layout_checks(window.screenshot())
         return all(ok for ok, _ in last)
+
     wait_until(drawn, 30)
     for ok, what in last:
         failures.check(ok, what)
@@ -335,9 +386,14 @@ def prepare_prefix(session, prefix):
     if not os.path.exists(os.path.join(fonts, "wqy-microhei.ttc")):
         os.symlink(CJK_FONT, os.path.join(fonts, "wqy-microhei.ttc"))
     for key, name, kind, value in [
-            (r"HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink", "Tahoma", "REG_MULTI_SZ",
-             "wqy-microhei.ttc,WenQuanYi Micro Hei"),
-            (r"HKCU\Software\Wine\Fonts\Replacements", "Courier New", "REG_SZ", "Liberation Mono")]:
+        (
+            r"HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink",
+            "Tahoma",
+            "REG_MULTI_SZ",
+            "wqy-microhei.ttc,WenQuanYi Micro Hei",
+        ),
+        (r"HKCU\Software\Wine\Fonts\Replacements", "Courier New", "REG_SZ", "Liberation Mono"),
+    ]:
         done = session.run("reg", ["add", key, "/v", name, "/t", kind, "/d", value, "/f"])
         if done.returncode != 0:
             raise wine.WineError("reg add %s failed: %r" % (key, done.stdout))
@@ -368,10 +424,15 @@ def main(prefix, bindir):
             # The pointer: the hand, hot spot at the fingertip, over what opens something.
             hand = Image.open(os.path.join(ART, "hand.png"))
             shape = wait_until(lambda: (c := window.cursor()) and (c.width, c.height) == hand.size and c)
-            failures.check(bool(shape) and (shape.xhot, shape.yhot) == (6, 0), "the hand pointer over the donation button")
+            failures.check(
+                bool(shape) and (shape.xhot, shape.yhot) == (6, 0),
+                "the hand pointer over the donation button",
+            )
             window.move(centre("txtCode32"))
-            failures.check(wait_until(lambda: (window.cursor().width, window.cursor().height) != hand.size, 10),
-                           "no hand over the 32-character box")
+            failures.check(
+                wait_until(lambda: (window.cursor().width, window.cursor().height) != hand.size, 10),
+                "no hand over the 32-character box",
+            )
 
             # A character deleted on the way, as people type.
             window.xdotool("type", "--delay", "30", "tesq")
@@ -382,8 +443,10 @@ def main(prefix, bindir):
 
             # Another program asks the password box for its text and to unmask it.
             peek = Probe(session, "peek", TITLE).all_lines(4)
-            failures.check(peek == ["length 0", "text ", "line ", "passwordchar %d" % ord("*")],
-                           "another program reads nothing from the masked password box: %r" % peek)
+            failures.check(
+                peek == ["length 0", "text ", "line ", "passwordchar %d" % ord("*")],
+                "another program reads nothing from the masked password box: %r" % peek,
+            )
             fits = Probe(session, "fits", TITLE).all_lines(1)
             failures.check(fits == ["fits 1"], "the whole 16-character code is in view: %r" % fits)
 
@@ -392,45 +455,70 @@ def main(prefix, bindir):
             hx0, hy0, _, _ = place("ImgCode")
             frame = (hx0 + 1, hy0 + 1, hx0 + 3, hy0 + 23)  # the left bar of its frame
             window.move(centre("lblCopy"))
-            failures.check(wait_until(lambda: same_pixels(window.screenshot(), frame, highlight, (1, 1)), 10),
-                           "the highlight shows over the copy button")
+            failures.check(
+                wait_until(lambda: same_pixels(window.screenshot(), frame, highlight, (1, 1)), 10),
+                "the highlight shows over the copy button",
+            )
             window.move((place("PicContrl")[0] + 400, place("PicContrl")[1] + 220))
-            failures.check(wait_until(lambda: not same_pixels(window.screenshot(), frame, highlight, (1, 1)), 10),
-                           "the highlight goes over the panel")
+            failures.check(
+                wait_until(lambda: not same_pixels(window.screenshot(), frame, highlight, (1, 1)), 10),
+                "the highlight goes over the panel",
+            )
 
             # The copy: the code and its markers on the clipboard, the confirmation shown and gone.
             window.click(centre("lblCopy"))
-            failures.check(wait_until(lambda: window.clipboard() == code16, 10) is True,
-                           "the copy button puts %s on the clipboard" % code16)
-            targets = wait_until(lambda: next((t for t in [window.clipboard("TARGETS")] if isinstance(t, str)), None), 10) or ""
-            failures.check(all(m in targets.split() for m in MARKERS), "the markers among the targets: %r" % targets)
+            failures.check(
+                wait_until(lambda: window.clipboard() == code16, 10) is True,
+                "the copy button puts %s on the clipboard" % code16,
+            )
+            targets = (
+                wait_until(
+                    lambda: next((t for t in [window.clipboard("TARGETS")] if isinstance(t, str)), None), 10
+                )
+                or ""
+            )
+            failures.check(
+                all(m in targets.split() for m in MARKERS), "the markers among the targets: %r" % targets
+            )
             values = {m: window.clipboard_bytes(m) for m in REFUSING_MARKERS}
             failures.check(all(v == bytes(4) for v in values.values()), "the markers refuse: %r" % values)
             confirmation = picture("ImgCopy")
             box = place("ImgCopy")
-            failures.check(wait_until(lambda: same_pixels(window.screenshot(), box, confirmation), 10),
-                           "the confirmation shows")
-            failures.check(wait_until(lambda: not same_pixels(window.screenshot(), box, confirmation), 10),
-                           "the confirmation goes")
+            failures.check(
+                wait_until(lambda: same_pixels(window.screenshot(), box, confirmation), 10),
+                "the confirmation shows",
+            )
+            failures.check(
+                wait_until(lambda: not same_pixels(window.screenshot(), box, confirmation), 10),
+                "the confirmation goes",
+            )
 
             # A copy in the 32-character box, which selects all when it gets the focus.
             window.click(centre("txtCode32"))
             window.xdotool("key", "ctrl+c")
-            failures.check(wait_until(lambda: window.clipboard() == code32, 10) is True,
-                           "Ctrl+C in the 32-character box copies %s" % code32)
-            failures.check(wait_until(lambda: window.clipboard() in (None, ""), CLEAR_MS / 1000 + 20) is True,
-                           "the clipboard is cleared after the delay")
+            failures.check(
+                wait_until(lambda: window.clipboard() == code32, 10) is True,
+                "Ctrl+C in the 32-character box copies %s" % code32,
+            )
+            failures.check(
+                wait_until(lambda: window.clipboard() in (None, ""), CLEAR_MS / 1000 + 20) is True,
+                "the clipboard is cleared after the delay",
+            )
 
             # Tab from the key box: the 16-character box, all of it selected.
             window.click(centre("txtKey"))
             window.xdotool("key", "Tab", "ctrl+c")
-            failures.check(wait_until(lambda: window.clipboard() == code16, 10) is True,
-                           "Tab from the key box reaches the 16-character box")
+            failures.check(
+                wait_until(lambda: window.clipboard() == code16, 10) is True,
+                "Tab from the key box reaches the 16-character box",
+            )
 
             # What the user copied since is theirs.
             window.click(centre("lblCopy"))
             wait_until(lambda: window.clipboard() == code16, 10)
-            mine = subprocess.Popen(["xclip", "-i", "-selection", "clipboard"], env=window.env, stdin=subprocess.PIPE)
+            mine = subprocess.Popen(
+                ["xclip", "-i", "-selection", "clipboard"], env=window.env, stdin=subprocess.PIPE
+            )
             mine.communicate(b"mine", timeout=PATIENCE)
             time.sleep(CLEAR_MS / 1000 + 2)  # past the delay: nothing may happen
             failures.check(window.clipboard() == "mine", "the clear leaves the user's own copy alone")
@@ -442,32 +530,54 @@ def main(prefix, bindir):
             holder.expect("ready")
             copy_id = FIRST_CONTROL_ID + list(CONTROLS).index("lblCopy")
             Probe(session, "click-while-held", TITLE, str(copy_id), "150").expect("released")
-            failures.check(holder.expect("held", 30), "the copy waits for a program holding the clipboard a moment")
+            failures.check(
+                holder.expect("held", 30), "the copy waits for a program holding the clipboard a moment"
+            )
             holder.expect("released", CLEAR_MS / 1000 + 30)
-            failures.check(wait_until(lambda: window.clipboard() in (None, ""), 20) is True,
-                           "a clear the clipboard was busy for is done once it is free")
+            failures.check(
+                wait_until(lambda: window.clipboard() in (None, ""), 20) is True,
+                "a clear the clipboard was busy for is done once it is free",
+            )
 
             # The dialog that fits the code to a site's rules, from the keyboard
             # alone: the 16-character box's menu, the rule typed, the code
             # copied with its access key, Escape. The command line's code is
             # the answer.
-            cli = session.run(os.path.join(bindir, "mnemora-cli.exe"), ["--rules", FIT_RULE, "taobao"], b"test\n")
-            fitted = cli.stdout.decode("utf-8", "replace").strip() if cli.returncode == 0 else "(mnemora-cli failed)"
+            cli = session.run(
+                os.path.join(bindir, "mnemora-cli.exe"), ["--rules", FIT_RULE, "taobao"], b"test\n"
+            )
+            fitted = (
+                cli.stdout.decode("utf-8", "replace").strip()
+                if cli.returncode == 0
+                else "(mnemora-cli failed)"
+            )
             window.click(centre("txtCode16"))
             window.xdotool("key", "shift+F10")
             window.xdotool("key", "f")
-            dialog = wait_until(lambda: window.xdotool("search", "--onlyvisible", "--name", "^%s$" % FIT_TITLE,
-                                                       check=False).split(), 30)
+            dialog = wait_until(
+                lambda: window.xdotool(
+                    "search", "--onlyvisible", "--name", "^%s$" % FIT_TITLE, check=False
+                ).split(),
+                30,
+            )
             if failures.check(bool(dialog), "Shift+F10 and F in the 16-character box open the dialog"):
                 window.xdotool("key", "Tab")
                 window.xdotool("type", "--delay", "20", FIT_RULE)
                 window.xdotool("key", "alt+c")
-                failures.check(wait_until(lambda: window.clipboard() == fitted, 10) is True,
-                               "the dialog copies the command line's fitted code %s" % fitted)
+                failures.check(
+                    wait_until(lambda: window.clipboard() == fitted, 10) is True,
+                    "the dialog copies the command line's fitted code %s" % fitted,
+                )
                 window.xdotool("key", "Escape")
-                failures.check(wait_until(lambda: not window.xdotool("search", "--onlyvisible", "--name",
-                                                                     "^%s$" % FIT_TITLE, check=False).split(), 10),
-                               "Escape closes the dialog")
+                failures.check(
+                    wait_until(
+                        lambda: not window.xdotool(
+                            "search", "--onlyvisible", "--name", "^%s$" % FIT_TITLE, check=False
+                        ).split(),
+                        10,
+                    ),
+                    "Escape closes the dialog",
+                )
 
             # The six links reach the desktop's browser.
             for name, _ in LINKS:
@@ -481,11 +591,15 @@ def main(prefix, bindir):
             # button, then the copyright line; Enter and Space press them.
             window.click(centre("txtCode32"))
             window.xdotool("key", "Tab", "Return")
-            failures.check(wait_until(lambda: window.clipboard() == code16, 10) is True,
-                           "Tab from the 32-character box and Enter copy %s" % code16)
+            failures.check(
+                wait_until(lambda: window.clipboard() == code16, 10) is True,
+                "Tab from the 32-character box and Enter copy %s" % code16,
+            )
             window.xdotool("key", "Tab", "space")
-            failures.check(wait_until(lambda: opened_addresses(log)[len(LINKS):] == [LINKS[-1][1]], 30) is True,
-                           "Tab on to the copyright line and Space open %s" % LINKS[-1][1])
+            failures.check(
+                wait_until(lambda: opened_addresses(log)[len(LINKS) :] == [LINKS[-1][1]], 30) is True,
+                "Tab on to the copyright line and Space open %s" % LINKS[-1][1],
+            )
 
             # A password typed, then cleared (select all, Backspace): no copy
             # of it stays in the program's memory.
@@ -494,15 +608,18 @@ def main(prefix, bindir):
             window.xdotool("key", "End", "shift+Home", "BackSpace")
             window.xdotool("type", "--delay", "30", secret)
             window.click(centre("lblCopy"))
-            failures.check(wait_until(lambda: window.clipboard() == engine_model.generate_codes(secret, "taobao")[0], 10)
-                           is True, "the typed password gives its code")
+            failures.check(
+                wait_until(lambda: window.clipboard() == engine_model.generate_codes(secret, "taobao")[0], 10)
+                is True,
+                "the typed password gives its code",
+            )
             window.click(centre("txtPassword"))
             window.xdotool("key", "End", "shift+Home", "BackSpace")
             # Once the box is empty, the codes are gone.
             wait_until(lambda: Probe(session, "fits", TITLE).all_lines(1) == ["no 16-character code"], 30)
             # Its second half: a freed block's first bytes are the heap's own,
             # and emptying an edit control's undo buffer zeroes only its first character.
-            half = secret[len(secret) // 2:]
+            half = secret[len(secret) // 2 :]
             left = memory_holds([half.encode("utf-16-le"), half.encode()])
             failures.check(not left, "no copy of a cleared password in memory: %r" % left)
             window.xdotool("type", "--delay", "30", "test")
@@ -513,10 +630,15 @@ def main(prefix, bindir):
             window.xdotool("key", "--window", window.id, "alt+F4")
             window.process.wait(timeout=PATIENCE)
             # Asked again while the bridge does not answer.
-            failures.check(wait_until(lambda: window.clipboard() not in (code16, NO_ANSWER), 20) is True,
-                           "the clipboard is cleared on exit")
-            excluded = [key for key in WER_EXCLUDED
-                        if session.run("reg", ["query", key, "/v", "mnemora.exe"]).returncode == 0]
+            failures.check(
+                wait_until(lambda: window.clipboard() not in (code16, NO_ANSWER), 20) is True,
+                "the clipboard is cleared on exit",
+            )
+            excluded = [
+                key
+                for key in WER_EXCLUDED
+                if session.run("reg", ["query", key, "/v", "mnemora.exe"]).returncode == 0
+            ]
             failures.check(not excluded, "the portable program leaves nothing in the registry: %r" % excluded)
         finally:
             if window.process.poll() is None:
