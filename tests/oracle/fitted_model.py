@@ -167,9 +167,8 @@ def check(path):
         rows += 1
         if (got, got_plain) != (code, plain == "plain"):
             failures += 1
-            print(
-                f"mismatch: {password!r} {key!r} {canonical!r}: model {got!r} {got_plain}, file {code!r} {plain}"
-            )
+            model, written = f"model {got!r} {got_plain}", f"file {code!r} {plain}"
+            print(f"mismatch: {password!r} {key!r} {canonical!r}: {model}, {written}")
     print(f"{rows} vectors, {failures} mismatches")
     return failures == 0 and rows > 0
 

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # A release into a dist/ that still holds an earlier version's files: those
-# are gone afterwards, the packaging inputs are untouched, and SHA256SUMS
+# are gone afterwards, nothing tracked is touched, and SHA256SUMS
 # names every file the release left in dist/, each with its sum. The Windows
 # packages are stand-ins (the cross build is not this test's business); the
 # release copies them as it copies the real ones.
@@ -14,6 +14,7 @@ git -C "$work/clone" checkout --quiet "$(git rev-parse HEAD)"
 cd "$work/clone"
 version=$(node -p 'require("./package.json").version')
 
+mkdir -p dist
 for old in Mnemora-1.1.0-win64.zip Mnemora-1.1.0-win64-setup.exe mnemora-1.1.0.html; do
     echo "$old" >"dist/$old"
 done
@@ -35,10 +36,10 @@ fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 cd dist
 listed=$(awk '{ sub(/^\*/, "", $2); print $2 }' SHA256SUMS | sort)
 left=$(find . -maxdepth 1 -type f ! -name SHA256SUMS -printf '%P\n' | sort | comm -23 - <(git ls-files . | sort))
-[ "$listed" = "$left" ] || fail "SHA256SUMS names $(echo $listed) but dist/ holds $(echo $left)"
+[ "$listed" = "$left" ] || fail "SHA256SUMS names ${listed//$'\n'/ } but dist/ holds ${left//$'\n'/ }"
 sha256sum --quiet -c SHA256SUMS || fail "a sum in SHA256SUMS is wrong"
 for f in "Mnemora-$version-win64.zip" "Mnemora-$version-win64-setup.exe" "mnemora-$version-src.tar.gz"; do
     grep -q " $f\$" SHA256SUMS || fail "SHA256SUMS has no line for $f"
 done
-[ -z "$(git status --porcelain --ignored=no .)" ] || fail "a packaging input changed: $(git status --porcelain .)"
+[ -z "$(git status --porcelain --ignored=no .)" ] || fail "a tracked file changed: $(git status --porcelain .)"
 exit "$failures"

@@ -8,7 +8,6 @@ takes all of it away again.
 
 import glob
 import os
-import sys
 import tempfile
 import time
 
