@@ -5,6 +5,7 @@ assets/layout.json:
     gen-description.py cpp OUT        the C++ header mnemora_layout.h (both windows)
     gen-description.py js OUT         the module description.js (page and popup)
     gen-description.py pictures USER  the picture files USER (web, extension) carries
+    gen-description.py webp           the WebP renditions the web build makes, as encode-webp.py reads them
 
 The description is the only place these facts are written; see
 docs/ARCHITECTURE.md for how to add a text."""
@@ -294,6 +295,18 @@ def pictures(d, user):
     return [p["file"] for p in d["pictures"] if user in p.get("carriedBy", [])]
 
 
+def webp(d):
+    """The WebP renditions the page offers beside its pictures, as arguments of
+    tools/encode-webp.py: 0 the picture as drawn, any other width it resampled
+    to that many pixels across (NAME-WIDTHw.webp)."""
+    out = []
+    for p in d["pictures"]:
+        stem = p["file"].split(".")[0].split("@")[0]
+        for width in p.get("webp", []):
+            out.append(p["file"] if width == 0 else "%s=%s-%dw.webp:%d" % (p["file"], stem, width, width))
+    return out
+
+
 def write(path, text):
     # Written only when it changes, so that nothing rebuilds for nothing.
     try:
@@ -308,6 +321,9 @@ def write(path, text):
 
 
 def main(argv):
+    if argv[1:] == ["webp"]:
+        print("\n".join(webp(load())))
+        return
     if len(argv) != 3 or argv[1] not in ("cpp", "js", "pictures"):
         raise SystemExit(__doc__)
     d = load()

@@ -215,7 +215,7 @@ std::int32_t MnemoraFit(
     return fitted.plain ? 4 : 0;
 }
 
-// Writes a preset's rule text (0 with a symbol, 1 at most N characters,
+// Writes a preset's rule text (0 with a symbol, 1 at most n characters,
 // 2 digits only) to mnemora_text.
 MNEMORA_EXPORT("mnemora_preset_rule") void MnemoraPresetRule(std::int32_t preset, std::int32_t n)
 {

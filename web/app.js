@@ -149,7 +149,7 @@ async function copyFitted() {
     $('fittedCopied').textContent = text.fittedCopied;
     setTimeout(() => {
         $('fittedCopied').textContent = '';
-    }, 1200);
+    }, Description.confirmationMs);
     clearTimeout(clearTimer);
     clearTimer = setTimeout(() => clearClipboardIfUnchanged(code), ClipboardClearMs);
 }

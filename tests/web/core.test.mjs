@@ -3,11 +3,13 @@
 import assert from 'node:assert/strict';
 import { readFileSync } from 'node:fs';
 import { test } from 'node:test';
-import { fileURLToPath } from 'node:url';
+import { fileURLToPath, pathToFileURL } from 'node:url';
 
 import { loadCore } from '../../web/core.js';
-import { chooseLanguage } from '../../web/texts.js';
 import { siteDir } from './support.mjs';
+
+// The built page's texts: web/texts.js reads the description the build writes beside it.
+const { chooseLanguage } = await import(pathToFileURL(`${siteDir()}/texts.js`).href);
 
 const wasm = readFileSync(`${siteDir()}/mnemora.wasm`);
 const core = await loadCore(wasm);

@@ -10,8 +10,10 @@ import { after, before, test } from 'node:test';
 import { pathToFileURL } from 'node:url';
 
 import { loadCore } from '../../web/core.js';
-import { Texts } from '../../web/texts.js';
 import { serveSite, siteDir } from './support.mjs';
+
+// The built page's texts: web/texts.js reads the description the build writes beside it.
+const { Texts } = await import(pathToFileURL(`${siteDir()}/texts.js`).href);
 
 const Samples = [
     ['test', 'taobao', 'a20caCf8Eb1b8B6d', 'a20caCf8Eb1b8B6d5b8a66996910E124'],
