@@ -403,7 +403,9 @@ def main(prefix, bindir):
     failures = Failures()
     code16, code32 = engine_model.generate_codes("test", "taobao")
     with tempfile.TemporaryDirectory() as scratch, wine.Xvfb("1024x768x24") as display:
-        session = wine.session(prefix, display)
+        # A Chinese system, whose window is the one drawn into the pictures;
+        # install-deps makes the locale.
+        session = wine.session(prefix, display, "zh_CN.UTF-8")
         session.bindir = bindir
         prepare_prefix(session, prefix)
         log = os.path.join(scratch, "opened")

@@ -36,10 +36,11 @@ def _wine():
     return wine
 
 
-def environment(prefix, display=None):
+def environment(prefix, display=None, locale="C.UTF-8"):
     """The environment of a Wine process in `prefix`: quiet, 64-bit, without
     the Mono and Gecko installers or desktop menu entries, and with the X
-    display only when one is asked for."""
+    display only when one is asked for. Wine gives the program the user's
+    language from `locale` (C.UTF-8 reads as US English)."""
     env = dict(os.environ)
     env.update(
         WINEPREFIX=os.path.abspath(prefix),
@@ -48,7 +49,7 @@ def environment(prefix, display=None):
         WINEDLLOVERRIDES="mscoree,mshtml,winemenubuilder.exe=",
         # Arguments and terminal text pass between Unix and Windows as UTF-8,
         # whatever the caller's locale.
-        LC_ALL="C.UTF-8",
+        LC_ALL=locale,
     )
     env.pop("DISPLAY", None)
     env.pop("WAYLAND_DISPLAY", None)
@@ -116,11 +117,11 @@ def cleanup(prefix):
 
 
 class Session:
-    def __init__(self, prefix, display=None):
+    def __init__(self, prefix, display=None, locale="C.UTF-8"):
         if not os.path.exists(os.path.join(prefix, READY)):
             raise WineError("no Wine prefix in %s: the wine_prefix fixture did not run" % prefix)
         self.prefix = prefix
-        self.env = environment(prefix, display)
+        self.env = environment(prefix, display, locale)
 
     def run(self, program, args=(), input=b"", timeout=RUN_TIMEOUT):
         """Runs a Windows program to its end; a CompletedProcess with bytes."""
@@ -151,8 +152,8 @@ def windows_path(path):
     return "Z:" + os.path.abspath(path).replace("/", "\\")
 
 
-def session(prefix, display=None):
-    return Session(prefix, display)
+def session(prefix, display=None, locale="C.UTF-8"):
+    return Session(prefix, display, locale)
 
 
 @contextlib.contextmanager
