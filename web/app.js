@@ -279,6 +279,10 @@ if (language !== DefaultLanguage) {
     for (const [id, pictures] of Object.entries(Description.pictureIn)) {
         const picture = pictures[language];
         if (picture) {
+            // The <picture>'s WebP sources are the default language's
+            // drawing: without them the browser takes the <img>'s own.
+            for (const source of $(id).parentElement?.querySelectorAll('source') ?? [])
+                source.remove();
             $(id).src = pictureSource(picture.src);
             $(id).srcset = `${pictureSource(picture.src)} 1x, ${pictureSource(picture.src2x)} 2x`;
         }

@@ -64,9 +64,11 @@ export function siteSuite({ launch, defaultBrowser }) {
                 assert.equal(shown.lang, language);
                 for (const [key, value] of [...shown.texts, ...shown.attributes])
                     assert.equal(value, texts[key], key);
-                // The banner's slogan is drawn per language.
+                // The banner's slogan is drawn per language; the default
+                // language's drawing also comes as WebP in several widths.
                 const banner = await page.$eval('#ImgLogo', (e) => e.complete && e.naturalWidth > 0 && e.currentSrc);
-                assert.match(banner, { 'zh-CN': /\/art\/logo\.gif$/, en: /\/art\/logo-en\.gif$/ }[language]);
+                const drawn = { 'zh-CN': /\/art\/logo(@2x|-\d+w)?\.(gif|png|webp)$/, en: /\/art\/logo-en(@2x)?\.(gif|png)$/ };
+                assert.match(banner, drawn[language]);
 
                 const codes = () => page.evaluate(() => ['txtCode16', 'txtCode32', 'codesNote']
                     .map((id) => document.getElementById(id)).map((e) => e.value ?? e.textContent));
