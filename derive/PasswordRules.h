@@ -38,7 +38,7 @@ struct CharClass {
         if (c < 64)
             return (low >> c) & 1;
         if (c < 128)
-            return (high >> (c - 64)) & 1;
+            return (high >> (c & 63U)) & 1; // c - 64
         return false;
     }
     constexpr void Add(char32_t c) noexcept
@@ -46,14 +46,14 @@ struct CharClass {
         if (c < 64)
             low |= std::uint64_t{1} << c;
         else if (c < 128)
-            high |= std::uint64_t{1} << (c - 64);
+            high |= std::uint64_t{1} << (c & 63U);
     }
     constexpr void Remove(char32_t c) noexcept
     {
         if (c < 64)
             low &= ~(std::uint64_t{1} << c);
         else if (c < 128)
-            high &= ~(std::uint64_t{1} << (c - 64));
+            high &= ~(std::uint64_t{1} << (c & 63U));
     }
     // The ASCII printable members, all 95 for unicode, without the flag.
     CharClass Drawable() const noexcept;

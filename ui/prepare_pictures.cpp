@@ -32,7 +32,8 @@ int main(int argc, char *argv[])
             std::fprintf(stderr, "mnemora-prepare-pictures: cannot decode %s\n", argv[i]);
             return 1;
         }
-        image = std::move(image).convertToFormat(mnemora::PreparedFormat(image.hasAlphaChannel()));
+        const bool alpha = image.hasAlphaChannel();
+        image = std::move(image).convertToFormat(mnemora::PreparedFormat(alpha));
         const mnemora::PreparedHeader header{mnemora::PreparedMagic, static_cast<quint32>(image.width()),
             static_cast<quint32>(image.height()), static_cast<quint32>(image.bytesPerLine()),
             image.hasAlphaChannel() ? 1U : 0U};

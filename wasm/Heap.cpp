@@ -15,7 +15,8 @@
 #include <cstdint>
 #include <new>
 
-extern "C" unsigned char __heap_base;
+// The linker names where the heap starts; the name is not ours to choose.
+extern "C" unsigned char __heap_base; // NOLINT(bugprone-reserved-identifier)
 
 namespace {
 
