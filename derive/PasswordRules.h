@@ -35,8 +35,10 @@ struct CharClass {
     {
         if (unicode && c >= 0x20)
             return true;
+        // The index masked to 0..63, which it is already: the analyser cannot
+        // tell a char32_t from the signed char it may have been made from.
         if (c < 64)
-            return (low >> c) & 1;
+            return (low >> (c & 63U)) & 1;
         if (c < 128)
             return (high >> (c & 63U)) & 1; // c - 64
         return false;
