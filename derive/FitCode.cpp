@@ -251,12 +251,8 @@ DeriveStatus TryFitCode(
     std::u16string_view password, std::u16string_view key, const PasswordRule &rule, FittedCode &out) noexcept
 {
     out.Wipe();
-    const DeriveStatus passwordStatus = CheckDerivationText(password);
-    const DeriveStatus keyStatus = CheckDerivationText(key);
-    if (passwordStatus == DeriveStatus::Empty || keyStatus == DeriveStatus::Empty)
-        return DeriveStatus::Empty;
-    if (passwordStatus != DeriveStatus::Ok || keyStatus != DeriveStatus::Ok)
-        return DeriveStatus::TooLong;
+    if (const DeriveStatus status = CheckDerivationTexts(password, key); status != DeriveStatus::Ok)
+        return status;
     std::u16string one = FirstDigest(password, key);
     const bool ok = Fit(one, rule, out);
     SecureWipe(one);

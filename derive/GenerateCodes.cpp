@@ -111,15 +111,22 @@ DeriveStatus CheckDerivationText(std::u16string_view text) noexcept
     return DeriveStatus::Ok;
 }
 
-DeriveStatus TryGenerateCodes(std::u16string_view password, std::u16string_view key, Codes &out) noexcept
+DeriveStatus CheckDerivationTexts(std::u16string_view password, std::u16string_view key) noexcept
 {
-    out.Wipe();
     const DeriveStatus passwordStatus = CheckDerivationText(password);
     const DeriveStatus keyStatus = CheckDerivationText(key);
     if (passwordStatus == DeriveStatus::Empty || keyStatus == DeriveStatus::Empty)
         return DeriveStatus::Empty;
     if (passwordStatus != DeriveStatus::Ok || keyStatus != DeriveStatus::Ok)
         return DeriveStatus::TooLong;
+    return DeriveStatus::Ok;
+}
+
+DeriveStatus TryGenerateCodes(std::u16string_view password, std::u16string_view key, Codes &out) noexcept
+{
+    out.Wipe();
+    if (const DeriveStatus status = CheckDerivationTexts(password, key); status != DeriveStatus::Ok)
+        return status;
     // Within the limits the engine has no failure left to reach: every count
     // fits its integer width and every array holds what its count says.
     out = GenerateCodes(password, key);

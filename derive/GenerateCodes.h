@@ -39,6 +39,10 @@ enum class DeriveStatus {
 // Whether a text can enter a derivation, decided without touching the engine.
 DeriveStatus CheckDerivationText(std::u16string_view text) noexcept;
 
+// Whether both texts can enter a derivation: an empty text wins over a too
+// long one.
+DeriveStatus CheckDerivationTexts(std::u16string_view password, std::u16string_view key) noexcept;
+
 // The derivation every front end calls: the inputs are checked first, so no
 // input reaches a failure of the core, and the codes come back only with Ok
 // (out is left empty otherwise). An empty text wins over a too long one.

@@ -1,4 +1,5 @@
 #include "PasswordRules.h"
+#include "RuleText.h"
 
 #include <algorithm>
 #include <array>
@@ -346,18 +347,6 @@ bool Parser::Check(PasswordRule &rule)
     return true;
 }
 
-void AppendNumber(std::string &out, int n)
-{
-    char digits[12];
-    int count = 0;
-    do {
-        digits[count++] = static_cast<char>('0' + n % 10);
-        n /= 10;
-    } while (n > 0);
-    while (count > 0)
-        out += digits[--count];
-}
-
 // The set in canonical form: named classes it holds whole, then one bracketed
 // set of the rest, '-' first and ']' last so that the text parses back.
 void AppendSet(std::string &out, const CharClass &set)
@@ -530,6 +519,18 @@ std::string PresetRule(RulePreset preset, int n)
         break;
     }
     return out;
+}
+
+void AppendNumber(std::string &out, int n)
+{
+    char digits[12];
+    int count = 0;
+    do {
+        digits[count++] = static_cast<char>('0' + n % 10);
+        n /= 10;
+    } while (n > 0);
+    while (count > 0)
+        out += digits[--count];
 }
 
 } // namespace mnemora

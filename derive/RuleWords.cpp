@@ -1,4 +1,5 @@
 #include "PasswordRules.h"
+#include "RuleText.h"
 
 #include <array>
 
@@ -25,18 +26,6 @@ constexpr std::array<Words, 2> Languages = {{
         {"an upper-case letter", "a lower-case letter", "a digit", "a symbol", "any character", "a letter"},
         {"upper-case letters", "lower-case letters", "digits", "symbols", "any character", "letters"}},
 }};
-
-void AppendNumber(std::string &out, int n)
-{
-    char digits[12];
-    int count = 0;
-    do {
-        digits[count++] = static_cast<char>('0' + n % 10);
-        n /= 10;
-    } while (n > 0);
-    while (count > 0)
-        out += digits[--count];
-}
 
 // The set as a list of its kinds: whole named classes by name, the rest as
 // the characters themselves.
