@@ -13,9 +13,9 @@ import sys
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, HERE)
-spec = importlib.util.spec_from_file_location("gen_artwork", os.path.join(HERE, "gen-artwork.py"))
-artwork = importlib.util.module_from_spec(spec)
-spec.loader.exec_module(artwork)
+found = importlib.util.spec_from_file_location("gen_artwork", os.path.join(HERE, "gen-artwork.py"))
+artwork = importlib.util.module_from_spec(found)
+found.loader.exec_module(artwork)
 
 SCALE = 3
 
