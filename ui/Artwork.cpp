@@ -6,7 +6,6 @@
 #include <QEvent>
 #include <QFile>
 #include <QImage>
-#include <QResource>
 #include <QSize>
 #include <QTimer>
 #include <QWidget>
@@ -45,37 +44,36 @@ private:
 };
 
 // The pixels prepared at build time of the pictures shown at start
-// (prepare_pictures.cpp), stored uncompressed so that nothing is decoded or
-// inflated before the window shows.
-const QString PreparedFolder = QStringLiteral(":/art/prepared/");
-
+// (prepare_pictures.cpp), compiled in uncompressed: the image uses them where
+// they lie, read-only, so nothing is decoded, inflated or copied before the
+// window shows. A pixmap made from it keeps sharing them as long as nothing
+// paints into it or changes its pixel ratio.
 QImage Prepared(const QString &fileName)
 {
-    const QResource resource(PreparedFolder + fileName);
-    if (!resource.isValid() || resource.compressionAlgorithm() != QResource::NoCompression
-        || resource.size() < qint64(sizeof(PreparedHeader)))
-        return {};
-    PreparedHeader header{};
-    std::memcpy(&header, resource.data(), sizeof header);
-    const qint64 rowBytes = qint64(header.width) * 4;
-    if (header.magic != PreparedMagic || header.width == 0 || header.height == 0 || header.width > 0x4000
-        || header.height > 0x4000 || header.bytesPerLine < rowBytes
-        || resource.size() != qint64(sizeof header) + qint64(header.bytesPerLine) * header.height)
-        return {};
-    // Copied rather than wrapped: resource data is not aligned for 32-bit pixels.
-    QImage image(int(header.width), int(header.height), PreparedFormat(header.alpha != 0));
-    if (image.isNull())
-        return {};
-    const uchar *rows = resource.data() + sizeof header;
-    for (quint32 y = 0; y < header.height; ++y)
-        std::memcpy(image.scanLine(int(y)), rows + qint64(y) * header.bytesPerLine, std::size_t(rowBytes));
-    return image;
+    const QByteArray wanted = fileName.toLatin1();
+    for (std::size_t i = 0; i < PreparedPictureCount; ++i) {
+        const PreparedPictureData &picture = PreparedPictures[i];
+        if (wanted != picture.name)
+            continue;
+        if (picture.size < sizeof(PreparedHeader))
+            return {};
+        PreparedHeader header{};
+        std::memcpy(&header, picture.bytes, sizeof header);
+        const std::size_t rowBytes = std::size_t(header.width) * 4;
+        if (header.magic != PreparedMagic || header.width == 0 || header.height == 0 || header.width > 0x4000
+            || header.height > 0x4000 || header.bytesPerLine < rowBytes || header.bytesPerLine % 4 != 0
+            || picture.size != sizeof header + std::size_t(header.bytesPerLine) * header.height)
+            return {};
+        return QImage(picture.bytes + sizeof header, int(header.width), int(header.height),
+            qsizetype(header.bytesPerLine), PreparedFormat(header.alpha != 0));
+    }
+    return {};
 }
 
 QPixmap Decoded(const QString &fileName)
 {
     QImage prepared = Prepared(fileName);
-    return prepared.isNull() ? QPixmap(ArtFolder + fileName) : QPixmap::fromImage(std::move(prepared));
+    return prepared.isNull() ? QPixmap(ArtFolder + fileName) : QPixmap::fromImage(prepared);
 }
 
 QString TwiceSizeName(const QString &fileName)

@@ -1,12 +1,14 @@
 // Build step: decodes each picture the window shows at start and writes its
 // pixels in the form a raster pixmap keeps them (32-bit, premultiplied when
-// the picture has transparency), so that the window copies them at start
-// instead of decoding GIF, JPEG or PNG. The same decoder as at run time, so
-// the pixels are those the window used to decode itself.
+// the picture has transparency), so that the window uses them in place at
+// start instead of decoding GIF, JPEG or PNG. The same decoder as at run
+// time, so the pixels are those the window used to decode itself.
 //
-// Usage: mnemora-prepare-pictures output-folder picture...
+// Usage: mnemora-prepare-pictures output-folder table.cpp picture...
 // Each output file is named as its picture and holds the header of
-// PreparedPicture.h followed by the rows.
+// PreparedPicture.h followed by the rows. table.cpp compiles them into the
+// program's read-only data (the assembler's .incbin, aligned) and lists them
+// as PreparedPictures.
 
 #include "PreparedPicture.h"
 
@@ -15,17 +17,30 @@
 #include <QFileInfo>
 #include <QImage>
 
+#include <cstdint>
 #include <cstdio>
+#include <string>
 
 int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
-    if (argc < 3) {
-        std::fprintf(stderr, "usage: mnemora-prepare-pictures output-folder picture...\n");
+    if (argc < 4) {
+        std::fprintf(stderr, "usage: mnemora-prepare-pictures output-folder table.cpp picture...\n");
         return 2;
     }
     const QString folder = QString::fromLocal8Bit(argv[1]);
-    for (int i = 2; i < argc; ++i) {
+    // The file names go into the table as C++ and assembler strings: only
+    // plain names are accepted, so no quoting is ever needed.
+    const auto plain = [](const QString &text) {
+        for (const QChar c : text)
+            if (c.unicode() < 0x20 || c.unicode() > 0x7E || c == QLatin1Char('"') || c == QLatin1Char('\\'))
+                return false;
+        return true;
+    };
+    std::string data = "asm(\".section .rodata.mnemora_prepared,\\\"a\\\",@progbits\\n\"\n";
+    std::string table;
+    std::string list;
+    for (int i = 3; i < argc; ++i) {
         const QString path = QString::fromLocal8Bit(argv[i]);
         QImage image(path);
         if (image.isNull()) {
@@ -38,7 +53,7 @@ int main(int argc, char *argv[])
             static_cast<quint32>(image.height()), static_cast<quint32>(image.bytesPerLine()),
             image.hasAlphaChannel() ? 1U : 0U};
         QFile out(folder + QLatin1Char('/') + QFileInfo(path).fileName());
-        if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate)
+        if (!out.open(QIODevice::ReadWrite | QIODevice::Truncate)
             || out.write(reinterpret_cast<const char *>(&header), sizeof header) != sizeof header
             || out.write(reinterpret_cast<const char *>(image.constBits()), image.sizeInBytes())
                 != image.sizeInBytes()
@@ -46,6 +61,37 @@ int main(int argc, char *argv[])
             std::fprintf(stderr, "mnemora-prepare-pictures: cannot write %s\n", qPrintable(out.fileName()));
             return 1;
         }
+        const QString name = QFileInfo(path).fileName();
+        const QString written = QFileInfo(out).absoluteFilePath();
+        if (!plain(name) || !plain(written)) {
+            std::fprintf(stderr, "mnemora-prepare-pictures: %s: unusual characters in a path\n", argv[i]);
+            return 1;
+        }
+        const std::string label = "mnemora_prepared_" + std::to_string(i - 3);
+        data += "    \".globl " + label + "\\n.hidden " + label + "\\n.balign 64\\n" + label + ":\\n\"\n";
+        data += "    \".incbin \\\"" + written.toStdString() + "\\\"\\n\"\n";
+        table += "extern \"C\" const uchar " + label + "[];\n";
+        // The table names each picture's content too: a compiler cache keys
+        // on this source, never on the files the assembler reads.
+        const QByteArray bytes = (out.seek(0), out.readAll());
+        std::uint64_t hash = 0xcbf29ce484222325U; // FNV-1a, 64 bits
+        for (const char byte : bytes)
+            hash = (hash ^ static_cast<unsigned char>(byte)) * 0x100000001b3U;
+        table += "// " + name.toStdString() + ": FNV-1a " + std::to_string(hash) + "\n";
+        list += "    {\"" + name.toStdString() + "\", " + label + ", " + std::to_string(out.size()) + "},\n";
+    }
+    data += "    \".previous\");\n";
+    QFile source(QString::fromLocal8Bit(argv[2]));
+    const std::string text = "// Written by mnemora-prepare-pictures; do not edit.\n"
+                             "#include \"PreparedPicture.h\"\n\n#include <iterator>\n\n"
+        + data + "\nnamespace mnemora {\n\n" + table + "\nconst PreparedPictureData PreparedPictures[] = {\n"
+        + list
+        + "};\nconst std::size_t PreparedPictureCount = std::size(PreparedPictures);\n\n} // namespace "
+          "mnemora\n";
+    if (!source.open(QIODevice::WriteOnly | QIODevice::Truncate)
+        || source.write(text.data(), qint64(text.size())) != qint64(text.size()) || !source.flush()) {
+        std::fprintf(stderr, "mnemora-prepare-pictures: cannot write %s\n", argv[2]);
+        return 1;
     }
     return 0;
 }
