@@ -19,7 +19,6 @@
 
 #include <cstdint>
 #include <cstdio>
-#include <string>
 
 int main(int argc, char *argv[])
 {
@@ -37,9 +36,9 @@ int main(int argc, char *argv[])
                 return false;
         return true;
     };
-    std::string data = "asm(\".section .rodata.mnemora_prepared,\\\"a\\\",@progbits\\n\"\n";
-    std::string table;
-    std::string list;
+    QString data;
+    QString table;
+    QString list;
     for (int i = 3; i < argc; ++i) {
         const QString path = QString::fromLocal8Bit(argv[i]);
         QImage image(path);
@@ -67,29 +66,34 @@ int main(int argc, char *argv[])
             std::fprintf(stderr, "mnemora-prepare-pictures: %s: unusual characters in a path\n", argv[i]);
             return 1;
         }
-        const std::string label = "mnemora_prepared_" + std::to_string(i - 3);
-        data += "    \".globl " + label + "\\n.hidden " + label + "\\n.balign 64\\n" + label + ":\\n\"\n";
-        data += "    \".incbin \\\"" + written.toStdString() + "\\\"\\n\"\n";
-        table += "extern \"C\" const uchar " + label + "[];\n";
         // The table names each picture's content too: a compiler cache keys
         // on this source, never on the files the assembler reads.
         const QByteArray bytes = (out.seek(0), out.readAll());
         std::uint64_t hash = 0xcbf29ce484222325U; // FNV-1a, 64 bits
         for (const char byte : bytes)
             hash = (hash ^ static_cast<unsigned char>(byte)) * 0x100000001b3U;
-        table += "// " + name.toStdString() + ": FNV-1a " + std::to_string(hash) + "\n";
-        list += "    {\"" + name.toStdString() + "\", " + label + ", " + std::to_string(out.size()) + "},\n";
+        const QString label = QStringLiteral("mnemora_prepared_%1").arg(i - 3);
+        data += QStringLiteral("    \".globl %1\\n.hidden %1\\n.balign 64\\n%1:\\n\"\n"
+                               "    \".incbin \\\"%2\\\"\\n\"\n")
+                    .arg(label, written);
+        table
+            += QStringLiteral("extern \"C\" const uchar %1[]; // %2: FNV-1a %3\n").arg(label, name).arg(hash);
+        list += QStringLiteral("    {\"%1\", %2, %3},\n").arg(name, label).arg(out.size());
     }
-    data += "    \".previous\");\n";
+    const QByteArray text
+        = QStringLiteral("// Written by mnemora-prepare-pictures; do not edit.\n"
+                         "#include \"PreparedPicture.h\"\n\n#include <iterator>\n\n"
+                         "asm(\".section .rodata.mnemora_prepared,\\\"a\\\",@progbits\\n\"\n"
+                         "%1    \".previous\");\n\n"
+                         "namespace mnemora {\n\n%2\n"
+                         "const PreparedPictureData PreparedPictures[] = {\n%3};\n"
+                         "const std::size_t PreparedPictureCount = std::size(PreparedPictures);\n\n"
+                         "} // namespace mnemora\n")
+              .arg(data, table, list)
+              .toUtf8();
     QFile source(QString::fromLocal8Bit(argv[2]));
-    const std::string text = "// Written by mnemora-prepare-pictures; do not edit.\n"
-                             "#include \"PreparedPicture.h\"\n\n#include <iterator>\n\n"
-        + data + "\nnamespace mnemora {\n\n" + table + "\nconst PreparedPictureData PreparedPictures[] = {\n"
-        + list
-        + "};\nconst std::size_t PreparedPictureCount = std::size(PreparedPictures);\n\n} // namespace "
-          "mnemora\n";
-    if (!source.open(QIODevice::WriteOnly | QIODevice::Truncate)
-        || source.write(text.data(), qint64(text.size())) != qint64(text.size()) || !source.flush()) {
+    if (!source.open(QIODevice::WriteOnly | QIODevice::Truncate) || source.write(text) != text.size()
+        || !source.flush()) {
         std::fprintf(stderr, "mnemora-prepare-pictures: cannot write %s\n", argv[2]);
         return 1;
     }
