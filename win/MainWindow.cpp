@@ -1,5 +1,6 @@
 #include "MainWindow.h"
 
+#include "AccessibleControl.h"
 #include "FirstLine.h"
 #include "FitDialog.h"
 #include "WinText.h"
@@ -22,6 +23,8 @@ constexpr wchar_t MainClass[] = L"MnemoraMain";
 constexpr wchar_t ControlClass[] = L"MnemoraControl";
 constexpr DWORD MainStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
 constexpr UINT ShowFailureMessage = WM_APP + 1;
+// To a clickable control: an MSAA client asked for its default action.
+constexpr UINT DefaultActionMessage = WM_APP + 2;
 constexpr int FirstControlId = 1000;
 // The code boxes' own menu entries, as the system's edit menu words them.
 constexpr wchar_t CopyMenuText[] = L"复制(&C)\tCtrl+C";
@@ -564,6 +567,23 @@ LRESULT MainWindow::OnControlMessage(Control control, HWND window, UINT message,
     case WM_CAPTURECHANGED:
         if (m_pressed == window && reinterpret_cast<HWND>(l) != window)
             m_pressed = nullptr;
+        return 0;
+    case WM_GETOBJECT:
+        // The copy button and the links, as the Linux window offers them:
+        // a button to press, links to follow.
+        if (static_cast<DWORD>(l) == static_cast<DWORD>(OBJID_CLIENT) && TakesFocus(control)
+            && !IsTextBox(control)) {
+            const layout::WindowTexts &texts = layout::WindowTextsIn(m_language);
+            if (LRESULT answer = AnswerGetObject(window, w,
+                    {AccessibleRole(facts.role), Wide(facts.accessibleName),
+                        Wide(facts.accessibleDescription),
+                        Wide(facts.link ? texts.jumpAction : texts.pressAction), DefaultActionMessage}))
+                return answer;
+        }
+        break;
+    case DefaultActionMessage:
+        if (TakesFocus(control) && !IsTextBox(control) && ::IsWindowEnabled(window))
+            Activate(control);
         return 0;
     case WM_CTLCOLOREDIT:
     case WM_CTLCOLORSTATIC: {

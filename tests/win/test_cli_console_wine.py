@@ -118,7 +118,9 @@ def main(prefix, bindir):
             print("FAIL Ctrl-C: status %d, console showed %r" % (status, console.seen))
         # The console modes set, in order, and where the prompt came among them.
         with open(trace, "rb") as f:
-            calls = re.findall(rb'(SetConsoleMode|WriteConsoleW) \([0-9A-Fa-f]+,(L"Password: "|[0-9A-Fa-f]+)', f.read())
+            calls = re.findall(
+                rb'(SetConsoleMode|WriteConsoleW) \([0-9A-Fa-f]+,(L"Password: "|[0-9A-Fa-f]+)', f.read()
+            )
         prompt = (b"WriteConsoleW", b'L"Password: "')
         shown = calls.index(prompt) if prompt in calls else 0
         modes = [int(mode, 16) for call, mode in calls if call == b"SetConsoleMode"]

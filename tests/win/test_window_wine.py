@@ -61,6 +61,9 @@ WER_EXCLUDED = [
     )
 ]
 FIRST_CONTROL_ID = 1000
+# MSAA's roles of a push button and of a link.
+ROLE_SYSTEM_PUSHBUTTON = 0x2B
+ROLE_SYSTEM_LINK = 0x1E
 CJK_FONT = "/usr/share/fonts/truetype/wqy/wqy-microhei.ttc"
 FIT_TITLE = "按网站规则生成密码"
 FIT_RULE = "required: special; maxlength: 12;"
@@ -113,7 +116,7 @@ class Window:
         env = dict(session.env, MNEMORA_CLIPBOARD_CLEAR_MS=str(CLEAR_MS), WINEDEBUG="-all,+exec")
         self.trace = open(log + ".trace", "ab")
         # The desktop's browser, as Wine's winebrowser finds it: first on PATH.
-        env["PATH"] = os.path.dirname(log) + os.pathsep + env["PATH"]
+        env["PATH"] = self.env_path = os.path.dirname(log) + os.pathsep + env["PATH"]
         # The prefix's desktop process may still be the one its set-up
         # started without a display, and a window started then finds no
         # display driver and ends at once; started again once that desktop
@@ -689,6 +692,33 @@ def main(prefix, bindir):
                 if session.run("reg", ["query", key, "/v", "mnemora.exe"]).returncode == 0
             ]
             failures.check(not excluded, "the portable program leaves nothing in the registry: %r" % excluded)
+
+            # An MSAA client in the window's own process (Wine gives none
+            # across processes): the copy button and the copyright line,
+            # their roles, names and default actions, which act as a click.
+            texts = LAYOUT["texts"]["zh-CN"]
+            client = wine.session(prefix, display, "zh_CN.UTF-8")
+            client.env.update(WINEDEBUG="-all,+exec", PATH=window.env_path)
+            msaa = client.run(os.path.join(bindir, "window_accessible.exe"), ["test", "taobao"])
+            said = msaa.stdout.decode("utf-8", "replace").splitlines()
+            expected = [
+                "lblCopy role %d name %s action %s"
+                % (
+                    ROLE_SYSTEM_PUSHBUTTON,
+                    texts[CONTROLS["lblCopy"]["accessibleName"]],
+                    texts["pressAction"],
+                ),
+                "clipboard " + code16,
+                "lblCopyright role %d name %s action %s"
+                % (ROLE_SYSTEM_LINK, texts[CONTROLS["lblCopyright"]["accessibleName"]], texts["jumpAction"]),
+            ]
+            failures.check(said == expected, "MSAA's default actions press and follow: %r" % said)
+            shows = re.findall(rb"show=(0x[0-9a-fA-F]+)", msaa.stderr)
+            failures.check(
+                wait_until(lambda: opened_addresses(log)[-1:] == [LINKS[-1][1]], 30) is True
+                and shows == [b"0x00000001"],
+                "the copyright line's default action opens %s in a shown window: %r" % (LINKS[-1][1], shows),
+            )
         finally:
             if window.process.poll() is None:
                 window.process.kill()

@@ -140,7 +140,8 @@ int Notice(const wchar_t *title)
     NoticeSearch search{FindWindowW(nullptr, title), {}};
     if (search.owner)
         EnumWindows(FindNotice, reinterpret_cast<LPARAM>(&search));
-    Say(search.text.empty() ? "notice" : "notice " + Utf8(search.text.data(), static_cast<int>(search.text.size())));
+    Say(search.text.empty() ? "notice"
+                            : "notice " + Utf8(search.text.data(), static_cast<int>(search.text.size())));
     return 0;
 }
 
