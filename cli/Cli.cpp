@@ -251,8 +251,13 @@ int RunCli(std::span<const std::string_view> args, PasswordSource &password, std
 {
     // Nothing reaches `out` before the codes exist, so failing here, even
     // half-way, never leaves a partial result on standard output.
+    return RunReportingFailures(err, [&] { return Run(args, password, out, err, selfTest); });
+}
+
+int RunReportingFailures(std::ostream &err, const std::function<int()> &body)
+{
     try {
-        return Run(args, password, out, err, selfTest);
+        return body();
     } catch (const std::bad_alloc &) {
         return Fail(err, ExitFailure, "out of memory");
     } catch (const std::exception &e) {

@@ -3,6 +3,7 @@
 #include "PasswordSource.h"
 #include "SelfTest.h"
 
+#include <functional>
 #include <ostream>
 #include <span>
 #include <string>
@@ -32,5 +33,11 @@ enum ExitStatus : int {
 using SelfTestFunction = std::string (*)() noexcept;
 int RunCli(std::span<const std::string_view> args, PasswordSource &password, std::ostream &out,
     std::ostream &err, SelfTestFunction selfTest = RunSelfTest);
+
+// Runs `body` and returns its status; an exception that escapes it (out of
+// memory, a failed conversion) is reported as one "mnemora-cli: " line on
+// `err` and ends in ExitFailure, never in a status that passes for success.
+// RunCli and each system's main run through it.
+int RunReportingFailures(std::ostream &err, const std::function<int()> &body);
 
 } // namespace mnemora::cli

@@ -212,7 +212,15 @@ inline constexpr Language DefaultLanguage = Language::%s;
     a("")
     a("// The window's own texts, per language.")
     a("struct WindowTexts {")
-    window_keys = ["slogan", "selfTestNotice", "selfTestHeadline", "clipboardBusy", "pasteCut"]
+    window_keys = [
+        "slogan",
+        "selfTestNotice",
+        "selfTestHeadline",
+        "clipboardBusy",
+        "pasteCut",
+        "pressAction",
+        "jumpAction",
+    ]
     for k in window_keys:
         a("    const char *%s;" % k)
     a("};")
@@ -227,11 +235,13 @@ inline constexpr Language DefaultLanguage = Language::%s;
     a("inline constexpr char AccessibleTitle[] = %s;" % cstr(d["window"]["accessibleTitle"]))
     a("")
     t = d["timings"]
-    a("// The timer's tick, how long the confirmation of a copy shows, and how")
-    a("// long a copied code may stay on the clipboard, in milliseconds.")
+    a("// The timer's tick, how long the confirmation of a copy shows, how long")
+    a("// a copied code may stay on the clipboard, and how long the line saying")
+    a("// a paste was cut stays, in milliseconds.")
     a("inline constexpr int TickMs = %d;" % t["tickMs"])
     a("inline constexpr int ConfirmationMs = %d;" % t["confirmationMs"])
     a("inline constexpr int ClipboardClearMs = %d;" % t["clipboardClearMs"])
+    a("inline constexpr int PasteCutMs = %d;" % t["pasteCutMs"])
     a("")
     a("// The boxes Tab moves through, in order; every other control takes no focus.")
     a("inline constexpr Control TabOrder[] = {%s};" % ", ".join("Control::" + n for n in d["tabOrder"]))

@@ -407,7 +407,7 @@ void FrmMain::showPasteCut(TextBox *box)
         m_pasteCut->adjustSize();
         m_pasteCutTimer = new QTimer(this);
         m_pasteCutTimer->setSingleShot(true);
-        m_pasteCutTimer->setInterval(std::chrono::seconds(5));
+        m_pasteCutTimer->setInterval(layout::PasteCutMs);
         connect(m_pasteCutTimer, &QTimer::timeout, this, &FrmMain::hidePasteCut);
     }
     m_pasteCut->move(box->mapToGlobal(QPoint(0, box->height())));

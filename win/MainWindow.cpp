@@ -1,5 +1,7 @@
 #include "MainWindow.h"
 
+#include "AccessibleControl.h"
+#include "FirstLine.h"
 #include "FitDialog.h"
 #include "WinText.h"
 
@@ -21,6 +23,8 @@ constexpr wchar_t MainClass[] = L"MnemoraMain";
 constexpr wchar_t ControlClass[] = L"MnemoraControl";
 constexpr DWORD MainStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
 constexpr UINT ShowFailureMessage = WM_APP + 1;
+// To a clickable control: an MSAA client asked for its default action.
+constexpr UINT DefaultActionMessage = WM_APP + 2;
 constexpr int FirstControlId = 1000;
 // The code boxes' own menu entries, as the system's edit menu words them.
 constexpr wchar_t CopyMenuText[] = L"复制(&C)\tCtrl+C";
@@ -236,6 +240,18 @@ void MainWindow::CreateControls()
         tool.lpszText = text.data();
         ::SendMessageW(m_toolTips, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
     }
+
+    // Placed and shown by the window, not by the pointer: it stays while
+    // the pointer is elsewhere, as the key that pasted is released.
+    m_pasteCut = ::CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_NOPREFIX,
+        CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, m_window, nullptr, m_instance, nullptr);
+    std::wstring notice = Wide(layout::WindowTextsIn(m_language).pasteCut);
+    TTTOOLINFOW tool{};
+    tool.cbSize = sizeof tool;
+    tool.uFlags = TTF_TRACK | TTF_ABSOLUTE;
+    tool.hwnd = m_window;
+    tool.lpszText = notice.data();
+    ::SendMessageW(m_pasteCut, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
 }
 
 void MainWindow::SetUpAccessibility()
@@ -414,6 +430,7 @@ LRESULT MainWindow::OnWindowMessage(UINT message, WPARAM w, LPARAM l)
         // A plain window does not give the focus back to the box that had it.
         if (LOWORD(w) == WA_INACTIVE) {
             m_lastFocus = ::GetFocus();
+            HidePasteCut();
         } else if (m_lastFocus && ::IsChild(m_window, m_lastFocus)) {
             m_restoringFocus = true;
             ::SetFocus(m_lastFocus);
@@ -425,7 +442,13 @@ LRESULT MainWindow::OnWindowMessage(UINT message, WPARAM w, LPARAM l)
             m_behaviour.Tick();
         else if (w == SecretClipboard::TimerId && m_clipboard)
             m_clipboard->OnTimer();
+        else if (w == PasteCutTimer)
+            HidePasteCut();
         return 0;
+    case WM_MOVE:
+        // The line is placed on the screen, under its box.
+        HidePasteCut();
+        break;
     case WM_DPICHANGED: {
         m_dpi = HIWORD(w);
         const RECT *suggested = reinterpret_cast<const RECT *>(l);
@@ -545,6 +568,23 @@ LRESULT MainWindow::OnControlMessage(Control control, HWND window, UINT message,
         if (m_pressed == window && reinterpret_cast<HWND>(l) != window)
             m_pressed = nullptr;
         return 0;
+    case WM_GETOBJECT:
+        // The copy button and the links, as the Linux window offers them:
+        // a button to press, links to follow.
+        if (static_cast<DWORD>(l) == static_cast<DWORD>(OBJID_CLIENT) && TakesFocus(control)
+            && !IsTextBox(control)) {
+            const layout::WindowTexts &texts = layout::WindowTextsIn(m_language);
+            if (LRESULT answer = AnswerGetObject(window, w,
+                    {AccessibleRole(facts.role), Wide(facts.accessibleName),
+                        Wide(facts.accessibleDescription),
+                        Wide(facts.link ? texts.jumpAction : texts.pressAction), DefaultActionMessage}))
+                return answer;
+        }
+        break;
+    case DefaultActionMessage:
+        if (TakesFocus(control) && !IsTextBox(control) && ::IsWindowEnabled(window))
+            Activate(control);
+        return 0;
     case WM_CTLCOLOREDIT:
     case WM_CTLCOLORSTATIC: {
         // The read-only code boxes ask with WM_CTLCOLORSTATIC.
@@ -558,6 +598,7 @@ LRESULT MainWindow::OnControlMessage(Control control, HWND window, UINT message,
         if (HIWORD(w) == EN_CHANGE && !m_closing) {
             const auto box = static_cast<Control>(LOWORD(w) - FirstControlId);
             if (box == Control::txtPassword || box == Control::txtKey) {
+                HidePasteCut();
                 if (box == Control::txtPassword)
                     FollowPasswordBox();
                 // No undo history of a secret stays in the box.
@@ -620,6 +661,11 @@ LRESULT MainWindow::OnEditMessage(Control box, HWND edit, UINT message, WPARAM w
             MoveFocus(box, ::GetKeyState(VK_SHIFT) < 0);
             return 0;
         }
+        // The edit control pastes on Shift+Insert without a WM_PASTE.
+        if (w == VK_INSERT && !output && ::GetKeyState(VK_SHIFT) < 0 && ::GetKeyState(VK_CONTROL) >= 0) {
+            Paste(box, edit);
+            return 0;
+        }
         break;
     case WM_CHAR:
         if (w == L'\t')
@@ -651,21 +697,8 @@ LRESULT MainWindow::OnEditMessage(Control box, HWND edit, UINT message, WPARAM w
         }
         break;
     case WM_PASTE:
-        if (box == Control::txtPassword) {
-            // As the edit control pastes: the text before the first line break.
-            std::basic_string<char16_t, std::char_traits<char16_t>, WipingAllocator<char16_t>> pasted;
-            if (::IsClipboardFormatAvailable(CF_UNICODETEXT) && ::OpenClipboard(edit)) {
-                if (HANDLE data = ::GetClipboardData(CF_UNICODETEXT)) {
-                    if (const auto *text = static_cast<const char16_t *>(::GlobalLock(data))) {
-                        const std::u16string_view all(text);
-                        pasted.assign(all.substr(0, all.find_first_of(u"\r\n")));
-                        ::GlobalUnlock(data);
-                    }
-                }
-                ::CloseClipboard();
-            }
-            if (!pasted.empty())
-                TypeIntoPassword(edit, pasted);
+        if (!output) {
+            Paste(box, edit);
             return 0;
         }
         break;
@@ -820,6 +853,61 @@ void MainWindow::ClearPassword()
     }
 }
 
+void MainWindow::Paste(Control box, HWND edit)
+{
+    std::basic_string<char16_t, std::char_traits<char16_t>, WipingAllocator<char16_t>> line;
+    bool cut = false;
+    bool read = false;
+    if (::IsClipboardFormatAvailable(CF_UNICODETEXT) && ::OpenClipboard(edit)) {
+        if (HANDLE data = ::GetClipboardData(CF_UNICODETEXT)) {
+            if (const auto *text = static_cast<const char16_t *>(::GlobalLock(data))) {
+                const std::u16string_view whole(text);
+                const std::u16string_view first = FirstLine(whole);
+                line.assign(first);
+                cut = first.size() != whole.size();
+                read = true;
+                ::GlobalUnlock(data);
+            }
+        }
+        ::CloseClipboard();
+    }
+    if (!read)
+        return;
+    // As the edit control pastes: the selection replaced, even by nothing.
+    if (box == Control::txtPassword) {
+        TypeIntoPassword(edit, line);
+    } else {
+        ::SendMessageW(edit, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(line.c_str()));
+    }
+    if (cut)
+        ShowPasteCut(box);
+}
+
+void MainWindow::ShowPasteCut(Control box)
+{
+    // Under the box's left end, for as long as the description says, or
+    // until either box changes or the window goes to the background.
+    RECT place{};
+    ::GetWindowRect(WindowOf(box), &place);
+    TTTOOLINFOW tool{};
+    tool.cbSize = sizeof tool;
+    tool.hwnd = m_window;
+    ::SendMessageW(m_pasteCut, TTM_TRACKPOSITION, 0, MAKELPARAM(place.left, place.bottom));
+    ::SendMessageW(m_pasteCut, TTM_TRACKACTIVATE, TRUE, reinterpret_cast<LPARAM>(&tool));
+    ::SetTimer(m_window, PasteCutTimer, static_cast<UINT>(layout::PasteCutMs), nullptr);
+}
+
+void MainWindow::HidePasteCut()
+{
+    if (!m_pasteCut || !::IsWindowVisible(m_pasteCut))
+        return;
+    ::KillTimer(m_window, PasteCutTimer);
+    TTTOOLINFOW tool{};
+    tool.cbSize = sizeof tool;
+    tool.hwnd = m_window;
+    ::SendMessageW(m_pasteCut, TTM_TRACKACTIVATE, FALSE, reinterpret_cast<LPARAM>(&tool));
+}
+
 void MainWindow::ShowCodeMenu(HWND edit, LPARAM at)
 {
     enum : UINT { CopyItem = 1, SelectAllItem, FitItem };
@@ -905,8 +993,13 @@ void MainWindow::ShowCodes(std::u16string_view code16, std::u16string_view code3
         {std::pair{Control::txtCode16, code16}, std::pair{Control::txtCode32, code32}}) {
         // An edit control lays out, invalidates and notifies on every new
         // text, even the same one: a box already showing its code is left as it is.
-        if (BoxText(Edit(box)).View() == code)
+        const BoxText shown(Edit(box));
+        if (shown.View() == code)
             continue;
+        // A shorter text leaves the end of the old one in the control's
+        // buffer and in its layout's: overwritten first, at its length.
+        if (code.size() < shown.View().size())
+            WipeEdit(Edit(box));
         SetSecretText(Edit(box), code);
     }
 }

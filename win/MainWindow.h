@@ -36,6 +36,7 @@ public:
 private:
     static constexpr std::size_t ControlCount = std::size(layout::Controls);
     static constexpr UINT_PTR ConfirmationTimer = 0x3C0;
+    static constexpr UINT_PTR PasteCutTimer = 0x3C2;
 
     static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM w, LPARAM l);
     static LRESULT CALLBACK ControlProc(HWND window, UINT message, WPARAM w, LPARAM l);
@@ -68,6 +69,11 @@ private:
     void TypeIntoPassword(HWND edit, std::u16string_view text);
     void FollowPasswordBox();
     void ClearPassword();
+    // A paste into the password or key box keeps the text before the first
+    // line break, and says so below the box when it cut any.
+    void Paste(layout::Control box, HWND edit);
+    void ShowPasteCut(layout::Control box);
+    void HidePasteCut();
 
     HWND Edit(layout::Control box) const { return m_edits[static_cast<std::size_t>(box)]; }
     HWND WindowOf(layout::Control control) const { return m_controls[static_cast<std::size_t>(control)]; }
@@ -92,6 +98,8 @@ private:
     std::array<HWND, ControlCount> m_edits{};
     std::array<Picture, ControlCount> m_pictures{};
     HWND m_toolTips = nullptr;
+    // The line saying a paste was cut: a tooltip of its own, placed by the window.
+    HWND m_pasteCut = nullptr;
     std::unique_ptr<SecretClipboard> m_clipboard;
     UINT m_dpi = 96;
     HFONT m_windowFont = nullptr;

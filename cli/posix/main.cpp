@@ -3,7 +3,6 @@
 #include "SystemPasswordSource.h"
 
 #include <csignal>
-#include <exception>
 #include <iostream>
 #include <string_view>
 #include <vector>
@@ -11,7 +10,7 @@
 int main(int argc, char **argv)
 {
     mnemora::HardenProcess();
-    try {
+    return mnemora::cli::RunReportingFailures(std::cerr, [&] {
         // Made first: it keeps the signal dispositions the process started with.
         mnemora::cli::SystemPasswordSource password;
         // A reader that went away must not end the program silently with a
@@ -21,8 +20,5 @@ int main(int argc, char **argv)
         std::signal(SIGPIPE, SIG_IGN);
         const std::vector<std::string_view> args(argv + 1, argv + argc);
         return mnemora::cli::RunCli(args, password, std::cout, std::cerr);
-    } catch (const std::exception &e) {
-        std::cerr << "mnemora-cli: " << e.what() << '\n';
-        return mnemora::cli::ExitFailure;
-    }
+    });
 }

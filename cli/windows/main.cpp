@@ -6,7 +6,6 @@
 
 #include <windows.h>
 
-#include <exception>
 #include <ostream>
 #include <string>
 #include <string_view>
@@ -38,16 +37,13 @@ int wmain(int argc, wchar_t **argv)
     std::ostream out(&outBuffer);
     std::ostream err(&errBuffer);
     std::vector<std::string> utf8Args;
-    int status = mnemora::cli::ExitFailure;
-    try {
+    const int status = mnemora::cli::RunReportingFailures(err, [&] {
         for (int i = 1; i < argc; ++i)
             utf8Args.push_back(ToUtf8(argv[i]));
         const std::vector<std::string_view> args(utf8Args.begin(), utf8Args.end());
         mnemora::cli::SystemPasswordSource password;
-        status = mnemora::cli::RunCli(args, password, out, err);
-    } catch (const std::exception &e) {
-        err << "mnemora-cli: " << e.what() << '\n';
-    }
+        return mnemora::cli::RunCli(args, password, out, err);
+    });
     for (std::string &arg : utf8Args)
         mnemora::SecureWipe(arg);
     err.flush();

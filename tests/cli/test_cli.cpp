@@ -7,7 +7,10 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <new>
 #include <sstream>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <tuple>
@@ -380,6 +383,32 @@ TEST(CliStreams, UnwritableOutputFails)
     EXPECT_EQ(RunCli(args, source, out, err), ExitFailure);
     EXPECT_EQ(err.str(), "mnemora-cli: could not write to standard output\n");
 }
+
+// An exception out of a program's body (out of memory, a failed conversion)
+// is one line and a failure's status, never 0; a status the body returns passes.
+struct EscapingCase {
+    const char *name;
+    std::function<int()> body;
+    int status;
+    const char *err;
+};
+
+class CliEscapingFailures : public testing::TestWithParam<EscapingCase> { };
+
+TEST_P(CliEscapingFailures, EndInAFailuresStatus)
+{
+    std::ostringstream err;
+    EXPECT_EQ(RunReportingFailures(err, GetParam().body), GetParam().status);
+    EXPECT_EQ(err.str(), GetParam().err);
+}
+
+INSTANTIATE_TEST_SUITE_P(Bodies, CliEscapingFailures,
+    testing::Values(EscapingCase{"OutOfMemory", []() -> int { throw std::bad_alloc(); }, ExitFailure,
+                        "mnemora-cli: out of memory\n"},
+        EscapingCase{"FailedConversion", []() -> int { throw std::range_error("bad conversion"); },
+            ExitFailure, "mnemora-cli: bad conversion\n"},
+        EscapingCase{"Returned", [] { return int{ExitUsage}; }, ExitUsage, ""}),
+    [](const testing::TestParamInfo<EscapingCase> &row) { return std::string(row.param.name); });
 
 // --- Hostile input ---------------------------------------------------------------
 

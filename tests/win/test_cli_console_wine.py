@@ -3,14 +3,17 @@ uses it: the prompt, a Chinese password typed without echo (read as UTF-16)
 and a Chinese key from the command line give the known code; Ctrl-C while
 the password is typed ends the program as Windows ends an interrupted one.
 In the console's shell, what is pasted after the password never reaches the
-shell.
+shell. Wine's trace of the console calls shows echo going off before the
+prompt shows, and coming back when Ctrl-C ends the program.
 
     test_cli_console_wine.py PREFIX BINDIR
 """
 
 import os
 import pty
+import re
 import select
+import tempfile
 import termios
 import time
 
@@ -20,13 +23,19 @@ import wine
 PATIENCE = 120
 # Windows' STATUS_CONTROL_C_EXIT, of which Wine passes the low byte to Unix.
 CONTROL_C_EXIT = 0xC000013A & 0xFF
+ENABLE_ECHO_INPUT = 0x4
 
 
 class Console:
-    def __init__(self, session, program, args):
+    def __init__(self, session, program, args, trace=None):
+        """trace: a file for Wine's trace of the program's console calls."""
         self.pid, self.fd = pty.fork()
         if self.pid == 0:
-            os.execvpe("wine", ["wine", program, *args], session.env)
+            env = session.env
+            if trace:
+                os.dup2(os.open(trace, os.O_WRONLY | os.O_CREAT | os.O_TRUNC, 0o600), 2)
+                env = dict(env, WINEDEBUG="-all,+console")
+            os.execvpe("wine", ["wine", program, *args], env)
         self.seen = b""
 
     def wait_for(self, needle):
@@ -98,13 +107,30 @@ def main(prefix, bindir):
         failures += 1
         print("FAIL typed password: status %d, console showed %r" % (status, console.seen))
 
-    console = Console(session, program, ["taobao"])
-    prompted = console.wait_for(b"Password:") and console.wait_for_raw_terminal()
-    console.type("te\x03")
-    status = console.status()
-    if not prompted or status != CONTROL_C_EXIT or b"te" in console.seen.replace(b"\x1b[?25", b""):
-        failures += 1
-        print("FAIL Ctrl-C: status %d, console showed %r" % (status, console.seen))
+    with tempfile.NamedTemporaryFile() as traced:
+        trace = traced.name
+        console = Console(session, program, ["taobao"], trace)
+        prompted = console.wait_for(b"Password:") and console.wait_for_raw_terminal()
+        console.type("te\x03")
+        status = console.status()
+        if not prompted or status != CONTROL_C_EXIT or b"te" in console.seen.replace(b"\x1b[?25", b""):
+            failures += 1
+            print("FAIL Ctrl-C: status %d, console showed %r" % (status, console.seen))
+        # The console modes set, in order, and where the prompt came among them.
+        with open(trace, "rb") as f:
+            calls = re.findall(
+                rb'(SetConsoleMode|WriteConsoleW) \([0-9A-Fa-f]+,(L"Password: "|[0-9A-Fa-f]+)', f.read()
+            )
+        prompt = (b"WriteConsoleW", b'L"Password: "')
+        shown = calls.index(prompt) if prompt in calls else 0
+        modes = [int(mode, 16) for call, mode in calls if call == b"SetConsoleMode"]
+        before = [int(mode, 16) for call, mode in calls[:shown] if call == b"SetConsoleMode"]
+        if not before or before[-1] & ENABLE_ECHO_INPUT:
+            failures += 1
+            print("FAIL echo is not off when the prompt shows: %r" % calls)
+        if not modes or not modes[-1] & ENABLE_ECHO_INPUT:
+            failures += 1
+            print("FAIL Ctrl-C leaves the console without echo: %r" % calls)
 
     # In the console's shell: a paste of the password with a command after
     # it. Nothing of the paste may reach the shell.

@@ -10,6 +10,7 @@ Every case waits for a condition with a deadline, never for a fixed time.
 import json
 import os
 import queue
+import re
 import shutil
 import stat
 import subprocess
@@ -60,6 +61,9 @@ WER_EXCLUDED = [
     )
 ]
 FIRST_CONTROL_ID = 1000
+# MSAA's roles of a push button and of a link.
+ROLE_SYSTEM_PUSHBUTTON = 0x2B
+ROLE_SYSTEM_LINK = 0x1E
 CJK_FONT = "/usr/share/fonts/truetype/wqy/wqy-microhei.ttc"
 FIT_TITLE = "按网站规则生成密码"
 FIT_RULE = "required: special; maxlength: 12;"
@@ -107,9 +111,12 @@ class Failures:
 class Window:
     def __init__(self, session, display, log):
         self.env = dict(os.environ, DISPLAY=display)
-        env = dict(session.env, MNEMORA_CLIPBOARD_CLEAR_MS=str(CLEAR_MS))
+        # Wine's trace of ShellExecute's arguments: Wine starts the browser
+        # the same way whatever window it is asked to show.
+        env = dict(session.env, MNEMORA_CLIPBOARD_CLEAR_MS=str(CLEAR_MS), WINEDEBUG="-all,+exec")
+        self.trace = open(log + ".trace", "ab")
         # The desktop's browser, as Wine's winebrowser finds it: first on PATH.
-        env["PATH"] = os.path.dirname(log) + os.pathsep + env["PATH"]
+        env["PATH"] = self.env_path = os.path.dirname(log) + os.pathsep + env["PATH"]
         # The prefix's desktop process may still be the one its set-up
         # started without a display, and a window started then finds no
         # display driver and ends at once; started again once that desktop
@@ -120,7 +127,7 @@ class Window:
                 [shutil.which("wine"), os.path.join(session.bindir, "mnemora.exe")],
                 env=env,
                 stdin=subprocess.DEVNULL,
-                stderr=subprocess.DEVNULL,
+                stderr=self.trace,
             )
             wait_until(lambda: self.process.poll() is not None or self.find(), PATIENCE * 3)
             if self.process.poll() is None or time.monotonic() > deadline:
@@ -229,7 +236,7 @@ class Probe:
                 b"no such control",
                 b"no password box",
                 b"no 16-character code",
-            ) or line.startswith((b"passwordchar", b"fits")):
+            ) or line.startswith((b"passwordchar", b"fits", b"notice")):
                 break  # the last line: Wine's helpers may keep the pipe open
 
     def expect(self, wanted, seconds=PATIENCE):
@@ -286,6 +293,12 @@ def opened_addresses(log):
         return []
     with open(log) as f:
         return f.read().split()
+
+
+def shown_opens(trace):
+    """The show flag of each ShellExecute call in Wine's trace, as written there."""
+    with open(trace, "rb") as f:
+        return re.findall(rb"show=(0x[0-9a-fA-F]+)", f.read())
 
 
 def wait_until(condition, seconds=PATIENCE):
@@ -588,6 +601,10 @@ def main(prefix, bindir):
                 wait_until(lambda: len(opened_addresses(log)) >= count, 30)
             opened = opened_addresses(log)
             failures.check(opened == [address for _, address in LINKS], "the six links open %r" % opened)
+            shows = shown_opens(log + ".trace")
+            failures.check(
+                shows == [b"0x00000001"] * len(LINKS), "the browser is asked to show a window: %r" % shows
+            )
 
             # By keyboard: Tab from the 32-character box reaches the copy
             # button, then the copyright line; Enter and Space press them.
@@ -603,6 +620,31 @@ def main(prefix, bindir):
                 "Tab on to the copyright line and Space open %s" % LINKS[-1][1],
             )
 
+            # A password pasted from a note with its line's end and another
+            # line: its first line alone, and the window says so until it goes.
+            window.click(centre("txtPassword"))
+            window.xdotool("key", "End", "shift+Home", "BackSpace")
+            note = subprocess.Popen(
+                ["xclip", "-i", "-selection", "clipboard"], env=window.env, stdin=subprocess.PIPE
+            )
+            note.communicate(b"test\nsecond", timeout=PATIENCE)
+            wait_until(lambda: window.clipboard() == "test\nsecond", 10)
+            window.xdotool("key", "ctrl+v")
+            notice = "notice " + LAYOUT["texts"]["zh-CN"]["pasteCut"]
+            shown = wait_until(lambda: Probe(session, "notice", TITLE).all_lines(1) == [notice], 20)
+            window.click(centre("lblCopy"))
+            failures.check(
+                shown and wait_until(lambda: window.clipboard() == code16, 10) is True,
+                "a paste of two lines gives the first line's code %s and says so" % code16,
+            )
+            failures.check(
+                wait_until(
+                    lambda: Probe(session, "notice", TITLE).all_lines(1) == ["notice"],
+                    LAYOUT["timings"]["pasteCutMs"] / 1000 + 20,
+                ),
+                "the notice of the cut paste goes by itself",
+            )
+
             # A password typed, then cleared (select all, Backspace): no copy
             # of it stays in the program's memory.
             secret = "Qv7-Hidden-Wren-Lattice"
@@ -615,6 +657,10 @@ def main(prefix, bindir):
                 is True,
                 "the typed password gives its code",
             )
+            # One more character: codes never copied, which the window reads
+            # back from their boxes when they change.
+            window.xdotool("type", "--delay", "30", "x")
+            shown_codes = engine_model.generate_codes(secret + "x", "taobao")
             window.click(centre("txtPassword"))
             window.xdotool("key", "End", "shift+Home", "BackSpace")
             # Once the box is empty, the codes are gone.
@@ -624,6 +670,10 @@ def main(prefix, bindir):
             half = secret[len(secret) // 2 :]
             left = memory_holds([half.encode("utf-16-le"), half.encode()])
             failures.check(not left, "no copy of a cleared password in memory: %r" % left)
+            # A code's last three eighths: what a copy wiped only up to its middle still holds.
+            ends = [c[-(3 * len(c) // 8) :].encode("utf-16-le") for c in shown_codes]
+            left = memory_holds(ends)
+            failures.check(not left, "no copy of a cleared code in memory: %r" % left)
             window.xdotool("type", "--delay", "30", "test")
 
             # The clear on exit.
@@ -642,6 +692,33 @@ def main(prefix, bindir):
                 if session.run("reg", ["query", key, "/v", "mnemora.exe"]).returncode == 0
             ]
             failures.check(not excluded, "the portable program leaves nothing in the registry: %r" % excluded)
+
+            # An MSAA client in the window's own process (Wine gives none
+            # across processes): the copy button and the copyright line,
+            # their roles, names and default actions, which act as a click.
+            texts = LAYOUT["texts"]["zh-CN"]
+            client = wine.session(prefix, display, "zh_CN.UTF-8")
+            client.env.update(WINEDEBUG="-all,+exec", PATH=window.env_path)
+            msaa = client.run(os.path.join(bindir, "window_accessible.exe"), ["test", "taobao"])
+            said = msaa.stdout.decode("utf-8", "replace").splitlines()
+            expected = [
+                "lblCopy role %d name %s action %s"
+                % (
+                    ROLE_SYSTEM_PUSHBUTTON,
+                    texts[CONTROLS["lblCopy"]["accessibleName"]],
+                    texts["pressAction"],
+                ),
+                "clipboard " + code16,
+                "lblCopyright role %d name %s action %s"
+                % (ROLE_SYSTEM_LINK, texts[CONTROLS["lblCopyright"]["accessibleName"]], texts["jumpAction"]),
+            ]
+            failures.check(said == expected, "MSAA's default actions press and follow: %r" % said)
+            shows = re.findall(rb"show=(0x[0-9a-fA-F]+)", msaa.stderr)
+            failures.check(
+                wait_until(lambda: opened_addresses(log)[-1:] == [LINKS[-1][1]], 30) is True
+                and shows == [b"0x00000001"],
+                "the copyright line's default action opens %s in a shown window: %r" % (LINKS[-1][1], shows),
+            )
         finally:
             if window.process.poll() is None:
                 window.process.kill()

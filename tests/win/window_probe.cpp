@@ -9,6 +9,10 @@
 //     window_probe.exe fits TITLE
 //         Prints "fits 1" when the whole 16-character code is in view in its
 //         box (its last character ends within the box), "fits 0" otherwise.
+//     window_probe.exe notice TITLE
+//         Prints "notice T", T the text of the shown tooltip the window
+//         titled TITLE placed itself (one that follows no pointer), or
+//         "notice" alone when none shows.
 //     window_probe.exe click-while-held TITLE ID MS
 //         Opens the clipboard, clicks the control of that window whose
 //         identifier is ID, keeps the clipboard open for MS milliseconds.
@@ -19,6 +23,8 @@
 // Texts are printed and given as UTF-8.
 
 #include <windows.h>
+
+#include <commctrl.h>
 
 #include <cstdio>
 #include <cwchar>
@@ -110,6 +116,35 @@ int Fits(const wchar_t *title)
     return 0;
 }
 
+struct NoticeSearch {
+    HWND owner;
+    std::wstring text;
+};
+
+BOOL CALLBACK FindNotice(HWND window, LPARAM search)
+{
+    auto *wanted = reinterpret_cast<NoticeSearch *>(search);
+    wchar_t name[32] = L"";
+    GetClassNameW(window, name, 32);
+    if (_wcsicmp(name, TOOLTIPS_CLASSW) != 0 || GetWindow(window, GW_OWNER) != wanted->owner
+        || !IsWindowVisible(window) || (GetWindowLongW(window, GWL_STYLE) & TTS_ALWAYSTIP))
+        return TRUE;
+    wchar_t text[512] = L"";
+    const auto length = SendMessageW(window, WM_GETTEXT, 512, reinterpret_cast<LPARAM>(text));
+    wanted->text.assign(text, static_cast<std::size_t>(length));
+    return FALSE;
+}
+
+int Notice(const wchar_t *title)
+{
+    NoticeSearch search{FindWindowW(nullptr, title), {}};
+    if (search.owner)
+        EnumWindows(FindNotice, reinterpret_cast<LPARAM>(&search));
+    Say(search.text.empty() ? "notice"
+                            : "notice " + Utf8(search.text.data(), static_cast<int>(search.text.size())));
+    return 0;
+}
+
 struct ControlSearch {
     int id;
     HWND found;
@@ -188,13 +223,15 @@ int wmain(int argc, wchar_t **argv)
         return Peek(argv[2]);
     if (argc == 3 && std::wcscmp(argv[1], L"fits") == 0)
         return Fits(argv[2]);
+    if (argc == 3 && std::wcscmp(argv[1], L"notice") == 0)
+        return Notice(argv[2]);
     if (argc == 5 && std::wcscmp(argv[1], L"click-while-held") == 0)
         return ClickWhileHeld(argv[2], static_cast<int>(std::wcstol(argv[3], nullptr, 10)),
             static_cast<DWORD>(std::wcstoul(argv[4], nullptr, 10)));
     if (argc == 4 && std::wcscmp(argv[1], L"hold-clipboard") == 0)
         return HoldClipboard(argv[2], static_cast<DWORD>(std::wcstoul(argv[3], nullptr, 10)));
     std::fprintf(stderr,
-        "usage: window_probe peek TITLE | fits TITLE | click-while-held TITLE ID MS | hold-clipboard TEXT "
-        "MS\n");
+        "usage: window_probe peek TITLE | fits TITLE | notice TITLE | click-while-held TITLE ID MS | "
+        "hold-clipboard TEXT MS\n");
     return 2;
 }
