@@ -200,7 +200,13 @@ void MainWindow::CreateControls()
             reinterpret_cast<HMENU>(static_cast<INT_PTR>(FirstControlId + static_cast<int>(i))), m_instance,
             nullptr);
         m_edits[i] = edit;
-        ::SetWindowSubclass(edit, EditProc, i, reinterpret_cast<DWORD_PTR>(this));
+        // Subclassed through its window procedure, not comctl32's
+        // SetWindowSubclass: that looks its data up as a window property on
+        // every message, a round trip to the wine server each, some forty a
+        // keystroke.
+        ::SetWindowLongPtrW(edit, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+        m_editProc = reinterpret_cast<WNDPROC>(
+            ::SetWindowLongPtrW(edit, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&MainWindow::EditProc)));
         if (kind == ControlKind::Output) {
             ::SendMessageW(edit, EM_SETLIMITTEXT, static_cast<WPARAM>(layout::RulesOf(control).maxLength), 0);
         } else {
@@ -572,17 +578,24 @@ LRESULT MainWindow::OnControlMessage(Control control, HWND window, UINT message,
     return ::DefWindowProcW(window, message, w, l);
 }
 
-LRESULT CALLBACK MainWindow::EditProc(
-    HWND edit, UINT message, WPARAM w, LPARAM l, UINT_PTR id, DWORD_PTR self)
+LRESULT CALLBACK MainWindow::EditProc(HWND edit, UINT message, WPARAM w, LPARAM l)
 {
-    return reinterpret_cast<MainWindow *>(self)->OnEditMessage(static_cast<Control>(id), edit, message, w, l);
+    // A box's edit has its host's id.
+    auto *self = reinterpret_cast<MainWindow *>(::GetWindowLongPtrW(edit, GWLP_USERDATA));
+    const auto box = static_cast<Control>(::GetDlgCtrlID(edit) - FirstControlId);
+    return self->OnEditMessage(box, edit, message, w, l);
+}
+
+LRESULT MainWindow::EditDefault(HWND edit, UINT message, WPARAM w, LPARAM l) const
+{
+    return ::CallWindowProcW(m_editProc, edit, message, w, l);
 }
 
 LRESULT MainWindow::OnEditMessage(Control box, HWND edit, UINT message, WPARAM w, LPARAM l)
 {
     const bool output = Facts(box).kind == ControlKind::Output;
     if (m_boxAsIs)
-        return ::DefSubclassProc(edit, message, w, l);
+        return EditDefault(edit, message, w, l);
     switch (message) {
     case WM_GETTEXT:
     case WM_GETTEXTLENGTH:
@@ -601,7 +614,7 @@ LRESULT MainWindow::OnEditMessage(Control box, HWND edit, UINT message, WPARAM w
         m_focusByClick = ::GetFocus() != edit;
         break;
     case WM_LBUTTONUP: {
-        const LRESULT result = ::DefSubclassProc(edit, message, w, l);
+        const LRESULT result = EditDefault(edit, message, w, l);
         if (m_focusByClick) {
             m_focusByClick = false;
             m_behaviour.FocusGained(box, static_cast<std::size_t>(::GetWindowTextLengthW(edit)));
@@ -609,7 +622,7 @@ LRESULT MainWindow::OnEditMessage(Control box, HWND edit, UINT message, WPARAM w
         return result;
     }
     case WM_SETFOCUS: {
-        const LRESULT result = ::DefSubclassProc(edit, message, w, l);
+        const LRESULT result = EditDefault(edit, message, w, l);
         // The focus that comes back with the window keeps the selection it had.
         if (!m_restoringFocus && !m_focusByClick)
             m_behaviour.FocusGained(box, static_cast<std::size_t>(::GetWindowTextLengthW(edit)));
@@ -721,7 +734,7 @@ LRESULT MainWindow::OnEditMessage(Control box, HWND edit, UINT message, WPARAM w
     default:
         break;
     }
-    return ::DefSubclassProc(edit, message, w, l);
+    return EditDefault(edit, message, w, l);
 }
 
 bool MainWindow::TakesFocus(Control control)
@@ -904,10 +917,24 @@ void MainWindow::ShowCodes(std::u16string_view code16, std::u16string_view code3
     for (const auto &[box, code] :
         {std::pair{Control::txtCode16, code16}, std::pair{Control::txtCode32, code32}}) {
         // An edit control lays out, invalidates and notifies on every new
-        // text, even the same one: a box already showing its code is left as it is.
-        if (BoxText(Edit(box)).View() == code)
-            continue;
-        SetSecretText(Edit(box), code);
+        // text, even the same one: a box already showing its code is left as
+        // it is. A code is read and written through one buffer on the stack,
+        // wiped after, not allocated per keystroke; one too long for it (no
+        // code is) takes the general way.
+        std::array<wchar_t, 2 * Code32Length + 2> text{};
+        const int length = ::GetWindowTextW(Edit(box), text.data(), static_cast<int>(text.size()));
+        const std::u16string_view shown(reinterpret_cast<const char16_t *>(text.data()),
+            static_cast<std::size_t>(std::max(length, 0)));
+        if (shown != code) {
+            if (code.size() < text.size()) {
+                std::copy(code.begin(), code.end(), text.begin());
+                text[code.size()] = L'\0';
+                ::SetWindowTextW(Edit(box), text.data());
+            } else {
+                SetSecretText(Edit(box), code);
+            }
+        }
+        SecureWipe(text.data(), sizeof text);
     }
 }
 

@@ -39,8 +39,8 @@ private:
 
     static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM w, LPARAM l);
     static LRESULT CALLBACK ControlProc(HWND window, UINT message, WPARAM w, LPARAM l);
-    static LRESULT CALLBACK EditProc(
-        HWND edit, UINT message, WPARAM w, LPARAM l, UINT_PTR id, DWORD_PTR self);
+    static LRESULT CALLBACK EditProc(HWND edit, UINT message, WPARAM w, LPARAM l);
+    LRESULT EditDefault(HWND edit, UINT message, WPARAM w, LPARAM l) const;
 
     LRESULT OnWindowMessage(UINT message, WPARAM w, LPARAM l);
     LRESULT OnControlMessage(layout::Control control, HWND window, UINT message, WPARAM w, LPARAM l);
@@ -100,6 +100,8 @@ private:
     HBRUSH m_inputBrush = nullptr;
     HBRUSH m_outputBrush = nullptr;
     HCURSOR m_hand = nullptr;
+    // The edit class's own procedure, which the boxes' procedure passes on to.
+    WNDPROC m_editProc = nullptr;
     // The box that had the focus when the window was deactivated.
     HWND m_lastFocus = nullptr;
     bool m_restoringFocus = false;
