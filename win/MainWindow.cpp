@@ -21,6 +21,9 @@ constexpr wchar_t MainClass[] = L"MnemoraMain";
 constexpr wchar_t ControlClass[] = L"MnemoraControl";
 constexpr DWORD MainStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
 constexpr UINT ShowFailureMessage = WM_APP + 1;
+// Posted once the window shows: what nothing shown at start needs is done
+// then, before the first input is read (posted messages come first).
+constexpr UINT FinishStartMessage = WM_APP + 2;
 constexpr int FirstControlId = 1000;
 // The code boxes' own menu entries, as the system's edit menu words them.
 constexpr wchar_t CopyMenuText[] = L"复制(&C)\tCtrl+C";
@@ -163,6 +166,7 @@ bool MainWindow::Create(int show)
     ::UpdateWindow(m_window);
     ::SetFocus(Edit(Control::txtPassword));
     m_behaviour.Start();
+    ::PostMessageW(m_window, FinishStartMessage, 0, 0);
     return true;
 }
 
@@ -225,7 +229,17 @@ void MainWindow::CreateControls()
         ::SetWindowPos(control, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     for (Control raised : layout::Raised)
         ::SetWindowPos(WindowOf(raised), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+}
 
+void MainWindow::FinishStart()
+{
+    m_started = true;
+    {
+        const PictureBatch batch;
+        for (std::size_t i = 0; i < ControlCount; ++i)
+            if (!m_pictures[i].bitmap)
+                m_pictures[i] = PictureOf(static_cast<Control>(i));
+    }
     m_toolTips = ::CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
         WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
         m_window, nullptr, m_instance, nullptr);
@@ -289,20 +303,20 @@ void MainWindow::ApplyDpi()
         m_inputBrush = ::CreateSolidBrush(Colour(InputColour));
         m_outputBrush = ::CreateSolidBrush(Colour(OutputColour));
     }
+    const PictureBatch batch;
     if (m_hand)
         ::DestroyCursor(m_hand);
     m_hand = LoadHandCursor(m_dpi);
-    // Pictures drawn for 200 % from 144 dpi up; the others are scaled.
-    const int scale = m_dpi >= 144 ? 2 : 1;
     for (std::size_t i = 0; i < ControlCount; ++i) {
         const auto control = static_cast<Control>(i);
         if (m_pictures[i].bitmap)
             ::DeleteObject(m_pictures[i].bitmap);
-        const layout::ControlTexts &texts = layout::TextsOf(control, m_language);
-        m_pictures[i] = *texts.picture ? LoadPicture(texts.picture, scale) : Picture{};
+        // The pictures hidden at start are loaded once the window shows.
+        m_pictures[i] = m_started || !layout::RulesOf(control).hiddenAtStart ? PictureOf(control) : Picture{};
+        // Not repainted one by one: the whole window is, below.
         const RECT place = Place(control);
         ::MoveWindow(
-            m_controls[i], place.left, place.top, place.right - place.left, place.bottom - place.top, TRUE);
+            m_controls[i], place.left, place.top, place.right - place.left, place.bottom - place.top, FALSE);
         if (HWND edit = m_edits[i]) {
             const bool output = Facts(control).kind == ControlKind::Output;
             ::SendMessageW(
@@ -322,11 +336,19 @@ void MainWindow::ApplyDpi()
             ::ReleaseDC(edit, dc);
             const int boxHeight = place.bottom - place.top;
             const int height = std::min<int>(boxHeight, metrics.tmHeight);
-            ::MoveWindow(edit, 0, (boxHeight - height) / 2, place.right - place.left, height, TRUE);
+            ::MoveWindow(edit, 0, (boxHeight - height) / 2, place.right - place.left, height, FALSE);
         }
     }
-    ::SendMessageW(m_toolTips, WM_SETFONT, 0, TRUE);
-    ::InvalidateRect(m_window, nullptr, TRUE);
+    if (m_toolTips)
+        ::SendMessageW(m_toolTips, WM_SETFONT, 0, TRUE);
+    ::RedrawWindow(m_window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+}
+
+Picture MainWindow::PictureOf(Control control) const
+{
+    const char *file = layout::TextsOf(control, m_language).picture;
+    // Pictures drawn for 200 % from 144 dpi up; the others are scaled.
+    return *file ? LoadPicture(file, m_dpi >= 144 ? 2 : 1) : Picture{};
 }
 
 void MainWindow::DrawPicture(HDC dc, Control control, int x, int y)
@@ -440,6 +462,9 @@ LRESULT MainWindow::OnWindowMessage(UINT message, WPARAM w, LPARAM l)
         ApplyDpi();
         return 0;
     }
+    case FinishStartMessage:
+        FinishStart();
+        return 0;
     case ShowFailureMessage:
         ::MessageBoxW(m_window, m_failureMessage.c_str(), Wide(WindowTitle).c_str(), MB_OK | MB_ICONERROR);
         return 0;
@@ -923,8 +948,8 @@ void MainWindow::ShowCodes(std::u16string_view code16, std::u16string_view code3
         // code is) takes the general way.
         std::array<wchar_t, 2 * Code32Length + 2> text{};
         const int length = ::GetWindowTextW(Edit(box), text.data(), static_cast<int>(text.size()));
-        const std::u16string_view shown(reinterpret_cast<const char16_t *>(text.data()),
-            static_cast<std::size_t>(std::max(length, 0)));
+        const std::u16string_view shown(
+            reinterpret_cast<const char16_t *>(text.data()), static_cast<std::size_t>(std::max(length, 0)));
         if (shown != code) {
             if (code.size() < text.size()) {
                 std::copy(code.begin(), code.end(), text.begin());
@@ -975,7 +1000,18 @@ void MainWindow::SetPictureVisible(Control picture, bool visible)
 
 void MainWindow::OpenAddress(const char *address)
 {
-    ::ShellExecuteW(m_window, L"open", Wide(address).c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+    // shell32 is loaded when a link is first followed, from the system
+    // folder only: imported, it would be loaded, and initialised, at every start.
+    using Execute = HINSTANCE(WINAPI *)(HWND, LPCWSTR, LPCWSTR, LPCWSTR, LPCWSTR, INT);
+    static const Execute execute = [] {
+        const HMODULE shell = ::LoadLibraryExW(L"shell32.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+        // NOLINTNEXTLINE(cppcoreguidelines-pro-type-reinterpret-cast): GetProcAddress's contract
+        return shell ? reinterpret_cast<Execute>(
+                   reinterpret_cast<void (*)()>(::GetProcAddress(shell, "ShellExecuteW")))
+                     : nullptr;
+    }();
+    if (execute)
+        execute(m_window, L"open", Wide(address).c_str(), nullptr, nullptr, SW_SHOWNORMAL);
 }
 
 void MainWindow::ShowSelfTestFailure(const char *notice, const char *headline, const std::string &details)

@@ -47,6 +47,10 @@ private:
     LRESULT OnEditMessage(layout::Control box, HWND edit, UINT message, WPARAM w, LPARAM l);
 
     void CreateControls();
+    // What the window needs only once it shows: the tooltips and the
+    // pictures hidden at start.
+    void FinishStart();
+    Picture PictureOf(layout::Control control) const;
     void SetUpAccessibility();
     void ApplyDpi();
     RECT Place(layout::Control control) const;
@@ -119,6 +123,7 @@ private:
     // The window changes a box's text itself: the box acts as it would alone.
     bool m_boxAsIs = false;
     bool m_closing = false;
+    bool m_started = false;
 };
 
 } // namespace mnemora::win

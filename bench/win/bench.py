@@ -5,7 +5,16 @@ private X display:
   window, beside bench_floor.exe (a bare Win32 window with one picture and
   one edit box) in the same Wine, alternating, after one warm-up start each;
   target: at most 1.1 x the floor;
-- keystroke to both codes (bench_keystroke.exe), beside a bare edit box.
+- keystroke to both codes (bench_keystroke.exe), beside a bare edit box;
+  target: a median of at most 0.4 ms.
+
+A miss is reported and the benchmark goes on; it fails only when a program
+shows no window or derives no codes.
+
+The private display has an X resource database, as every desktop session
+sets one: without it Xlib looks for ~/.Xdefaults again on each look-up, and
+Wine looks one up each time a font is selected into a device context, which
+a keystroke into an edit box does many times.
 
     bench.py BINDIR [ROUNDS]
 """
@@ -17,12 +26,13 @@ import sys
 import tempfile
 import time
 
-from Xlib import X, display as xdisplay
+from Xlib import X, Xatom, display as xdisplay
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tests", "win"))
 import wine  # noqa: E402
 
 PATIENCE = 120
+STARTUP_TARGET = 1.10
 
 
 def time_to_shown(session, x, program, title):
@@ -68,40 +78,63 @@ def main(bindir, rounds):
         try:
             session = wine.session(prefix, display)
             x = xdisplay.Display(display)
-            programs = [
-                (os.path.join(bindir, "mnemora.exe"), "Mnemora v1.2 build 20120314"),
-                (os.path.join(bindir, "bench_floor.exe"), "Mnemora floor"),
-            ]
-            times = {program: [] for program, _ in programs}
-            # The prefix's desktop process may still be the one its set-up
-            # started without a display, which no window can use; once it is
-            # gone, windows show.
-            warm = time.monotonic() + PATIENCE * 3
-            while time_to_shown(session, x, *programs[0]) is None and time.monotonic() < warm:
-                time.sleep(1)
-            for round_ in range(rounds + 1):
-                for program, title in programs if round_ % 2 else reversed(programs):
-                    seconds = time_to_shown(session, x, program, title)
-                    if seconds is None:
-                        raise RuntimeError("%s ended without showing its window" % program)
-                    if round_ > 0:  # the first round warms Wine's caches
-                        times[program].append(seconds)
-            for program, _ in programs:
-                print(
-                    "  %s: %s ms"
-                    % (os.path.basename(program), " ".join("%.0f" % (t * 1000) for t in times[program]))
-                )
-            window = statistics.median(times[programs[0][0]])
-            floor = statistics.median(times[programs[1][0]])
-            print(
-                "start to shown window under Wine: mnemora.exe %.0f ms, bare window %.0f ms (median of %d):"
-                " %.2f x the floor (target <= 1.1 x)" % (window * 1000, floor * 1000, rounds, window / floor)
-            )
+            root = x.screen().root
+            root.change_property(x.intern_atom("RESOURCE_MANAGER"), Xatom.STRING, 8, b"Xft.dpi:\t96\n")
+            x.sync()
+            status = 0
+            try:
+                start_up(session, x, bindir, rounds)
+            except RuntimeError as error:
+                print("start-up not measured: %s" % error)
+                status = 1
             keystroke = session.run(os.path.join(bindir, "bench_keystroke.exe"))
             print(keystroke.stdout.decode().strip())
-            return keystroke.returncode
+            return status or keystroke.returncode
         finally:
             wine.cleanup(prefix)
+
+
+def start_up(session, x, bindir, rounds):
+    programs = [
+        (os.path.join(bindir, "mnemora.exe"), "Mnemora v1.2 build 20120314"),
+        (os.path.join(bindir, "bench_floor.exe"), "Mnemora floor"),
+    ]
+    times = {program: [] for program, _ in programs}
+    # The prefix's desktop process may still be the one its set-up
+    # started without a display, which no window can use; once it is
+    # gone, windows show.
+    warm = time.monotonic() + PATIENCE * 3
+    while time_to_shown(session, x, *programs[0]) is None and time.monotonic() < warm:
+        time.sleep(1)
+    for round_ in range(rounds + 1):
+        for program, title in programs if round_ % 2 else reversed(programs):
+            seconds = time_to_shown(session, x, program, title)
+            if seconds is None:
+                raise RuntimeError("%s ended without showing its window" % program)
+            if round_ > 0:  # the first round warms Wine's caches
+                times[program].append(seconds)
+    for program, _ in programs:
+        print(
+            "  %s: %s ms" % (os.path.basename(program), " ".join("%.0f" % (t * 1000) for t in times[program]))
+        )
+    window = statistics.median(times[programs[0][0]])
+    floor = statistics.median(times[programs[1][0]])
+    # Each pair started back to back, so that a burst of load hits both.
+    ratios = [w / f for w, f in zip(times[programs[0][0]], times[programs[1][0]])]
+    ratio = window / floor
+    print(
+        "start to shown window under Wine: mnemora.exe %.0f ms, bare window %.0f ms (median of %d):"
+        " %.2f x the floor, median of the pairs' ratios %.2f x (target <= %.2f x) %s"
+        % (
+            window * 1000,
+            floor * 1000,
+            rounds,
+            ratio,
+            statistics.median(ratios),
+            STARTUP_TARGET,
+            "ok" if ratio <= STARTUP_TARGET else "MISSED",
+        )
+    )
 
 
 if __name__ == "__main__":

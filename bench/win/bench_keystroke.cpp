@@ -142,8 +142,9 @@ int wmain(int argc, wchar_t *argv[])
     std::printf("the same into a bare edit box with the focus: median %.4f ms, 95th percentile %.4f ms;"
                 " a new text in a bare edit box: median %.4f ms\n",
         floor[Count / 2], floor[Count * 95 / 100], bareText);
-    std::printf("floor of a keystroke that changes both codes (a keystroke and two new texts in bare edit boxes):"
-                " %.4f ms; the window: %.2f x that floor, %.2f x the bare keystroke\n",
+    std::printf(
+        "floor of a keystroke that changes both codes (a keystroke and two new texts in bare edit boxes):"
+        " %.4f ms; the window: %.2f x that floor, %.2f x the bare keystroke\n",
         least, window[Count / 2] / least, window[Count / 2] / floor[Count / 2]);
 
     // Where the rest goes: each part of a keystroke alone, median.
