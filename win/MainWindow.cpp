@@ -1005,10 +1005,9 @@ void MainWindow::OpenAddress(const char *address)
     using Execute = HINSTANCE(WINAPI *)(HWND, LPCWSTR, LPCWSTR, LPCWSTR, LPCWSTR, INT);
     static const Execute execute = [] {
         const HMODULE shell = ::LoadLibraryExW(L"shell32.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+        const FARPROC found = shell ? ::GetProcAddress(shell, "ShellExecuteW") : nullptr;
         // NOLINTNEXTLINE(cppcoreguidelines-pro-type-reinterpret-cast): GetProcAddress's contract
-        return shell ? reinterpret_cast<Execute>(
-                   reinterpret_cast<void (*)()>(::GetProcAddress(shell, "ShellExecuteW")))
-                     : nullptr;
+        return reinterpret_cast<Execute>(reinterpret_cast<void (*)()>(found));
     }();
     if (execute)
         execute(m_window, L"open", Wide(address).c_str(), nullptr, nullptr, SW_SHOWNORMAL);
