@@ -25,6 +25,9 @@ constexpr DWORD MainStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZ
 constexpr UINT ShowFailureMessage = WM_APP + 1;
 // To a clickable control: an MSAA client asked for its default action.
 constexpr UINT DefaultActionMessage = WM_APP + 2;
+// Posted once the window shows: what nothing shown at start needs is done
+// then, before the first input is read (posted messages come first).
+constexpr UINT FinishStartMessage = WM_APP + 3;
 constexpr int FirstControlId = 1000;
 // The code boxes' own menu entries, as the system's edit menu words them.
 constexpr wchar_t CopyMenuText[] = L"复制(&C)\tCtrl+C";
@@ -167,6 +170,7 @@ bool MainWindow::Create(int show)
     ::UpdateWindow(m_window);
     ::SetFocus(Edit(Control::txtPassword));
     m_behaviour.Start();
+    ::PostMessageW(m_window, FinishStartMessage, 0, 0);
     return true;
 }
 
@@ -204,7 +208,13 @@ void MainWindow::CreateControls()
             reinterpret_cast<HMENU>(static_cast<INT_PTR>(FirstControlId + static_cast<int>(i))), m_instance,
             nullptr);
         m_edits[i] = edit;
-        ::SetWindowSubclass(edit, EditProc, i, reinterpret_cast<DWORD_PTR>(this));
+        // Subclassed through its window procedure, not comctl32's
+        // SetWindowSubclass: that looks its data up as a window property on
+        // every message, a round trip to the wine server each, some forty a
+        // keystroke.
+        ::SetWindowLongPtrW(edit, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+        m_editProc = reinterpret_cast<WNDPROC>(
+            ::SetWindowLongPtrW(edit, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&MainWindow::EditProc)));
         if (kind == ControlKind::Output) {
             ::SendMessageW(edit, EM_SETLIMITTEXT, static_cast<WPARAM>(layout::RulesOf(control).maxLength), 0);
         } else {
@@ -223,7 +233,17 @@ void MainWindow::CreateControls()
         ::SetWindowPos(control, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     for (Control raised : layout::Raised)
         ::SetWindowPos(WindowOf(raised), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+}
 
+void MainWindow::FinishStart()
+{
+    m_started = true;
+    {
+        const PictureBatch batch;
+        for (std::size_t i = 0; i < ControlCount; ++i)
+            if (!m_pictures[i].bitmap)
+                m_pictures[i] = PictureOf(static_cast<Control>(i));
+    }
     m_toolTips = ::CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
         WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
         m_window, nullptr, m_instance, nullptr);
@@ -299,20 +319,20 @@ void MainWindow::ApplyDpi()
         m_inputBrush = ::CreateSolidBrush(Colour(InputColour));
         m_outputBrush = ::CreateSolidBrush(Colour(OutputColour));
     }
+    const PictureBatch batch;
     if (m_hand)
         ::DestroyCursor(m_hand);
     m_hand = LoadHandCursor(m_dpi);
-    // Pictures drawn for 200 % from 144 dpi up; the others are scaled.
-    const int scale = m_dpi >= 144 ? 2 : 1;
     for (std::size_t i = 0; i < ControlCount; ++i) {
         const auto control = static_cast<Control>(i);
         if (m_pictures[i].bitmap)
             ::DeleteObject(m_pictures[i].bitmap);
-        const layout::ControlTexts &texts = layout::TextsOf(control, m_language);
-        m_pictures[i] = *texts.picture ? LoadPicture(texts.picture, scale) : Picture{};
+        // The pictures hidden at start are loaded once the window shows.
+        m_pictures[i] = m_started || !layout::RulesOf(control).hiddenAtStart ? PictureOf(control) : Picture{};
+        // Not repainted one by one: the whole window is, below.
         const RECT place = Place(control);
         ::MoveWindow(
-            m_controls[i], place.left, place.top, place.right - place.left, place.bottom - place.top, TRUE);
+            m_controls[i], place.left, place.top, place.right - place.left, place.bottom - place.top, FALSE);
         if (HWND edit = m_edits[i]) {
             const bool output = Facts(control).kind == ControlKind::Output;
             ::SendMessageW(
@@ -332,11 +352,19 @@ void MainWindow::ApplyDpi()
             ::ReleaseDC(edit, dc);
             const int boxHeight = place.bottom - place.top;
             const int height = std::min<int>(boxHeight, metrics.tmHeight);
-            ::MoveWindow(edit, 0, (boxHeight - height) / 2, place.right - place.left, height, TRUE);
+            ::MoveWindow(edit, 0, (boxHeight - height) / 2, place.right - place.left, height, FALSE);
         }
     }
-    ::SendMessageW(m_toolTips, WM_SETFONT, 0, TRUE);
-    ::InvalidateRect(m_window, nullptr, TRUE);
+    if (m_toolTips)
+        ::SendMessageW(m_toolTips, WM_SETFONT, 0, TRUE);
+    ::RedrawWindow(m_window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+}
+
+Picture MainWindow::PictureOf(Control control) const
+{
+    const char *file = layout::TextsOf(control, m_language).picture;
+    // Pictures drawn for 200 % from 144 dpi up; the others are scaled.
+    return *file ? LoadPicture(file, m_dpi >= 144 ? 2 : 1) : Picture{};
 }
 
 void MainWindow::DrawPicture(HDC dc, Control control, int x, int y)
@@ -457,6 +485,9 @@ LRESULT MainWindow::OnWindowMessage(UINT message, WPARAM w, LPARAM l)
         ApplyDpi();
         return 0;
     }
+    case FinishStartMessage:
+        FinishStart();
+        return 0;
     case ShowFailureMessage:
         ::MessageBoxW(m_window, m_failureMessage.c_str(), Wide(WindowTitle).c_str(), MB_OK | MB_ICONERROR);
         return 0;
@@ -613,17 +644,24 @@ LRESULT MainWindow::OnControlMessage(Control control, HWND window, UINT message,
     return ::DefWindowProcW(window, message, w, l);
 }
 
-LRESULT CALLBACK MainWindow::EditProc(
-    HWND edit, UINT message, WPARAM w, LPARAM l, UINT_PTR id, DWORD_PTR self)
+LRESULT CALLBACK MainWindow::EditProc(HWND edit, UINT message, WPARAM w, LPARAM l)
 {
-    return reinterpret_cast<MainWindow *>(self)->OnEditMessage(static_cast<Control>(id), edit, message, w, l);
+    // A box's edit has its host's id.
+    auto *self = reinterpret_cast<MainWindow *>(::GetWindowLongPtrW(edit, GWLP_USERDATA));
+    const auto box = static_cast<Control>(::GetDlgCtrlID(edit) - FirstControlId);
+    return self->OnEditMessage(box, edit, message, w, l);
+}
+
+LRESULT MainWindow::EditDefault(HWND edit, UINT message, WPARAM w, LPARAM l) const
+{
+    return ::CallWindowProcW(m_editProc, edit, message, w, l);
 }
 
 LRESULT MainWindow::OnEditMessage(Control box, HWND edit, UINT message, WPARAM w, LPARAM l)
 {
     const bool output = Facts(box).kind == ControlKind::Output;
     if (m_boxAsIs)
-        return ::DefSubclassProc(edit, message, w, l);
+        return EditDefault(edit, message, w, l);
     switch (message) {
     case WM_GETTEXT:
     case WM_GETTEXTLENGTH:
@@ -642,7 +680,7 @@ LRESULT MainWindow::OnEditMessage(Control box, HWND edit, UINT message, WPARAM w
         m_focusByClick = ::GetFocus() != edit;
         break;
     case WM_LBUTTONUP: {
-        const LRESULT result = ::DefSubclassProc(edit, message, w, l);
+        const LRESULT result = EditDefault(edit, message, w, l);
         if (m_focusByClick) {
             m_focusByClick = false;
             m_behaviour.FocusGained(box, static_cast<std::size_t>(::GetWindowTextLengthW(edit)));
@@ -650,7 +688,7 @@ LRESULT MainWindow::OnEditMessage(Control box, HWND edit, UINT message, WPARAM w
         return result;
     }
     case WM_SETFOCUS: {
-        const LRESULT result = ::DefSubclassProc(edit, message, w, l);
+        const LRESULT result = EditDefault(edit, message, w, l);
         // The focus that comes back with the window keeps the selection it had.
         if (!m_restoringFocus && !m_focusByClick)
             m_behaviour.FocusGained(box, static_cast<std::size_t>(::GetWindowTextLengthW(edit)));
@@ -754,7 +792,7 @@ LRESULT MainWindow::OnEditMessage(Control box, HWND edit, UINT message, WPARAM w
     default:
         break;
     }
-    return ::DefSubclassProc(edit, message, w, l);
+    return EditDefault(edit, message, w, l);
 }
 
 bool MainWindow::TakesFocus(Control control)
@@ -992,15 +1030,28 @@ void MainWindow::ShowCodes(std::u16string_view code16, std::u16string_view code3
     for (const auto &[box, code] :
         {std::pair{Control::txtCode16, code16}, std::pair{Control::txtCode32, code32}}) {
         // An edit control lays out, invalidates and notifies on every new
-        // text, even the same one: a box already showing its code is left as it is.
-        const BoxText shown(Edit(box));
-        if (shown.View() == code)
-            continue;
-        // A shorter text leaves the end of the old one in the control's
-        // buffer and in its layout's: overwritten first, at its length.
-        if (code.size() < shown.View().size())
-            WipeEdit(Edit(box));
-        SetSecretText(Edit(box), code);
+        // text, even the same one: a box already showing its code is left as
+        // it is. A code is read and written through one buffer on the stack,
+        // wiped after, not allocated per keystroke; one too long for it (no
+        // code is) takes the general way.
+        std::array<wchar_t, 2 * Code32Length + 2> text{};
+        const int length = ::GetWindowTextW(Edit(box), text.data(), static_cast<int>(text.size()));
+        const std::u16string_view shown(
+            reinterpret_cast<const char16_t *>(text.data()), static_cast<std::size_t>(std::max(length, 0)));
+        if (shown != code) {
+            // A shorter text leaves the end of the old one in the control's
+            // buffer and in its layout's: overwritten first, at its length.
+            if (code.size() < shown.size())
+                WipeEdit(Edit(box));
+            if (code.size() < text.size()) {
+                std::copy(code.begin(), code.end(), text.begin());
+                text[code.size()] = L'\0';
+                ::SetWindowTextW(Edit(box), text.data());
+            } else {
+                SetSecretText(Edit(box), code);
+            }
+        }
+        SecureWipe(text.data(), sizeof text);
     }
 }
 
@@ -1041,7 +1092,17 @@ void MainWindow::SetPictureVisible(Control picture, bool visible)
 
 void MainWindow::OpenAddress(const char *address)
 {
-    ::ShellExecuteW(m_window, L"open", Wide(address).c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+    // shell32 is loaded when a link is first followed, from the system
+    // folder only: imported, it would be loaded, and initialised, at every start.
+    using Execute = HINSTANCE(WINAPI *)(HWND, LPCWSTR, LPCWSTR, LPCWSTR, LPCWSTR, INT);
+    static const Execute execute = [] {
+        const HMODULE shell = ::LoadLibraryExW(L"shell32.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+        const FARPROC found = shell ? ::GetProcAddress(shell, "ShellExecuteW") : nullptr;
+        // NOLINTNEXTLINE(cppcoreguidelines-pro-type-reinterpret-cast): GetProcAddress's contract
+        return reinterpret_cast<Execute>(reinterpret_cast<void (*)()>(found));
+    }();
+    if (execute)
+        execute(m_window, L"open", Wide(address).c_str(), nullptr, nullptr, SW_SHOWNORMAL);
 }
 
 void MainWindow::ShowSelfTestFailure(const char *notice, const char *headline, const std::string &details)

@@ -40,14 +40,18 @@ private:
 
     static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM w, LPARAM l);
     static LRESULT CALLBACK ControlProc(HWND window, UINT message, WPARAM w, LPARAM l);
-    static LRESULT CALLBACK EditProc(
-        HWND edit, UINT message, WPARAM w, LPARAM l, UINT_PTR id, DWORD_PTR self);
+    static LRESULT CALLBACK EditProc(HWND edit, UINT message, WPARAM w, LPARAM l);
+    LRESULT EditDefault(HWND edit, UINT message, WPARAM w, LPARAM l) const;
 
     LRESULT OnWindowMessage(UINT message, WPARAM w, LPARAM l);
     LRESULT OnControlMessage(layout::Control control, HWND window, UINT message, WPARAM w, LPARAM l);
     LRESULT OnEditMessage(layout::Control box, HWND edit, UINT message, WPARAM w, LPARAM l);
 
     void CreateControls();
+    // What the window needs only once it shows: the tooltips and the
+    // pictures hidden at start.
+    void FinishStart();
+    Picture PictureOf(layout::Control control) const;
     void SetUpAccessibility();
     void ApplyDpi();
     RECT Place(layout::Control control) const;
@@ -108,6 +112,8 @@ private:
     HBRUSH m_inputBrush = nullptr;
     HBRUSH m_outputBrush = nullptr;
     HCURSOR m_hand = nullptr;
+    // The edit class's own procedure, which the boxes' procedure passes on to.
+    WNDPROC m_editProc = nullptr;
     // The box that had the focus when the window was deactivated.
     HWND m_lastFocus = nullptr;
     bool m_restoringFocus = false;
@@ -125,6 +131,7 @@ private:
     // The window changes a box's text itself: the box acts as it would alone.
     bool m_boxAsIs = false;
     bool m_closing = false;
+    bool m_started = false;
 };
 
 } // namespace mnemora::win

@@ -27,6 +27,9 @@ template <class T> struct ComRef {
     T *operator->() const { return p; }
 };
 
+// The factory of the PictureBatch alive on this thread, if any.
+thread_local IWICImagingFactory *t_batchFactory = nullptr;
+
 int ResourceOf(const std::string &file)
 {
     for (std::size_t i = 0; i < std::size(layout::Pictures); ++i)
@@ -47,14 +50,19 @@ bool Decode(int resource, std::vector<BYTE> &pixels, UINT &width, UINT &height)
     if (!bytes || size == 0)
         return false;
 
-    ComRef<IWICImagingFactory> factory;
+    ComRef<IWICImagingFactory> own;
+    IWICImagingFactory *factory = t_batchFactory;
+    if (!factory) {
+        if (FAILED(::CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
+                IID_IWICImagingFactory, reinterpret_cast<void **>(&own))))
+            return false;
+        factory = own.p;
+    }
     ComRef<IWICStream> stream;
     ComRef<IWICBitmapDecoder> decoder;
     ComRef<IWICBitmapFrameDecode> frame;
     ComRef<IWICFormatConverter> converter;
-    if (FAILED(::CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
-            IID_IWICImagingFactory, reinterpret_cast<void **>(&factory)))
-        || FAILED(factory->CreateStream(&stream)) || FAILED(stream->InitializeFromMemory(bytes, size))
+    if (FAILED(factory->CreateStream(&stream)) || FAILED(stream->InitializeFromMemory(bytes, size))
         || FAILED(
             factory->CreateDecoderFromStream(stream.p, nullptr, WICDecodeMetadataCacheOnDemand, &decoder))
         || FAILED(decoder->GetFrame(0, &frame)) || FAILED(factory->CreateFormatConverter(&converter))
@@ -84,6 +92,22 @@ HBITMAP ToBitmap(const std::vector<BYTE> &pixels, UINT width, UINT height)
 }
 
 } // namespace
+
+PictureBatch::PictureBatch()
+{
+    if (t_batchFactory)
+        return; // an outer batch's factory serves this one too
+    m_owner = SUCCEEDED(::CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
+        IID_IWICImagingFactory, reinterpret_cast<void **>(&t_batchFactory)));
+}
+
+PictureBatch::~PictureBatch()
+{
+    if (m_owner) {
+        t_batchFactory->Release();
+        t_batchFactory = nullptr;
+    }
+}
 
 Picture LoadPicture(const char *fileName, int scale)
 {

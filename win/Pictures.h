@@ -18,6 +18,20 @@ struct Picture {
 // resource is missing or cannot be decoded.
 Picture LoadPicture(const char *fileName, int scale);
 
+// While one lives, the pictures and the pointer loaded on its thread share
+// one imaging factory, which each would otherwise create again and look up
+// in the registry.
+class PictureBatch {
+public:
+    PictureBatch();
+    ~PictureBatch();
+    PictureBatch(const PictureBatch &) = delete;
+    PictureBatch &operator=(const PictureBatch &) = delete;
+
+private:
+    bool m_owner = false;
+};
+
 // The pointing hand over every control that reacts to a click, hot spot at
 // the fingertip (6, 0), drawn at the given dots per inch.
 HCURSOR LoadHandCursor(UINT dpi);

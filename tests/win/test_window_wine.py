@@ -664,7 +664,11 @@ def main(prefix, bindir):
             window.click(centre("txtPassword"))
             window.xdotool("key", "End", "shift+Home", "BackSpace")
             # Once the box is empty, the codes are gone.
-            wait_until(lambda: Probe(session, "fits", TITLE).all_lines(1) == ["no 16-character code"], 30)
+            failures.check(
+                wait_until(lambda: Probe(session, "fits", TITLE).all_lines(1) == ["no 16-character code"], 30)
+                is True,
+                "emptying the password box empties the code boxes",
+            )
             # Its second half: a freed block's first bytes are the heap's own,
             # and emptying an edit control's undo buffer zeroes only its first character.
             half = secret[len(secret) // 2 :]
@@ -676,9 +680,12 @@ def main(prefix, bindir):
             failures.check(not left, "no copy of a cleared code in memory: %r" % left)
             window.xdotool("type", "--delay", "30", "test")
 
-            # The clear on exit.
+            # The clear on exit; the codes shown before are shown again.
             window.click(centre("lblCopy"))
-            wait_until(lambda: window.clipboard() == code16, 10)
+            failures.check(
+                wait_until(lambda: window.clipboard() == code16, 10) is True,
+                "the password typed again shows its code again",
+            )
             window.xdotool("key", "--window", window.id, "alt+F4")
             window.process.wait(timeout=PATIENCE)
             # Asked again while the bridge does not answer.
