@@ -43,14 +43,15 @@ FONT_CJK = "/usr/share/fonts/truetype/wqy/wqy-microhei.ttc"
 FONT_SANS = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf"
 FONT_SANS_BOLD = "/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf"
 
-PANEL = rgb(0xFFFBF0)
-WHITE = rgb(0xFFFFFF)
+# The window's own colours are the description's; the rest are the artwork's.
+PANEL = rgb(LAYOUT.colours["panel"])
+WHITE = rgb(LAYOUT.colours["input"])
 TEAL = rgb(0x00A0C0)
 CAPTION = rgb(0x404040)
 HINT = rgb(0xA0A0A4)
-FRAME = rgb(0xC0C0C0)
+FRAME = rgb(LAYOUT.colours["frame"])
 RULE = rgb(0xEDE4D0)
-WINDOW = rgb(0xF2F2F2)
+WINDOW = rgb(LAYOUT.colours["window"])
 ORANGE = rgb(0xFF881C)
 GREEN = rgb(0x22B614)
 BANNER = rgb(0x4C86D0)

@@ -25,6 +25,7 @@ class Layout:
         self.painted = {(p["pictureOf"], p["under"], p["role"]): tuple(p["box"]) for p in data["painted"]}
         self.painted_texts = {(p["pictureOf"], p["under"], p["role"]): p["text"] for p in data["painted"] if "text" in p}
         self.texts = data["texts"]
+        self.colours = {name: int(colour[1:], 16) for name, colour in data["colours"].items()}
         self.default_language = data["defaultLanguage"]
 
     def files(self):
