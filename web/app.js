@@ -284,10 +284,10 @@ function showPicturesOf(language) {
         if (!picture)
             continue;
         const element = $(id);
-        const img = element instanceof HTMLImageElement ? element : element.querySelector('img');
+        const img = element instanceof HTMLAnchorElement ? element.querySelector('img') : element;
         const src = pictureSource(picture.src);
         const src2x = pictureSource(picture.src2x);
-        if (img) {
+        if (img instanceof HTMLImageElement) {
             // The <picture>'s WebP sources are the default language's
             // drawing: without them the browser takes the <img>'s own.
             for (const source of img.parentElement?.querySelectorAll('source') ?? [])
