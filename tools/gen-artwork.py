@@ -721,7 +721,9 @@ def generate(outdir):
         )
         save_png(named("logo@2x.png"), draw_logo(2, language))
 
-        save_indexed_gif(named("code.gif"), draw_code(1, True, language), [WINDOW, ORANGE, WHITE, (0, 0, 0)], 4)
+        save_indexed_gif(
+            named("code.gif"), draw_code(1, True, language), [WINDOW, ORANGE, WHITE, (0, 0, 0)], 4
+        )
         save_png(named("code@2x.png"), draw_code(2, False, language))
         save_indexed_gif(named("copy.gif"), draw_copy(1, True, language), [WINDOW, GREEN], 2)
         save_png(named("copy@2x.png"), draw_copy(2, False, language))

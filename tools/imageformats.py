@@ -200,7 +200,17 @@ def largest_fitting(text, path, width, height, mono=False, bold=0.0):
 
 
 def fit_text(
-    img, text, box, path, colour, halign="left", valign="center", mono=False, spread=False, bold=0.0, most=None
+    img,
+    text,
+    box,
+    path,
+    colour,
+    halign="left",
+    valign="center",
+    mono=False,
+    spread=False,
+    bold=0.0,
+    most=None,
 ):
     """Draws text as large as possible, and no larger than the font size most
     when given, with all its ink inside the inclusive device box; returns the

@@ -23,7 +23,9 @@ class Layout:
         self.controls = {c["name"]: c for c in data["controls"]}
         self.pictures = {p["file"]: p for p in data["pictures"]}
         self.painted = {(p["pictureOf"], p["under"], p["role"]): tuple(p["box"]) for p in data["painted"]}
-        self.painted_texts = {(p["pictureOf"], p["under"], p["role"]): p["text"] for p in data["painted"] if "text" in p}
+        self.painted_texts = {
+            (p["pictureOf"], p["under"], p["role"]): p["text"] for p in data["painted"] if "text" in p
+        }
         self.texts = data["texts"]
         self.colours = {name: int(colour[1:], 16) for name, colour in data["colours"].items()}
         self.default_language = data["defaultLanguage"]

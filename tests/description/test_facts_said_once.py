@@ -1,8 +1,9 @@
 #!/usr/bin/env python3
 """Every fact of the window's description (assets/layout.json) is written
 there alone: no front end's source restates a timing, a text, a link, a
-colour, a face, a box's longest text or a picture list. What is generated from the description is not in the source
-tree, so any hit here is a second copy that would go stale.
+colour, a face, a box's longest text or a picture list. What is generated
+from the description is not in the source tree, so any hit here is a
+second copy that would go stale.
 
 Run as `python3 tests/description/test_facts_said_once.py [ROOT]`; ROOT
 defaults to this checkout."""

@@ -413,7 +413,8 @@ private slots:
                 .convertToFormat(QImage::Format_RGB32);
         };
         auto *banner = Control<QLabel>(window(), "ImgLogo");
-        QCOMPARE(window().grab(banner->geometry()).toImage().convertToFormat(QImage::Format_RGB32), drawn("logo"));
+        QCOMPARE(
+            window().grab(banner->geometry()).toImage().convertToFormat(QImage::Format_RGB32), drawn("logo"));
 
         auto *panel = Control<QWidget>(window(), "PicContrl");
         for (const layout::PaintedElement &element : layout::Painted) {
