@@ -4,6 +4,10 @@ Wine's bridge), the pointer and the desktop's browser.
 
     test_window_wine.py PREFIX BINDIR
 
+The window runs as on a Chinese system, then once more as on an English one,
+whose every picture must be the English drawing; with MNEMORA_SCREENSHOTS
+naming a folder, the English window's screenshot is kept there.
+
 Every case waits for a condition with a deadline, never for a fixed time.
 """
 
