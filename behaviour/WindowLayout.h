@@ -53,19 +53,18 @@ template <typename Tags> constexpr Language ChooseLanguage(const Tags &preferred
     return layout::DefaultLanguage;
 }
 
-// Colours as 0xRRGGBB.
-inline constexpr unsigned WindowColour = 0xF2F2F2;
-inline constexpr unsigned InputColour = 0xFFFFFF;
+// Colours as 0xRRGGBB, and the fonts: the window's (inherited by the panel and
+// the labels) and the boxes'.
+using layout::CopyrightColour;
+using layout::InputColour;
+using layout::WindowColour;
 // The panel colour of the background picture: the codes read as printed on it.
-inline constexpr unsigned OutputColour = 0xFFFBF0;
-inline constexpr unsigned CopyrightColour = 0xC0C0C0;
-
-// Fonts: the window's (inherited by the panel and the labels) and the boxes'.
-inline constexpr char WindowFontFamily[] = "Tahoma";
-inline constexpr double WindowFontPoints = 8.25;
-inline constexpr char BoxFontFamily[] = "Courier New";
-inline constexpr double InputFontPoints = 15.75;
-inline constexpr double OutputFontPoints = 9.75;
+inline constexpr unsigned OutputColour = layout::PanelColour;
+using layout::BoxFontFamily;
+using layout::InputFontPoints;
+using layout::OutputFontPoints;
+using layout::WindowFontFamily;
+using layout::WindowFontPoints;
 // Every character of the password box shows as this one.
 inline constexpr char16_t PasswordCharacter = u'*';
 // The output boxes hold exactly the codes written into them.

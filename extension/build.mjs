@@ -24,6 +24,8 @@ const art = execFileSync('python3', [join(root, 'tools', 'gen-description.py'), 
 })
     .trim()
     .split('\n');
+// The window's colours and faces, which the popup's style sheet reads.
+const descriptionCss = execFileSync('python3', [join(root, 'tools', 'gen-description.py'), 'css'], { encoding: 'utf8' });
 
 for (const f of fromWeb) {
     if (!existsSync(join(web, f))) {
@@ -103,6 +105,7 @@ for (const [name, { manifest: m, archive }] of Object.entries(flavours)) {
     rmSync(dir, { recursive: true, force: true });
     mkdirSync(dir);
     for (const f of sources) cpSync(join(here, f), join(dir, f));
+    writeFileSync(join(dir, 'popup.css'), descriptionCss + readFileSync(join(here, 'popup.css'), 'utf8'));
     for (const { folder, messages } of locales) {
         mkdirSync(join(dir, '_locales', folder), { recursive: true });
         writeFileSync(join(dir, '_locales', folder, 'messages.json'), `${JSON.stringify(messages, null, 2)}\n`);

@@ -19,6 +19,7 @@ import { boxRule } from './boxrule.js';
 import { acceptedLength, inFrame } from './frame.js';
 import { siteName, siteOf, unicodeHost } from './site.js';
 import { listedRule, sharedLogin } from './sites.js';
+import { Description } from './description.js';
 
 const api = globalThis.browser ?? globalThis.chrome;
 
@@ -32,6 +33,14 @@ for (const attribute of ['title', 'aria-label', 'alt']) {
     for (const el of document.querySelectorAll(`[data-i18n-${attribute}]`)) {
         el.setAttribute(attribute, t(el.getAttribute(`data-i18n-${attribute}`)));
     }
+}
+// The copy confirmation is drawn per language; the popup carries its
+// pictures beside it, not in the site's art/ folder.
+const copied = Description.pictureIn.ImgCopy?.[t('lang')];
+if (copied) {
+    const file = (path) => path.slice(path.lastIndexOf('/') + 1);
+    $('ImgCopy').src = file(copied.src);
+    $('ImgCopy').srcset = `${file(copied.src)} 1x, ${file(copied.src2x)} 2x`;
 }
 
 const btnFill = $('btnFill');

@@ -24,6 +24,7 @@ from imageformats import (
     build_palette,
     fit_text_on,
     font,
+    largest_fitting,
     ink_bbox,
     median_cut_colours,
     mix,
@@ -42,14 +43,15 @@ FONT_CJK = "/usr/share/fonts/truetype/wqy/wqy-microhei.ttc"
 FONT_SANS = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf"
 FONT_SANS_BOLD = "/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf"
 
-PANEL = rgb(0xFFFBF0)
-WHITE = rgb(0xFFFFFF)
+# The window's own colours are the description's; the rest are the artwork's.
+PANEL = rgb(LAYOUT.colours["panel"])
+WHITE = rgb(LAYOUT.colours["input"])
 TEAL = rgb(0x00A0C0)
 CAPTION = rgb(0x404040)
 HINT = rgb(0xA0A0A4)
-FRAME = rgb(0xC0C0C0)
+FRAME = rgb(LAYOUT.colours["frame"])
 RULE = rgb(0xEDE4D0)
-WINDOW = rgb(0xF2F2F2)
+WINDOW = rgb(LAYOUT.colours["window"])
 ORANGE = rgb(0xFF881C)
 GREEN = rgb(0x22B614)
 BANNER = rgb(0x4C86D0)
@@ -57,14 +59,24 @@ BANNER_EDGE = rgb(0x3D72B8)
 DONATE_TEXT = rgb(0x333333)
 DONATE_BORDER = rgb(0xA9A9A9)
 
-TEXT_COPY = "点击复制"
-TEXT_COPIED = "√ 复制成功"
-HINT_PASSWORD = "记忆密码：选择一个与个人信息无关的密码，防止社会工程学破解。"
-HINT_KEY = "区分代号：用于区别不同用途密码的简短代号，如淘宝账号可用“taobao”或“tb”等。"
-# The banner's slogan in each language the description speaks, and the
-# font that writes it; the default language's banner is logo.gif, another's
-# logo-<language>.gif.
-SLOGAN_FONTS = {"zh-CN": FONT_CJK, "en": FONT_SANS}
+# Every captioned picture is drawn once per language of the description's
+# texts, in the words its painted elements name there (painted[].text): the
+# default language's is name.gif, another's name-<language>.gif
+# (LAYOUT.in_language). Each language has its face; CJK captions are spaced
+# out to their boxes' width and the headings emboldened by overprinting, while
+# Latin ones keep their natural fit and take the face's own bold.
+FACES = {"zh-CN": FONT_CJK, "en": FONT_SANS}
+HEADING_FACES = {"zh-CN": FONT_CJK, "en": FONT_SANS_BOLD}
+SPACED = {"zh-CN": True, "en": False}
+# Captions that read as a pair share one size in another language than the
+# default, as their equal-length CJK captions do, and none is drawn larger
+# than the default language's caption in the same place.
+SIBLINGS = [
+    ("section1.heading", "section2.heading"),
+    ("password.caption", "key.caption"),
+    ("password.hint", "key.hint"),
+    ("code16.caption", "code32.caption"),
+]
 PRODUCT = "Mnemora"
 WEB_ADDRESS = "mnemora.example.org"
 
@@ -101,51 +113,97 @@ def input_frame(c, interior):
     c.rect(interior, WHITE)
 
 
-def section(c, number, heading):
+def words(under, role, language, picture_of="PicContrl"):
+    return LAYOUT.text(picture_of, under, role, language)
+
+
+def most(c, under, role, language, picture_of="PicContrl", heading=False, inset=0):
+    """The largest font size a caption may take in a language (None: as
+    large as its box allows, the default language's way)."""
+    if language == LAYOUT.default_language:
+        return None
+    faces = HEADING_FACES if heading else FACES
+    roles = next((pair for pair in SIBLINGS if role in pair), (role,))
+    sizes = []
+    for tag, face in ((language, faces[language]), (LAYOUT.default_language, faces[LAYOUT.default_language])):
+        for each in roles:
+            x0, y0, x1, y1 = c.px(LAYOUT.box(picture_of, under, each))
+            x0 += inset * c.s
+            sizes.append(largest_fitting(words(under, each, tag, picture_of), face, x1 - x0 + 1, y1 - y0 + 1))
+    return min(sizes)
+
+
+def section(c, number, language):
     name = "section%d." % number
     c.rounded(panel("PicContrl", name + "square"), 3, TEAL)
     fit_text_on(c, str(number), panel("PicContrl", name + "digit"), FONT_SANS_BOLD, WHITE, halign="center")
-    fit_text_on(c, heading, panel("PicContrl", name + "heading"), FONT_CJK, TEAL, bold=0.6 * c.s)
+    fit_text_on(
+        c,
+        words("PicContrl", name + "heading", language),
+        panel("PicContrl", name + "heading"),
+        HEADING_FACES[language],
+        TEAL,
+        bold=0.6 * c.s if SPACED[language] else 0.0,
+        most=most(c, "PicContrl", name + "heading", language, heading=True),
+    )
 
 
-def caption(c, text, box, colour=CAPTION):
-    fit_text_on(c, text, box, FONT_CJK, colour, spread=True)
+def caption(c, role, language, colour=CAPTION, inset=0):
+    text = words("PicContrl", role, language)
+    x0, y0, x1, y1 = panel("PicContrl", role)
+    fit_text_on(
+        c,
+        text,
+        (x0 + inset, y0, x1, y1),
+        FACES[language],
+        colour,
+        spread=SPACED[language],
+        most=most(c, "PicContrl", role, language, inset=inset),
+    )
 
 
-def hint(c, text, box):
+def hint(c, role, language):
     """A grey hint line opened by a round dot."""
-    x0, y0, x1, y1 = box
+    x0, y0, x1, y1 = panel("PicContrl", role)
     c.ellipse(x0 + 1.5, (y0 + y1 + 1) / 2.0, 1.5, 1.5, HINT)
-    caption(c, text, (x0 + 6, y0, x1, y1), HINT)
+    caption(c, role, language, HINT, inset=6)
 
 
-def draw_background(scale):
+def draw_background(scale, language):
     c = Canvas(*LAYOUT.size("background.gif"), scale, PANEL)
 
-    section(c, 1, "输入")
-    caption(c, "记忆密码", panel("PicContrl", "password.caption"))
+    section(c, 1, language)
+    caption(c, "password.caption", language)
     input_frame(c, panel("txtPassword", "interior"))
     x0, y0, x1, y1 = panel("PicContrl", "plus")
     cx, cy = (x0 + x1) // 2, (y0 + y1) // 2
     c.rect((x0, cy - 1, x1, cy + 1), TEAL)
     c.rect((cx - 1, y0, cx + 1, y1), TEAL)
-    caption(c, "区分代号", panel("PicContrl", "key.caption"))
+    caption(c, "key.caption", language)
     input_frame(c, panel("txtKey", "interior"))
-    hint(c, HINT_PASSWORD, panel("PicContrl", "password.hint"))
-    hint(c, HINT_KEY, panel("PicContrl", "key.hint"))
+    hint(c, "password.hint", language)
+    hint(c, "key.hint", language)
 
     # A dotted rule separates the two sections without boxing them in.
     x0, y, x1, _ = panel("PicContrl", "rule")
     for x in range(x0, x1 + 1, 3):
         c.rect((x, y, min(x + 1, x1), y), RULE)
 
-    section(c, 2, "获取")
-    caption(c, "16位码（推荐）：", panel("PicContrl", "code16.caption"))
+    section(c, 2, language)
+    caption(c, "code16.caption", language)
     # The teal frame is the copy button too: the field in it is cut out again.
     c.rect(panel("ImgCode", "frame"), TEAL)
     c.rect(panel("txtCode16", "interior"), PANEL)
-    fit_text_on(c, TEXT_COPY, panel("lblCopy", "caption"), FONT_CJK, WHITE, halign="center")
-    caption(c, "32位完整MD5码：", panel("PicContrl", "code32.caption"))
+    fit_text_on(
+        c,
+        words("lblCopy", "caption", language),
+        panel("lblCopy", "caption"),
+        FACES[language],
+        WHITE,
+        halign="center",
+        most=most(c, "lblCopy", "caption", language),
+    )
+    caption(c, "code32.caption", language)
     return c.img
 
 
@@ -153,7 +211,7 @@ def draw_background(scale):
 # Copy-row highlight and copy confirmation
 
 
-def draw_code(scale, mono):
+def draw_code(scale, mono, language):
     # The highlight lies over the panel where ImgCode stands, so its frame and
     # button coincide with the teal ones painted into the background.
     offset = LAYOUT.offset("ImgCode")
@@ -162,29 +220,31 @@ def draw_code(scale, mono):
     c.rect(shifted(panel("txtCode16", "interior"), offset), WINDOW)
     fit_text_on(
         c,
-        TEXT_COPY,
+        words("lblCopy", "caption", language),
         shifted(panel("lblCopy", "caption"), offset),
-        FONT_CJK,
+        FACES[language],
         WHITE,
         halign="center",
         mono=mono,
+        most=most(c, "lblCopy", "caption", language),
     )
     return c.img
 
 
-def draw_copy(scale, mono):
+def draw_copy(scale, mono, language):
     # Two colours only: the lettering uses the margin colour, which reads as
     # white on the green box.
     c = Canvas(*LAYOUT.size("copy.gif"), scale, WINDOW)
     c.rect(LAYOUT.box("ImgCopy", "ImgCopy", "box"), GREEN)
     fit_text_on(
         c,
-        TEXT_COPIED,
+        words("ImgCopy", "caption", language, "ImgCopy"),
         LAYOUT.box("ImgCopy", "ImgCopy", "caption"),
-        FONT_CJK,
+        FACES[language],
         WINDOW,
         halign="center",
         mono=mono,
+        most=most(c, "ImgCopy", "caption", language, "ImgCopy"),
     )
     return c.img
 
@@ -193,7 +253,7 @@ def draw_copy(scale, mono):
 # Donation button
 
 
-def draw_donation(scale):
+def draw_donation(scale, language):
     c = Canvas(*LAYOUT.size("donation.gif"), scale, WINDOW)
     box = LAYOUT.box("ImgDonation", "ImgDonation", "button")
     c.rounded(box, 5, DONATE_BORDER)
@@ -206,11 +266,12 @@ def draw_donation(scale):
     c.paint(shade, paint)
     fit_text_on(
         c,
-        "捐助 " + PRODUCT,
+        words("ImgDonation", "caption", language, "ImgDonation"),
         LAYOUT.box("ImgDonation", "ImgDonation", "caption"),
-        FONT_CJK,
+        FACES[language],
         DONATE_TEXT,
         halign="center",
+        most=most(c, "ImgDonation", "caption", language, "ImgDonation"),
     )
     return c.img
 
@@ -334,10 +395,6 @@ def draw_photo(scale):
     return c.img
 
 
-def logo_name(language):
-    return "logo" if language == LAYOUT.default_language else "logo-" + language
-
-
 def draw_logo(scale, language):
     w, h = LOGO_SIZE
     c = Canvas(w, h, scale, BANNER)
@@ -362,7 +419,7 @@ def draw_logo(scale, language):
         lambda d, f: d.rectangle((LOGO_TITLE[0] * f, rule_y * f, 330 * f, (rule_y + 1) * f - 1), fill=255),
         opacity=0.35,
     )
-    fit_text_on(c, LAYOUT.texts[language]["slogan"], LOGO_SLOGAN, SLOGAN_FONTS[language], WHITE)
+    fit_text_on(c, words("ImgLogo", "slogan", language, "ImgLogo"), LOGO_SLOGAN, FACES[language], WHITE)
     return c.img
 
 
@@ -643,34 +700,40 @@ def generate(outdir):
         written.append(name)
         return os.path.join(outdir, name)
 
-    bg = draw_background(1)
-    save_indexed_gif(out("background.gif"), bg, background_palette(), 32)
-    save_png(out("background@2x.png"), draw_background(2))
-
     for language in LAYOUT.texts:
+
+        def named(file):
+            return out(LAYOUT.in_language(file, language))
+
+        bg = draw_background(1, language)
+        save_indexed_gif(named("background.gif"), bg, background_palette(), 32)
+        save_png(named("background@2x.png"), draw_background(2, language))
+
         logo = draw_logo(1, language)
         w, h = LOGO_SIZE
         save_indexed_gif(
-            out(logo_name(language) + ".gif"),
+            named("logo.gif"),
             logo,
             logo_palette(logo),
             128,
             dither_box=(PHOTO_LEFT, 0, w, h - 2),
             dither_amount=6,
         )
-        save_png(out(logo_name(language) + "@2x.png"), draw_logo(2, language))
+        save_png(named("logo@2x.png"), draw_logo(2, language))
 
-    save_indexed_gif(out("code.gif"), draw_code(1, True), [WINDOW, ORANGE, WHITE, (0, 0, 0)], 4)
-    save_png(out("code@2x.png"), draw_code(2, False))
-    save_indexed_gif(out("copy.gif"), draw_copy(1, True), [WINDOW, GREEN], 2)
-    save_png(out("copy@2x.png"), draw_copy(2, False))
+        save_indexed_gif(
+            named("code.gif"), draw_code(1, True, language), [WINDOW, ORANGE, WHITE, (0, 0, 0)], 4
+        )
+        save_png(named("code@2x.png"), draw_code(2, False, language))
+        save_indexed_gif(named("copy.gif"), draw_copy(1, True, language), [WINDOW, GREEN], 2)
+        save_png(named("copy@2x.png"), draw_copy(2, False, language))
 
-    don = draw_donation(1)
-    fixed = [WINDOW, DONATE_TEXT, DONATE_BORDER, WHITE]
-    save_indexed_gif(
-        out("donation.gif"), don, build_palette(fixed, median_cut_colours(don, 64 - len(fixed)), 64), 64
-    )
-    save_png(out("donation@2x.png"), draw_donation(2))
+        don = draw_donation(1, language)
+        fixed = [WINDOW, DONATE_TEXT, DONATE_BORDER, WHITE]
+        save_indexed_gif(
+            named("donation.gif"), don, build_palette(fixed, median_cut_colours(don, 64 - len(fixed)), 64), 64
+        )
+        save_png(named("donation@2x.png"), draw_donation(2, language))
 
     for file, look in AVATARS.items():
         img = avatar(file, *look)

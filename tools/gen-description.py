@@ -6,12 +6,14 @@ assets/layout.json:
     gen-description.py js OUT         the module description.js (page and popup)
     gen-description.py pictures USER  the picture files USER (web, extension) carries
     gen-description.py webp           the WebP renditions the web build makes, as encode-webp.py reads them
+    gen-description.py css            the colours and faces as CSS custom properties (page and popup)
 
 The description is the only place these facts are written; see
 docs/ARCHITECTURE.md for how to add a text."""
 
 import json
 import os
+import re
 import sys
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
@@ -44,6 +46,9 @@ def load(path=DESCRIPTION):
         for name in d[field]:
             if name not in names:
                 raise SystemExit("gen-description: %s names no control %s" % (field, name))
+    for name, colour in d["colours"].items():
+        if not re.fullmatch(r"#[0-9A-F]{6}", colour):
+            raise SystemExit("gen-description: the colour %s is not #RRGGBB in capitals: %s" % (name, colour))
     t = d["timings"]
     if t["confirmationMs"] % t["tickMs"]:
         raise SystemExit("gen-description: the confirmation is not a whole number of ticks")
@@ -235,6 +240,17 @@ inline constexpr Language DefaultLanguage = Language::%s;
     a("inline constexpr char AccessibleTitle[] = %s;" % cstr(d["window"]["accessibleTitle"]))
     a("")
     t = d["timings"]
+    a("// Colours as 0xRRGGBB: %s." % ", ".join(d["colours"]))
+    for name, colour in d["colours"].items():
+        a("inline constexpr unsigned %sColour = 0x%s;" % (name[0].upper() + name[1:], colour[1:]))
+    f = d["fonts"]
+    a("// The window's face, inherited by its captions, and the boxes' face, in points.")
+    a("inline constexpr char WindowFontFamily[] = %s;" % cstr(f["window"]["family"]))
+    a("inline constexpr double WindowFontPoints = %r;" % f["window"]["points"])
+    a("inline constexpr char BoxFontFamily[] = %s;" % cstr(f["boxes"]["family"]))
+    a("inline constexpr double InputFontPoints = %r;" % f["boxes"]["inputPoints"])
+    a("inline constexpr double OutputFontPoints = %r;" % f["boxes"]["outputPoints"])
+    a("")
     a("// The timer's tick, how long the confirmation of a copy shows, how long")
     a("// a copied code may stay on the clipboard, and how long the line saying")
     a("// a paste was cut stays, in milliseconds.")
@@ -282,6 +298,7 @@ def js(d):
         "confirmationMs": t["confirmationMs"],
         "clipboardClearMs": t["clipboardClearMs"],
         "links": d["links"],
+        "colours": d["colours"],
         "copyright": d["window"]["copyright"],
         "maxLength": {c["name"]: c["maxLength"] for c in d["controls"] if "maxLength" in c},
         # Paths in the site, so that the offline edition finds and carries them.
@@ -298,6 +315,30 @@ def js(d):
     return (
         "// Generated from assets/layout.json by tools/gen-description.py; edit that file instead.\n"
         "export const Description = %s;\n" % json.dumps(out, ensure_ascii=False, indent=2)
+    )
+
+
+def css(d):
+    """The colours and faces as custom properties, ahead of each page's own
+    style sheet: --<name> for a colour, --window-face and --box-face, and the
+    sizes in CSS pixels (a point is 4/3 of one) as --window-size,
+    --input-size and --output-size."""
+    f = d["fonts"]
+
+    def px(points):
+        return "%gpx" % (points * 4 / 3)
+
+    props = ["--%s: %s" % (name, colour) for name, colour in d["colours"].items()]
+    props += [
+        "--window-face: %s" % json.dumps(f["window"]["family"]),
+        "--box-face: %s" % json.dumps(f["boxes"]["family"]),
+        "--window-size: %s" % px(f["window"]["points"]),
+        "--input-size: %s" % px(f["boxes"]["inputPoints"]),
+        "--output-size: %s" % px(f["boxes"]["outputPoints"]),
+    ]
+    return (
+        "/* Generated from assets/layout.json by tools/gen-description.py; edit that file instead. */\n"
+        ":root {\n%s}\n" % "".join("    %s;\n" % p for p in props)
     )
 
 
@@ -333,6 +374,9 @@ def write(path, text):
 def main(argv):
     if argv[1:] == ["webp"]:
         print("\n".join(webp(load())))
+        return
+    if argv[1:] == ["css"]:
+        sys.stdout.write(css(load()))
         return
     if len(argv) != 3 or argv[1] not in ("cpp", "js", "pictures"):
         raise SystemExit(__doc__)

@@ -200,16 +200,28 @@ def largest_fitting(text, path, width, height, mono=False, bold=0.0):
 
 
 def fit_text(
-    img, text, box, path, colour, halign="left", valign="center", mono=False, spread=False, bold=0.0
+    img,
+    text,
+    box,
+    path,
+    colour,
+    halign="left",
+    valign="center",
+    mono=False,
+    spread=False,
+    bold=0.0,
+    most=None,
 ):
-    """Draws text as large as possible with all its ink inside the inclusive
-    device box; returns the ink box actually covered (inclusive).
+    """Draws text as large as possible, and no larger than the font size most
+    when given, with all its ink inside the inclusive device box; returns the
+    ink box actually covered (inclusive).
 
     With spread the characters are then spaced out until the line spans the
     whole width of the box, so long captions end where the layout expects."""
     x0, y0, x1, y1 = box
     bw, bh = x1 - x0 + 1, y1 - y0 + 1
-    fnt = font(path, largest_fitting(text, path, bw, bh, mono, bold))
+    size = largest_fitting(text, path, bw, bh, mono, bold)
+    fnt = font(path, size if most is None else min(size, most))
     spacing = 0.0
     ink = ink_bbox(text, fnt, mono, bold=bold)
     if spread and len(text) > 1:

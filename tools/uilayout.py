@@ -23,7 +23,11 @@ class Layout:
         self.controls = {c["name"]: c for c in data["controls"]}
         self.pictures = {p["file"]: p for p in data["pictures"]}
         self.painted = {(p["pictureOf"], p["under"], p["role"]): tuple(p["box"]) for p in data["painted"]}
+        self.painted_texts = {
+            (p["pictureOf"], p["under"], p["role"]): p["text"] for p in data["painted"] if "text" in p
+        }
         self.texts = data["texts"]
+        self.colours = {name: int(colour[1:], 16) for name, colour in data["colours"].items()}
         self.default_language = data["defaultLanguage"]
 
     def files(self):
@@ -36,6 +40,20 @@ class Layout:
     def box(self, picture_of, under, role):
         """Inclusive pixel box of a painted element in the picture of a control."""
         return self.painted[(picture_of, under, role)]
+
+    def text(self, picture_of, under, role, language):
+        """The words painted as an element, in a language."""
+        return self.texts[language][self.painted_texts[(picture_of, under, role)]]
+
+    def in_language(self, file, language):
+        """The file of a picture drawn in a language: the default language's
+        is the file itself, another's carries the language's tag
+        (logo.gif, logo-en.gif, logo-en@2x.png)."""
+        if language == self.default_language:
+            return file
+        stem, dot, extension = file.partition(".")
+        base, at, scale = stem.partition("@")
+        return base + "-" + language + at + scale + dot + extension
 
     def boxes(self, picture_of):
         """(under, role) -> box of everything painted into a control's picture."""

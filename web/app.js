@@ -273,19 +273,40 @@ async function start() {
     }
 }
 
-if (language !== DefaultLanguage) {
-    localise(document);
-    // A picture drawn per language (the banner's slogan), with its 200 % rendition.
+// A picture drawn per language (the banner's slogan, the panel's captions,
+// the buttons' faces), with its 200 % rendition: an <img>, the <img> of a
+// link, or the panel's background. On a host the panel also takes the
+// lossless WebP renditions the build makes beside each; the offline edition
+// carries the GIF and PNG alone.
+function showPicturesOf(language) {
     for (const [id, pictures] of Object.entries(Description.pictureIn)) {
         const picture = pictures[language];
-        if (picture) {
+        if (!picture)
+            continue;
+        const element = $(id);
+        const img = element instanceof HTMLAnchorElement ? element.querySelector('img') : element;
+        const src = pictureSource(picture.src);
+        const src2x = pictureSource(picture.src2x);
+        if (img instanceof HTMLImageElement) {
             // The <picture>'s WebP sources are the default language's
             // drawing: without them the browser takes the <img>'s own.
-            for (const source of $(id).parentElement?.querySelectorAll('source') ?? [])
+            for (const source of img.parentElement?.querySelectorAll('source') ?? [])
                 source.remove();
-            $(id).src = pictureSource(picture.src);
-            $(id).srcset = `${pictureSource(picture.src)} 1x, ${pictureSource(picture.src2x)} 2x`;
+            img.src = src;
+            img.srcset = `${src} 1x, ${src2x} 2x`;
+            continue;
         }
+        const webp = selfContained
+            ? []
+            : [picture.src, picture.src2x].map(
+                  (path, i) => `url("${path.replace(/\.\w+$/, '.webp')}") type("image/webp") ${i + 1}x`,
+              );
+        element.style.backgroundImage = `image-set(${[...webp, `url("${src}") 1x`, `url("${src2x}") 2x`].join(', ')})`;
     }
+}
+
+if (language !== DefaultLanguage) {
+    localise(document);
+    showPicturesOf(language);
 }
 start();

@@ -20,6 +20,10 @@ export const lblCopy = $('lblCopy');
 const ImgCopy = $('ImgCopy');
 const fingerprint = $('fingerprint');
 
+// The boxes hold exactly the codes written into them, as in the window.
+for (const [id, longest] of Object.entries(Description.maxLength))
+    $(id).maxLength = longest;
+
 const NoCodes = { status: 'empty', code16: '', code32: '' };
 
 // Without a core (still loading, or failed its known answer) no code shows.

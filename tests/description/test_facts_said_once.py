@@ -1,8 +1,9 @@
 #!/usr/bin/env python3
 """Every fact of the window's description (assets/layout.json) is written
-there alone: no front end's source restates a timing, a text, a link or a
-picture list. What is generated from the description is not in the source
-tree, so any hit here is a second copy that would go stale.
+there alone: no front end's source restates a timing, a text, a link, a
+colour, a face, a box's longest text or a picture list. What is generated
+from the description is not in the source tree, so any hit here is a
+second copy that would go stale.
 
 Run as `python3 tests/description/test_facts_said_once.py [ROOT]`; ROOT
 defaults to this checkout."""
@@ -81,6 +82,28 @@ class FactsSaidOnce(unittest.TestCase):
             with self.subTest(key):
                 self.assertNowhere(link, re.escape(link) + r"(?![\w/])")
         self.assertNowhere("the copyright line", re.escape(self.description["window"]["copyright"]))
+
+    def test_colours_faces_and_lengths(self):
+        # A colour as #RRGGBB or 0xRRGGBB in any case; white is left out, as
+        # every page's text on a coloured button is white too.
+        for name, colour in self.description["colours"].items():
+            if colour.upper() == "#FFFFFF":
+                continue
+            with self.subTest(colour=name):
+                self.assertNowhere(colour, r"(?i)(#|0x)%s(?![0-9a-f])" % colour[1:])
+        # A face named in a string or a font list.
+        fonts = self.description["fonts"]
+        for family in (fonts["window"]["family"], fonts["boxes"]["family"]):
+            with self.subTest(face=family):
+                self.assertNowhere(family, r"[\"']%s[\"']|font(-family)?:[^;]*\b%s\b" % (family, family))
+        # A box's longest text as a page's attribute or a script's property.
+        for control in self.description["controls"]:
+            if "maxLength" in control:
+                with self.subTest(maxLength=control["name"]):
+                    self.assertNowhere(
+                        "the longest text of %s" % control["name"],
+                        r"(?i)maxlength\s*[=:]\s*[\"']?%d\b" % control["maxLength"],
+                    )
 
     def test_picture_lists(self):
         # Pages and resource scripts name the pictures they show; the builds

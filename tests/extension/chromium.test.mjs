@@ -292,6 +292,9 @@ test('the popup speaks the browser\'s English, and Chinese where the browser\'s 
     for (const [locale, of] of [['en', extension], ['zh_CN', chinese]]) {
         const opened = await openPopup(site.https('www.taobao.com', 'login.html'), async () => {}, of);
         assert.deepEqual(await opened.popup.evaluate(popupTexts), expectedTexts(locale));
+        // The copy confirmation drawn in the popup's language.
+        assert.deepEqual(await opened.popup.$eval('#ImgCopy', (e) => [e.getAttribute('src'), e.getAttribute('srcset')]),
+            locale === 'en' ? ['copy-en.gif', 'copy-en.gif 1x, copy-en@2x.png 2x'] : ['copy.gif', 'copy.gif 1x, copy@2x.png 2x']);
         // With a code and the confirmation of a fill on show.
         assert.match((await fill(opened.popup)).text, messagePattern('filled', locale));
         await opened.popup.evaluate(axeSource);

@@ -403,13 +403,29 @@ private slots:
             english ? QStringLiteral("Learn about Mnemora and fund its development")
                     : QStringLiteral("了解并资助Mnemora的发展"));
 
+        // The banner whole, and the panel's painted captions where no control
+        // lies over them: the hints, in the language's own drawing.
         const qreal ratio = window().devicePixelRatioF();
-        const QString stem = english ? QStringLiteral("logo-en") : QStringLiteral("logo");
-        const QImage drawn(QStringLiteral(":/art/") + stem
-            + (ratio == 2.0 ? QStringLiteral("@2x.png") : QStringLiteral(".gif")));
+        const QString suffix = english ? QStringLiteral("-en") : QString();
+        const auto drawn = [&](const char *stem) {
+            return QImage(QStringLiteral(":/art/") + QLatin1String(stem) + suffix
+                + (ratio == 2.0 ? QStringLiteral("@2x.png") : QStringLiteral(".gif")))
+                .convertToFormat(QImage::Format_RGB32);
+        };
         auto *banner = Control<QLabel>(window(), "ImgLogo");
-        const QImage shot = window().grab(banner->geometry()).toImage();
-        QCOMPARE(shot.convertToFormat(QImage::Format_RGB32), drawn.convertToFormat(QImage::Format_RGB32));
+        QCOMPARE(
+            window().grab(banner->geometry()).toImage().convertToFormat(QImage::Format_RGB32), drawn("logo"));
+
+        auto *panel = Control<QWidget>(window(), "PicContrl");
+        for (const layout::PaintedElement &element : layout::Painted) {
+            const std::string_view role(element.role);
+            if (element.pictureOf != layout::Control::PicContrl || !role.ends_with(".hint"))
+                continue;
+            const QRect box(QPoint(element.x0, element.y0), QPoint(element.x1, element.y1));
+            const QRect pixels(box.topLeft() * ratio, box.size() * ratio);
+            QCOMPARE(panel->grab(box).toImage().convertToFormat(QImage::Format_RGB32),
+                drawn("background").copy(pixels));
+        }
     }
 
     void copyrightLineFitsItsPlace()

@@ -69,6 +69,17 @@ export function siteSuite({ launch, defaultBrowser }) {
                 const banner = await page.$eval('#ImgLogo', (e) => e.complete && e.naturalWidth > 0 && e.currentSrc);
                 const drawn = { 'zh-CN': /\/art\/logo(@2x|-\d+w)?\.(gif|png|webp)$/, en: /\/art\/logo-en(@2x)?\.(gif|png)$/ };
                 assert.match(banner, drawn[language]);
+                // So is every painted caption: the donation button's, and the
+                // panel's behind the boxes (an image-set of its renditions).
+                const painted = await page.evaluate(() => [
+                    document.querySelector('#ImgDonation img').currentSrc,
+                    getComputedStyle(document.getElementById('PicContrl')).backgroundImage,
+                ]);
+                const own = language === DefaultLanguage ? '' : `-${language}`;
+                assert.match(painted[0], new RegExp(`/art/donation${own}(@2x)?\\.(gif|png)$`));
+                assert.match(painted[1], new RegExp(`/art/background${own}(@2x)?\\.(gif|png|webp)\\b`));
+                // The boxes hold the derivation's lengths, from the description.
+                assert.deepEqual(await page.evaluate(() => ['txtCode16', 'txtCode32'].map((id) => document.getElementById(id).maxLength)), [16, 32]);
 
                 const codes = () => page.evaluate(() => ['txtCode16', 'txtCode32', 'codesNote']
                     .map((id) => document.getElementById(id)).map((e) => e.value ?? e.textContent));
