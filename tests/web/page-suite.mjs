@@ -243,7 +243,11 @@ export function pageSuite({ launch, grantClipboard, installabilityErrors }) {
                 site: document.getElementById('siteSource').textContent,
             }));
         assert.equal((await section()).open, false);
+        // The bundled list is read when the section opens, and suggests its sites.
+        const suggested = () => page.$eval('#listedSites', (e) => e.options.length);
+        assert.equal(await suggested(), 0);
         await page.click('#siteRules summary');
+        await page.waitForFunction(() => document.getElementById('listedSites').options.length > 100);
         await typeInto('txtPassword', password);
         await typeInto('txtKey', key);
         await typeInto('txtRule', rule);
