@@ -127,6 +127,14 @@ html = html.replace(/<script\b([^>]*)>\s*<\/script>/gi, (whole, attrs) => {
     return `${startTag('script', attributes)}${text}</script>`;
 });
 
+// A style sheet the page carries already (tools/inline-page.mjs) gets its
+// pictures inside it too; the policy allows it by its new hash.
+html = html.replace(/<style>([\s\S]*?)<\/style>/gi, (_, text) => {
+    const css = assertEmbeddable(cssToData(text, 'index.html'), 'style', 'the page\'s style');
+    inline.style.push(css);
+    return `<style>${css}</style>`;
+});
+
 let policyTag = null;
 html = html.replace(/<(img|source|link|meta|a|iframe|video|audio|object|embed|input)\b([^>]*?)\/?>/gi, (whole, name, attrs) => {
     const tag = name.toLowerCase();
@@ -239,7 +247,10 @@ const policy = policyTag
     .map((d) => d.trim().split(/\s+/))
     .filter(([name]) => name)
     .map(([name, ...sources]) => {
-        const kept = sources.flatMap((s) => (s === "'self'" ? (hashes[name] ?? []) : [s]));
+        // The page's own hashes of its styles are for their text before
+        // their pictures went inside them.
+        const own = (s) => name === 'style-src' && s.startsWith("'sha256-");
+        const kept = sources.flatMap((s) => (s === "'self'" ? (hashes[name] ?? []) : own(s) ? [] : [s]));
         if (sources.includes("'unsafe-inline'"))
             fail(`${name} allows 'unsafe-inline'`);
         return [name, ...(kept.length ? kept : ["'none'"])].join(' ');

@@ -304,7 +304,11 @@ def js(d):
         # Paths in the site, so that the offline edition finds and carries them.
         "pictureIn": {
             c["name"]: {
-                tag: {"src": "art/" + f, "src2x": "art/" + f.rsplit(".", 1)[0] + "@2x.png"}
+                tag: {
+                    "src": "art/" + f,
+                    "src2x": "art/" + f.rsplit(".", 1)[0] + "@2x.png",
+                    "webp": webp_srcset(d, f),
+                }
                 for tag, f in c["pictureIn"].items()
             }
             for c in d["controls"]
@@ -344,6 +348,22 @@ def css(d):
 
 def pictures(d, user):
     return [p["file"] for p in d["pictures"] if user in p.get("carriedBy", [])]
+
+
+def webp_srcset(d, picture):
+    """A picture's WebP renditions (its own and its @2x drawing's) as a srcset
+    of widths, narrowest first; empty where the description makes none."""
+    stem = picture.rsplit(".", 1)[0]
+    candidates = []
+    for p in d["pictures"]:
+        if p["file"].rsplit(".", 1)[0] not in (stem, stem + "@2x"):
+            continue
+        for width in p.get("webp", []):
+            if width == 0:
+                candidates.append((p["size"][0], "art/%s.webp" % p["file"].rsplit(".", 1)[0]))
+            else:
+                candidates.append((width, "art/%s-%dw.webp" % (stem, width)))
+    return ", ".join("%s %dw" % (name, width) for width, name in sorted(candidates))
 
 
 def webp(d):

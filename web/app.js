@@ -18,7 +18,6 @@ import {
     txtPassword,
     whyNoCodes,
 } from './form.js';
-import { listedDomains, listedRule } from './sites.js';
 import { DefaultLanguage, language, localise, text } from './texts.js';
 
 // After this long a copied code is taken off the clipboard, if it is still there.
@@ -120,13 +119,40 @@ function showFitted() {
     }
 }
 
-function onSiteInput() {
+// The bundled site list (some 60 KB of rules) is read only once the section
+// that uses it opens: a first visit parses none of it before the page is
+// usable. A failed load is tried again on the next use.
+let sites = null;
+function loadSites() {
+    sites ??= import('./sites.js').then(
+        (module) => {
+            $('listedSites').replaceChildren(...module.listedDomains().map((domain) => new Option('', domain)));
+            return module;
+        },
+        (error) => {
+            sites = null;
+            throw error;
+        },
+    );
+    return sites;
+}
+
+async function onSiteInput() {
     const source = $('siteSource');
-    if (txtSite.value.trim() === '') {
+    const typed = txtSite.value;
+    if (typed.trim() === '') {
         source.textContent = '';
         return;
     }
-    const listed = listedRule(txtSite.value);
+    let listed;
+    try {
+        listed = (await loadSites()).listedRule(typed);
+    } catch {
+        source.textContent = text.siteListUnavailable;
+        return;
+    }
+    if (txtSite.value !== typed)
+        return; // typed on meanwhile; that input looks it up
     source.textContent = listed ? text.siteListed(listed.domain) : text.siteNotListed;
     if (listed) {
         txtRule.value = listed.rule;
@@ -155,7 +181,13 @@ async function copyFitted() {
 }
 
 function startSiteRules() {
-    $('listedSites').replaceChildren(...listedDomains().map((domain) => new Option('', domain)));
+    const section = $('siteRules');
+    const opened = () => {
+        if (section.open)
+            loadSites().catch(() => {});
+    };
+    section.addEventListener('toggle', opened);
+    opened();
     txtSite.addEventListener('input', onSiteInput);
     txtRule.addEventListener('input', () => {
         selPreset.value = '';
@@ -236,7 +268,7 @@ async function start() {
         return;
     }
     try {
-        core = await loadCore(wasmSource('mnemora.wasm'));
+        core = await loadCore(await wasmSource('mnemora.wasm'));
     } catch (error) {
         showStatus(`${text.cannotStart}${error.message}`);
         return;
@@ -289,9 +321,14 @@ function showPicturesOf(language) {
         const src2x = pictureSource(picture.src2x);
         if (img instanceof HTMLImageElement) {
             // The <picture>'s WebP sources are the default language's
-            // drawing: without them the browser takes the <img>'s own.
-            for (const source of img.parentElement?.querySelectorAll('source') ?? [])
-                source.remove();
+            // drawing: they take this language's, or go where this edition
+            // carries none (the offline one), and the browser takes the <img>'s own.
+            for (const source of img.parentElement?.querySelectorAll('source') ?? []) {
+                if (picture.webp && !selfContained)
+                    source.srcset = picture.webp;
+                else
+                    source.remove();
+            }
             img.src = src;
             img.srcset = `${src} 1x, ${src2x} 2x`;
             continue;

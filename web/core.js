@@ -58,7 +58,10 @@ const Colours = [
 
 // A module served as application/wasm compiles while it downloads; any
 // other type (a host that does not know .wasm) is compiled once it is whole.
+// A module compiled already is only instantiated.
 async function instantiate(source) {
+    if (source instanceof WebAssembly.Module)
+        return { instance: await WebAssembly.instantiate(source, {}) };
     if (source instanceof ArrayBuffer || ArrayBuffer.isView(source))
         return WebAssembly.instantiate(source, {});
     const response = await fetch(source);
@@ -191,7 +194,7 @@ class Core {
     }
 }
 
-// Loads the module from a URL (fetched) or from its bytes.
+// Loads the module from a URL (fetched), from its bytes, or compiled.
 export async function loadCore(wasmUrl) {
     const { instance } = await instantiate(wasmUrl);
     instance.exports._initialize();

@@ -40,8 +40,12 @@ function embeddedText(path) {
     return element.type === 'text/plain' ? element.textContent : new TextDecoder().decode(embeddedBytes(path));
 }
 
-// What core.js's loadCore takes: the module's address, or its bytes.
-export function wasmSource(path) {
+// What core.js's loadCore takes: the module the page's head compiled while
+// the page loaded (web/boot.js), or else its address, or its bytes.
+export async function wasmSource(path) {
+    const compiled = await globalThis.mnemoraCompiled;
+    if (compiled)
+        return compiled;
     return selfContained ? embeddedBytes(path) : new URL(path, document.baseURI);
 }
 

@@ -243,7 +243,11 @@ export function pageSuite({ launch, grantClipboard, installabilityErrors }) {
                 site: document.getElementById('siteSource').textContent,
             }));
         assert.equal((await section()).open, false);
+        // The bundled list is read when the section opens, and suggests its sites.
+        const suggested = () => page.$eval('#listedSites', (e) => e.options.length);
+        assert.equal(await suggested(), 0);
         await page.click('#siteRules summary');
+        await page.waitForFunction(() => document.getElementById('listedSites').options.length > 100);
         await typeInto('txtPassword', password);
         await typeInto('txtKey', key);
         await typeInto('txtRule', rule);
@@ -326,7 +330,7 @@ export function pageSuite({ launch, grantClipboard, installabilityErrors }) {
     if (offlinePage)
         return suite; // a file has no service worker and nothing to install
 
-    test('it installs, and after the first visit it works with the server gone', async () => {
+    test('it installs, and after the first visit it works with the server gone, its site list too', async () => {
         await page.evaluate(async () => {
             await navigator.serviceWorker.ready;
             if (!navigator.serviceWorker.controller)
@@ -353,6 +357,10 @@ export function pageSuite({ launch, grantClipboard, installabilityErrors }) {
         await typeInto('txtPassword', 'taobao');
         await typeInto('txtKey', 'test');
         assert.equal(await value('txtCode16'), 'KA55784DDe9C7632');
+        // The site list too, which the page reads only once its section opens.
+        await page.click('#siteRules summary');
+        await typeInto('txtSite', 'access.service.gov.uk');
+        await page.waitForFunction((rule) => document.getElementById('txtRule').value === rule, {}, Listed);
     });
 
     return suite;

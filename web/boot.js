@@ -1,0 +1,15 @@
+// Written into the page's head at build time as an inline script (allowed by
+// its hash), before the style sheet, so that it runs as soon as it is parsed:
+// a module script would wait for the whole page and its style. It starts
+// compiling the core the page preloads while the page is still being parsed,
+// laid out and painted, on the browser's compiling threads; the page's
+// module takes the compiled module (web/files.js), or loads the core itself
+// where this found none: a page without the preload (the offline edition
+// carries the core inside it), or a host that serves the core under another
+// type than application/wasm, which streaming compilation refuses. A classic
+// script's names are global: the block keeps its own.
+{
+    const preload = document.querySelector('link[rel="preload"][type="application/wasm"]');
+    if (preload && WebAssembly.compileStreaming)
+        globalThis.mnemoraCompiled = WebAssembly.compileStreaming(fetch(preload.href)).catch(() => null);
+}
