@@ -115,6 +115,11 @@ int wmain(int argc, wchar_t *argv[])
         ::DestroyWindow(shown);
         return 0;
     }
+    // A password of one character to start from: each character typed and
+    // each Backspace then changes both codes, as the floor below assumes,
+    // rather than every other keystroke emptying them (which also wipes
+    // both boxes, a cost of its own).
+    ::SendMessageW(password, WM_CHAR, L'p', 1);
     const std::vector<double> window = Keystrokes(password);
     HWND bare = ::CreateWindowExW(0, L"EDIT", L"", WS_CHILD | WS_VISIBLE | ES_AUTOHSCROLL, 0, 0, 200, 25,
         ::GetParent(::GetParent(password)), nullptr, nullptr, nullptr);
