@@ -181,22 +181,8 @@ class Window:
         return Image.frombytes("RGB", (size.width, size.height), image.data, "raw", "BGRX")
 
     def clipboard_bytes(self, target):
-        try:
-            got = subprocess.run(
-                ["xclip", "-o", "-selection", "clipboard", "-t", target],
-                env=self.env,
-                capture_output=True,
-                timeout=5,
-            )
-        except subprocess.TimeoutExpired:
-            return None
-        return got.stdout if got.returncode == 0 else None
-
-    def clipboard(self, target="UTF8_STRING"):
-        """The clipboard's text as X11 clients read it; None when it holds
-        none, NO_ANSWER when its owner did not answer in time (Wine's bridge
-        sometimes never answers a request that comes while the clipboard
-        changes), which matches no text and so is asked again."""
+        """The clipboard's bytes of that target; None when it holds none,
+        NO_ANSWER when its owner did not answer in time."""
         try:
             got = subprocess.run(
                 ["xclip", "-o", "-selection", "clipboard", "-t", target],
@@ -206,7 +192,15 @@ class Window:
             )
         except subprocess.TimeoutExpired:
             return NO_ANSWER
-        return got.stdout.decode("utf-8", "replace") if got.returncode == 0 else None
+        return got.stdout if got.returncode == 0 else None
+
+    def clipboard(self, target="UTF8_STRING"):
+        """The clipboard's text as X11 clients read it; None when it holds
+        none, NO_ANSWER when its owner did not answer in time (Wine's bridge
+        sometimes never answers a request that comes while the clipboard
+        changes), which matches no text and so is asked again."""
+        got = self.clipboard_bytes(target)
+        return got.decode("utf-8", "replace") if isinstance(got, bytes) else got
 
     def root_screenshot(self):
         root = self.x.screen().root
