@@ -238,12 +238,9 @@ void MainWindow::CreateControls()
 void MainWindow::FinishStart()
 {
     m_started = true;
-    {
-        const PictureBatch batch;
-        for (std::size_t i = 0; i < ControlCount; ++i)
-            if (!m_pictures[i].bitmap)
-                m_pictures[i] = PictureOf(static_cast<Control>(i));
-    }
+    for (std::size_t i = 0; i < ControlCount; ++i)
+        if (!m_pictures[i].bitmap)
+            m_pictures[i] = PictureOf(static_cast<Control>(i));
     m_toolTips = ::CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
         WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
         m_window, nullptr, m_instance, nullptr);
@@ -319,7 +316,6 @@ void MainWindow::ApplyDpi()
         m_inputBrush = ::CreateSolidBrush(Colour(InputColour));
         m_outputBrush = ::CreateSolidBrush(Colour(OutputColour));
     }
-    const PictureBatch batch;
     if (m_hand)
         ::DestroyCursor(m_hand);
     m_hand = LoadHandCursor(m_dpi);

@@ -2,8 +2,7 @@
 
 #include "mnemora_layout.h"
 
-#include <wincodec.h>
-
+#include <cstdint>
 #include <cstring>
 #include <iterator>
 #include <string>
@@ -16,19 +15,18 @@ namespace {
 // Resource numbers of the pictures follow assets/layout.json's list (win/CMakeLists.txt).
 constexpr int FirstPictureResource = 100;
 
-template <class T> struct ComRef {
-    T *p = nullptr;
-    ~ComRef()
-    {
-        if (p)
-            p->Release();
-    }
-    T **operator&() { return &p; }
-    T *operator->() const { return p; }
+// The header tools/prepare-win-pictures.py writes before a picture's
+// colours and runs, little-endian as every Windows on x86 and ARM.
+struct PreparedHeader {
+    std::uint32_t magic;
+    std::uint32_t width;
+    std::uint32_t height;
+    std::uint32_t colours;
+    std::uint32_t indexBytes;
 };
-
-// The factory of the PictureBatch alive on this thread, if any.
-thread_local IWICImagingFactory *t_batchFactory = nullptr;
+constexpr std::uint32_t PreparedMagic = 0x3158504D; // "MPX1"
+// Larger than any picture drawn; keeps the pixel count far from overflow.
+constexpr std::uint32_t MaxSide = 8192;
 
 int ResourceOf(const std::string &file)
 {
@@ -38,44 +36,69 @@ int ResourceOf(const std::string &file)
     return 0;
 }
 
-// The pixels of a resource picture, 32-bit premultiplied BGRA, top row first.
-bool Decode(int resource, std::vector<BYTE> &pixels, UINT &width, UINT &height)
+// A prepared picture as compiled in: its header, then its colours and runs.
+struct Prepared {
+    PreparedHeader header{};
+    const BYTE *colours = nullptr;
+    const BYTE *runs = nullptr;
+    const BYTE *end = nullptr;
+};
+
+bool Find(int resource, Prepared &picture)
 {
     HRSRC found = ::FindResourceW(nullptr, MAKEINTRESOURCEW(resource), MAKEINTRESOURCEW(10)); // RT_RCDATA
     if (!found)
         return false;
-    HGLOBAL loaded = ::LoadResource(nullptr, found);
+    const auto *bytes = static_cast<const BYTE *>(::LockResource(::LoadResource(nullptr, found)));
     const DWORD size = ::SizeofResource(nullptr, found);
-    auto *bytes = static_cast<BYTE *>(::LockResource(loaded));
-    if (!bytes || size == 0)
+    if (!bytes || size < sizeof picture.header)
         return false;
-
-    ComRef<IWICImagingFactory> own;
-    IWICImagingFactory *factory = t_batchFactory;
-    if (!factory) {
-        if (FAILED(::CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
-                IID_IWICImagingFactory, reinterpret_cast<void **>(&own))))
-            return false;
-        factory = own.p;
-    }
-    ComRef<IWICStream> stream;
-    ComRef<IWICBitmapDecoder> decoder;
-    ComRef<IWICBitmapFrameDecode> frame;
-    ComRef<IWICFormatConverter> converter;
-    if (FAILED(factory->CreateStream(&stream)) || FAILED(stream->InitializeFromMemory(bytes, size))
-        || FAILED(
-            factory->CreateDecoderFromStream(stream.p, nullptr, WICDecodeMetadataCacheOnDemand, &decoder))
-        || FAILED(decoder->GetFrame(0, &frame)) || FAILED(factory->CreateFormatConverter(&converter))
-        || FAILED(converter->Initialize(frame.p, GUID_WICPixelFormat32bppPBGRA, WICBitmapDitherTypeNone,
-            nullptr, 0.0, WICBitmapPaletteTypeCustom))
-        || FAILED(converter->GetSize(&width, &height)))
+    std::memcpy(&picture.header, bytes, sizeof picture.header);
+    const PreparedHeader &h = picture.header;
+    if (h.magic != PreparedMagic || h.width == 0 || h.height == 0 || h.width > MaxSide || h.height > MaxSide
+        || h.colours == 0 || h.colours > 65536 || (h.indexBytes != 1 && h.indexBytes != 2)
+        || (h.indexBytes == 1 && h.colours > 256) || size - sizeof h < std::size_t{h.colours} * 4)
         return false;
-    pixels.resize(static_cast<std::size_t>(width) * height * 4);
-    return SUCCEEDED(
-        converter->CopyPixels(nullptr, width * 4, static_cast<UINT>(pixels.size()), pixels.data()));
+    picture.colours = bytes + sizeof h;
+    picture.runs = picture.colours + std::size_t{h.colours} * 4;
+    picture.end = bytes + size;
+    return true;
 }
 
-HBITMAP ToBitmap(const std::vector<BYTE> &pixels, UINT width, UINT height)
+// Writes the picture's pixels, 32-bit premultiplied BGRA, top row first,
+// into `pixels`, which holds width * height of them. False, with `pixels`
+// partly written, when the runs are malformed: they never write past the end.
+bool Expand(const Prepared &picture, BYTE *pixels)
+{
+    const std::size_t count = std::size_t{picture.header.width} * picture.header.height;
+    const std::size_t indexBytes = picture.header.indexBytes;
+    const BYTE *at = picture.runs;
+    std::size_t done = 0;
+    const auto colourAt = [&](const BYTE *index) -> const BYTE * {
+        const std::uint32_t i = indexBytes == 1 ? index[0] : index[0] | std::uint32_t{index[1]} << 8;
+        return i < picture.header.colours ? picture.colours + std::size_t{i} * 4 : nullptr;
+    };
+    while (done < count) {
+        if (at == picture.end)
+            return false;
+        const unsigned control = *at++;
+        const bool repeated = control >= 128;
+        const std::size_t length = repeated ? control - 126 : control + 1;
+        const std::size_t bytes = repeated ? indexBytes : length * indexBytes;
+        if (length > count - done || static_cast<std::size_t>(picture.end - at) < bytes)
+            return false;
+        for (std::size_t i = 0; i < length; ++i, ++done) {
+            const BYTE *colour = colourAt(repeated ? at : at + i * indexBytes);
+            if (!colour)
+                return false;
+            std::memcpy(pixels + done * 4, colour, 4);
+        }
+        at += bytes;
+    }
+    return true;
+}
+
+HBITMAP NewBitmap(UINT width, UINT height, void **bits)
 {
     BITMAPINFO info{};
     info.bmiHeader.biSize = sizeof(info.bmiHeader);
@@ -84,30 +107,10 @@ HBITMAP ToBitmap(const std::vector<BYTE> &pixels, UINT width, UINT height)
     info.bmiHeader.biPlanes = 1;
     info.bmiHeader.biBitCount = 32;
     info.bmiHeader.biCompression = BI_RGB;
-    void *bits = nullptr;
-    HBITMAP bitmap = ::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    if (bitmap)
-        std::memcpy(bits, pixels.data(), pixels.size());
-    return bitmap;
+    return ::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, bits, nullptr, 0);
 }
 
 } // namespace
-
-PictureBatch::PictureBatch()
-{
-    if (t_batchFactory)
-        return; // an outer batch's factory serves this one too
-    m_owner = SUCCEEDED(::CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
-        IID_IWICImagingFactory, reinterpret_cast<void **>(&t_batchFactory)));
-}
-
-PictureBatch::~PictureBatch()
-{
-    if (m_owner) {
-        t_batchFactory->Release();
-        t_batchFactory = nullptr;
-    }
-}
 
 Picture LoadPicture(const char *fileName, int scale)
 {
@@ -121,21 +124,32 @@ Picture LoadPicture(const char *fileName, int scale)
     }
     if (resource == 0)
         resource = ResourceOf(file);
-    std::vector<BYTE> pixels;
-    UINT width = 0;
-    UINT height = 0;
-    if (resource == 0 || !Decode(resource, pixels, width, height))
+    Prepared prepared;
+    if (resource == 0 || !Find(resource, prepared))
         return {};
-    return {ToBitmap(pixels, width, height), static_cast<int>(width), static_cast<int>(height), drawnFor};
+    const UINT width = prepared.header.width;
+    const UINT height = prepared.header.height;
+    void *bits = nullptr;
+    HBITMAP bitmap = NewBitmap(width, height, &bits);
+    if (!bitmap)
+        return {};
+    if (!Expand(prepared, static_cast<BYTE *>(bits))) {
+        ::DeleteObject(bitmap);
+        return {};
+    }
+    return {bitmap, static_cast<int>(width), static_cast<int>(height), drawnFor};
 }
 
 HCURSOR LoadHandCursor(UINT dpi)
 {
+    Prepared hand;
     std::vector<BYTE> pixels;
-    UINT width = 0;
-    UINT height = 0;
-    if (!Decode(ResourceOf("hand.png"), pixels, width, height))
+    if (Find(ResourceOf("hand.png"), hand))
+        pixels.resize(std::size_t{hand.header.width} * hand.header.height * 4);
+    if (pixels.empty() || !Expand(hand, pixels.data()))
         return ::LoadCursorW(nullptr, MAKEINTRESOURCEW(32649)); // IDC_HAND
+    const UINT width = hand.header.width;
+    const UINT height = hand.header.height;
     // A pointer of twice the size on a screen of twice the density: each
     // pixel doubled, so the outline stays one pointer pixel wide.
     const UINT scale = dpi >= 192 ? 2 : 1;
@@ -144,7 +158,10 @@ HCURSOR LoadHandCursor(UINT dpi)
         for (UINT x = 0; x < width * scale; ++x)
             std::memcpy(&scaled[(std::size_t{y} * width * scale + x) * 4],
                 &pixels[(std::size_t{y / scale} * width + x / scale) * 4], 4);
-    HBITMAP colour = ToBitmap(scaled, width * scale, height * scale);
+    void *bits = nullptr;
+    HBITMAP colour = NewBitmap(width * scale, height * scale, &bits);
+    if (colour)
+        std::memcpy(bits, scaled.data(), scaled.size());
     HBITMAP mask
         = ::CreateBitmap(static_cast<int>(width * scale), static_cast<int>(height * scale), 1, 1, nullptr);
     ICONINFO info{};
