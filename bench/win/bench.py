@@ -5,7 +5,8 @@ private X display:
   window, beside bench_floor.exe (a bare Win32 window with one picture and
   one edit box) in the same Wine, alternating, after one warm-up start each,
   with Wine's desktop process kept running as a desktop session keeps it;
-  target: at most 1.1 x the floor;
+  target: at most 1.1 x the floor; then the DLLs each loads before its
+  window shows (Wine's loaddll trace), and those only the window loads;
 - keystroke to both codes (bench_keystroke.exe), beside a bare edit box;
   target: a median of at most 0.4 ms.
 
@@ -21,6 +22,7 @@ a keystroke into an edit box does many times.
 """
 
 import os
+import re
 import statistics
 import subprocess
 import sys
@@ -49,21 +51,23 @@ def cpu_seconds(pid):
     return total / 1e9
 
 
-def time_to_shown(session, x, program, title, cpu=None):
+def time_to_shown(session, x, program, title, cpu=None, trace=None):
     """Seconds from starting the program until X maps its window; None when
     it ended without one. The processor time its own process ran until then
     is appended to the list cpu: unlike the time, it leaves out the waits
-    for the wine server, the X server and the rest of a loaded machine."""
+    for the wine server, the X server and the rest of a loaded machine.
+    trace: a file for Wine's trace of the DLLs the program loads, which ends
+    where the window shows (the program is ended then)."""
     root = x.screen().root
     root.change_attributes(event_mask=X.SubstructureNotifyMask)
     x.sync()
     start = time.monotonic()
     process = subprocess.Popen(
         [wine._wine(), program],
-        env=session.env,
+        env=dict(session.env, WINEDEBUG="-all,+loaddll") if trace else session.env,
         stdin=subprocess.DEVNULL,
         stdout=subprocess.DEVNULL,
-        stderr=subprocess.DEVNULL,
+        stderr=trace or subprocess.DEVNULL,
     )
     try:
         deadline = start + PATIENCE
@@ -140,9 +144,41 @@ def start_up(session, x, bindir, rounds):
     )
     try:
         measure(session, x, programs_, rounds)
+        dlls(session, x, programs_)
     finally:
         desktop.kill()
         desktop.wait()
+
+
+def loaded_before_shown(session, x, program, title):
+    """The DLLs the program loads before its window shows, in load order,
+    lower-case, without folder; the program itself left out."""
+    with tempfile.TemporaryFile() as trace:
+        if time_to_shown(session, x, program, title, trace=trace) is None:
+            raise RuntimeError("%s ended without showing its window" % program)
+        trace.seek(0)
+        text = trace.read().decode(errors="replace")
+    names = []
+    for line in text.splitlines():
+        found = re.search(r'Loaded L?"([^"]*)"', line)
+        if found:
+            name = found.group(1).replace("\\\\", "\\").rsplit("\\", 1)[-1].lower()
+            if name not in names and not name.endswith(".exe"):
+                names.append(name)
+    return names
+
+
+def dlls(session, x, programs_):
+    """Prints the DLLs each program loads before its window shows, and
+    those only the window loads."""
+    loaded = {program: loaded_before_shown(session, x, program, title) for program, title in programs_}
+    for program, _ in programs_:
+        print("  DLLs loaded before %s shows (%d): %s"
+              % (os.path.basename(program), len(loaded[program]), " ".join(loaded[program])))
+    floor = set(loaded[programs_[1][0]])
+    extra = [name for name in loaded[programs_[0][0]] if name not in floor]
+    print("DLLs %s loads before it shows that the bare window does not: %s"
+          % (os.path.basename(programs_[0][0]), " ".join(extra) or "none"))
 
 
 def measure(session, x, programs_, rounds):
