@@ -173,12 +173,16 @@ def dlls(session, x, programs_):
     those only the window loads."""
     loaded = {program: loaded_before_shown(session, x, program, title) for program, title in programs_}
     for program, _ in programs_:
-        print("  DLLs loaded before %s shows (%d): %s"
-              % (os.path.basename(program), len(loaded[program]), " ".join(loaded[program])))
+        print(
+            "  DLLs loaded before %s shows (%d): %s"
+            % (os.path.basename(program), len(loaded[program]), " ".join(loaded[program]))
+        )
     floor = set(loaded[programs_[1][0]])
     extra = [name for name in loaded[programs_[0][0]] if name not in floor]
-    print("DLLs %s loads before it shows that the bare window does not: %s"
-          % (os.path.basename(programs_[0][0]), " ".join(extra) or "none"))
+    print(
+        "DLLs %s loads before it shows that the bare window does not: %s"
+        % (os.path.basename(programs_[0][0]), " ".join(extra) or "none")
+    )
 
 
 def measure(session, x, programs_, rounds):

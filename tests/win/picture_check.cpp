@@ -90,8 +90,8 @@ int wmain(int argc, wchar_t **argv)
             }
             if (picture.width != static_cast<int>(width) || picture.height != static_cast<int>(height)
                 || picture.width != entry.width || picture.height != entry.height) {
-                std::printf("differs %s: %dx%d, decoded %ux%u, described %dx%d\n", file.c_str(), picture.width,
-                    picture.height, width, height, entry.width, entry.height);
+                std::printf("differs %s: %dx%d, decoded %ux%u, described %dx%d\n", file.c_str(),
+                    picture.width, picture.height, width, height, entry.width, entry.height);
                 status = 1;
             } else {
                 const auto *prepared = static_cast<const BYTE *>(section.dsBm.bmBits);
