@@ -71,7 +71,8 @@ if(MNEMORA_MINGW_CXX_FOUND)
     if(MNEMORA_WERROR)
         set(windows_werror ON)
     endif()
-    mnemora_inputs(windows_inputs ${core_folders} behaviour win cli app bench/win tests/win packaging/windows)
+    mnemora_inputs(windows_inputs ${core_folders} behaviour win cli app bench/win tests/win packaging/windows
+        tools/prepare-win-pictures.py)
     add_custom_command(OUTPUT ${stamps}/windows
         COMMAND ${CMAKE_COMMAND} --preset windows -DMNEMORA_WERROR=${windows_werror}
         COMMAND ${CMAKE_COMMAND} --build --preset windows
