@@ -1,0 +1,26 @@
+// The pictures drawn per language (the banner's slogan, the buttons' faces):
+// each <img> of the table gets its language's drawing with its 200 %
+// rendition, and on a host the <picture>'s WebP renditions the build makes
+// beside it. The page's source names none of them, so that the browser asks
+// for no drawing before the language is known. The panel's picture is the
+// style sheet's, chosen by the language on <html>.
+import { DefaultLanguage, Pictures } from './artwork-table.js';
+
+// source(path): where the file is read from (the offline edition: a data:
+// URL); webp: whether the renditions exist there.
+export function showArtwork(document, language, source = (path) => path, webp = true) {
+    for (const [id, pictures] of Object.entries(Pictures)) {
+        const picture = pictures[language] ?? pictures[DefaultLanguage];
+        const element = document.getElementById(id);
+        const img = element.tagName === 'IMG' ? element : element.querySelector('img');
+        for (const rendition of img.parentElement.tagName === 'PICTURE' ? img.parentElement.querySelectorAll('source') : []) {
+            if (webp && picture.webp)
+                rendition.srcset = picture.webp;
+            else
+                rendition.remove();
+        }
+        const src = source(picture.src);
+        img.srcset = `${src} 1x, ${source(picture.src2x)} 2x`;
+        img.src = src;
+    }
+}
