@@ -7,19 +7,24 @@
 import { DefaultLanguage, Pictures } from './artwork-table.js';
 
 // source(path): where the file is read from (the offline edition: a data:
-// URL); webp: whether the renditions exist there.
+// URL); webp: whether the renditions exist there. Pictures not parsed yet,
+// or showing the language's drawing already, are left as they are: the page
+// calls this again once it has them all, and a picture set again to the same
+// file could be asked for again.
 export function showArtwork(document, language, source = (path) => path, webp = true) {
     for (const [id, pictures] of Object.entries(Pictures)) {
         const picture = pictures[language] ?? pictures[DefaultLanguage];
         const element = document.getElementById(id);
-        const img = element.tagName === 'IMG' ? element : element.querySelector('img');
+        const img = element?.tagName === 'IMG' ? element : element?.querySelector('img');
+        const src = source(picture.src);
+        if (!img || img.getAttribute('src') === src)
+            continue;
         for (const rendition of img.parentElement.tagName === 'PICTURE' ? img.parentElement.querySelectorAll('source') : []) {
             if (webp && picture.webp)
                 rendition.srcset = picture.webp;
             else
                 rendition.remove();
         }
-        const src = source(picture.src);
         img.srcset = `${src} 1x, ${source(picture.src2x)} 2x`;
         img.src = src;
     }
