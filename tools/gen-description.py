@@ -337,15 +337,17 @@ def artwork(d):
         for c in d["controls"]
         if "pictureIn" in c and c["kind"] == "Picture"
     }
-    # One export each, so that a script bundles only what it reads.
+    # One export each, every control's too, so that a script bundles only
+    # what it reads.
     return "".join(
         "%s\n" % line
         for line in [
             "// Generated from assets/layout.json by tools/gen-description.py; edit that file instead.",
             "export const DefaultLanguage = %s;" % json.dumps(d["defaultLanguage"]),
             "export const Languages = %s;" % json.dumps(languages),
-            "export const Pictures = %s;" % json.dumps(pictures, ensure_ascii=False, indent=2),
         ]
+        + ["export const %s = %s;" % (name, json.dumps(p, ensure_ascii=False)) for name, p in pictures.items()]
+        + ["export const Pictures = { %s };" % ", ".join(pictures)]
     )
 
 

@@ -4,7 +4,11 @@
 // beside it. The page's source names none of them, so that the browser asks
 // for no drawing before the language is known. The panel's picture is the
 // style sheet's, chosen by the language on <html>.
-import { DefaultLanguage, Pictures } from './artwork-table.js';
+import { DefaultLanguage, ImgLogo, Pictures } from './artwork-table.js';
+
+// The banner's width: the page's on a wide screen, the screen's below it
+// (web/style.css).
+const BannerSizes = '(max-width: 659.98px) 100vw, 660px';
 
 // source(path): where the file is read from (the offline edition: a data:
 // URL); webp: whether the renditions exist there. Pictures not parsed yet,
@@ -20,12 +24,27 @@ export function showArtwork(document, language, source = (path) => path, webp = 
         if (!img || img.getAttribute('src') === src)
             continue;
         for (const rendition of img.parentElement.tagName === 'PICTURE' ? img.parentElement.querySelectorAll('source') : []) {
-            if (webp && picture.webp)
+            if (webp && picture.webp) {
+                rendition.sizes = BannerSizes;
                 rendition.srcset = picture.webp;
-            else
+            } else {
                 rendition.remove();
+            }
         }
         img.srcset = `${src} 1x, ${source(picture.src2x)} 2x`;
         img.src = src;
     }
+}
+
+// The banner's WebP renditions, asked for from the page's head as the <img>
+// will ask for them, so that it takes the response.
+export function preloadBanner(document, language) {
+    const link = document.createElement('link');
+    link.rel = 'preload';
+    link.as = 'image';
+    link.type = 'image/webp';
+    link.fetchPriority = 'high';
+    link.imageSizes = BannerSizes;
+    link.imageSrcset = (ImgLogo[language] ?? ImgLogo[DefaultLanguage]).webp;
+    document.head.append(link);
 }

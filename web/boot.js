@@ -11,14 +11,19 @@
 // It also puts the reader's language on <html> before the style sheet is
 // read, so that the sheet's per-language pictures (the panel's) and the
 // drawings web/pictures.js chooses below are the reader's language's from
-// the first request. tools/inline-page.mjs bundles its imports in, in a
+// the first request; and on a host it asks for the banner, the largest thing
+// of the first screen, in this first task of the page, ahead of the sheet's
+// pictures and before the parser reaches it. tools/inline-page.mjs bundles its imports in, in a
 // function of its own: a classic script's names would be global.
+import { preloadBanner } from './artwork.js';
 import { DefaultLanguage, Languages } from './artwork-table.js';
 import { chooseLanguage } from './language.js';
 
 document.documentElement.lang = chooseLanguage(navigator.languages ?? [], Languages, DefaultLanguage);
 {
     const preload = document.querySelector('link[rel="preload"][type="application/wasm"]');
+    if (preload)
+        preloadBanner(document, document.documentElement.lang);
     if (preload && WebAssembly.compileStreaming)
         globalThis.mnemoraCompiled = WebAssembly.compileStreaming(fetch(preload.href)).catch(() => null);
 }
