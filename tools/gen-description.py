@@ -4,7 +4,7 @@ assets/layout.json:
 
     gen-description.py cpp OUT        the C++ header mnemora_layout.h (both windows)
     gen-description.py js OUT         the module description.js (page and popup)
-    gen-description.py artwork OUT    the module artwork-table.js: languages and each <img>'s picture in each (page)
+    gen-description.py artwork OUT    the module artwork-table.js: the languages, each <img>'s picture in each
     gen-description.py pictures USER  the picture files USER (web, extension) carries
     gen-description.py webp           the WebP renditions the web build makes, as encode-webp.py reads them
     gen-description.py css            the colours and faces as CSS custom properties (page and popup)
@@ -346,7 +346,10 @@ def artwork(d):
             "export const DefaultLanguage = %s;" % json.dumps(d["defaultLanguage"]),
             "export const Languages = %s;" % json.dumps(languages),
         ]
-        + ["export const %s = %s;" % (name, json.dumps(p, ensure_ascii=False)) for name, p in pictures.items()]
+        + [
+            "export const %s = %s;" % (name, json.dumps(p, ensure_ascii=False))
+            for name, p in pictures.items()
+        ]
         + ["export const Pictures = { %s };" % ", ".join(pictures)]
     )
 
@@ -378,8 +381,14 @@ def css(d):
         for tag in d["texts"]:
             sources = picture_sources(d, c.get("pictureIn", {}).get(tag, c["picture"]))
             renditions = [(sources["src"], "1x"), (sources["src2x"], "2x")]
-            webp = ['url("%s") type("image/webp") %s' % (re.sub(r"\.\w+$", ".webp", path), x)
-                    for path, x in renditions] if sources["webp"] else []
+            webp = (
+                [
+                    'url("%s") type("image/webp") %s' % (re.sub(r"\.\w+$", ".webp", path), x)
+                    for path, x in renditions
+                ]
+                if sources["webp"]
+                else []
+            )
             image = "image-set(%s)" % ", ".join(webp + ['url("%s") %s' % r for r in renditions])
             by_language.setdefault(tag, []).append("--%s-picture: %s" % (c["name"], image))
     props += by_language.get(d["defaultLanguage"], [])
