@@ -20,8 +20,9 @@ const { Description } = await import(pathToFileURL(join(siteDir(), 'description.
 // name-<language>.gif (with its renditions), the default language's name.gif.
 const drawn = Object.values(Description.pictureIn).flatMap((languages) =>
     Object.entries(languages).map(([language, { src }]) => src.match(new RegExp(`/(.+)-${language}\\.`))[1]));
+const drawingName = (url) => url.match(/\/art\/([^/.@]+?)(?:-\d+w)?(?:@\dx)?\.\w+$/)?.[1] ?? '';
 function drawingLanguage(url) {
-    const name = url.match(/\/art\/([^/.@]+?)(?:-\d+w)?(?:@\dx)?\.\w+$/)?.[1] ?? '';
+    const name = drawingName(url);
     const language = Object.keys(Texts).find((l) => name.endsWith(`-${l}`));
     return language ?? (drawn.includes(name) ? DefaultLanguage : null);
 }
@@ -73,6 +74,8 @@ export function siteSuite({ launch, defaultBrowser }) {
                 const drawings = requested.filter(drawingLanguage);
                 assert.ok(drawings.length >= 3, `${drawings}`);
                 assert.deepEqual(drawings.filter((url) => drawingLanguage(url) !== language), []);
+                // One rendition of each: the banner the head asks for is the one the page shows.
+                assert.equal(new Set(drawings.map(drawingName)).size, drawings.length, `${drawings}`);
                 const shown = await page.evaluate(() => ({
                     lang: document.documentElement.lang,
                     texts: [...document.querySelectorAll('[data-t]')].map((e) => [e.dataset.t, e.textContent]),
