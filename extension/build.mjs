@@ -17,7 +17,7 @@ const web = join(build, 'web');
 const out = join(build, 'extension');
 
 const sources = ['popup.html', 'popup.css', 'popup.js', 'frame.js', 'site.js', 'boxrule.js'];
-const fromWeb = ['core.js', 'form.js', 'texts.js', 'description.js', 'sites.js', 'site-rules.js', 'mnemora.wasm'];
+const fromWeb = ['core.js', 'form.js', 'texts.js', 'language.js', 'description.js', 'sites.js', 'site-rules.js', 'mnemora.wasm'];
 // The pictures the window's description says the extension carries.
 const art = execFileSync('python3', [join(root, 'tools', 'gen-description.py'), 'pictures', 'extension'], {
     encoding: 'utf8',

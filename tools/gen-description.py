@@ -4,6 +4,7 @@ assets/layout.json:
 
     gen-description.py cpp OUT        the C++ header mnemora_layout.h (both windows)
     gen-description.py js OUT         the module description.js (page and popup)
+    gen-description.py artwork OUT    the module artwork-table.js: the languages, each <img>'s picture in each
     gen-description.py pictures USER  the picture files USER (web, extension) carries
     gen-description.py webp           the WebP renditions the web build makes, as encode-webp.py reads them
     gen-description.py css            the colours and faces as CSS custom properties (page and popup)
@@ -322,6 +323,37 @@ def js(d):
     )
 
 
+def picture_sources(d, f):
+    return {"src": "art/" + f, "src2x": "art/" + f.rsplit(".", 1)[0] + "@2x.png", "webp": webp_srcset(d, f)}
+
+
+def artwork(d):
+    """The languages, and the picture every captioned <img> of the page shows
+    in each, the default language's too: small enough for the page to carry in
+    its head, so that it asks for no picture of another language."""
+    languages = list(d["texts"])
+    pictures = {
+        c["name"]: {tag: picture_sources(d, c["pictureIn"].get(tag, c["picture"])) for tag in languages}
+        for c in d["controls"]
+        if "pictureIn" in c and c["kind"] == "Picture"
+    }
+    # One export each, every control's too, so that a script bundles only
+    # what it reads.
+    return "".join(
+        "%s\n" % line
+        for line in [
+            "// Generated from assets/layout.json by tools/gen-description.py; edit that file instead.",
+            "export const DefaultLanguage = %s;" % json.dumps(d["defaultLanguage"]),
+            "export const Languages = %s;" % json.dumps(languages),
+        ]
+        + [
+            "export const %s = %s;" % (name, json.dumps(p, ensure_ascii=False))
+            for name, p in pictures.items()
+        ]
+        + ["export const Pictures = { %s };" % ", ".join(pictures)]
+    )
+
+
 def css(d):
     """The colours and faces as custom properties, ahead of each page's own
     style sheet: --<name> for a colour, --window-face and --box-face, and the
@@ -340,9 +372,34 @@ def css(d):
         "--input-size: %s" % px(f["boxes"]["inputPoints"]),
         "--output-size: %s" % px(f["boxes"]["outputPoints"]),
     ]
+    # A panel's picture in each language, as --<name>-picture: the language
+    # on <html> chooses it, before anything asks for a picture.
+    by_language = {}
+    for c in d["controls"]:
+        if c["kind"] != "Panel" or "picture" not in c:
+            continue
+        for tag in d["texts"]:
+            sources = picture_sources(d, c.get("pictureIn", {}).get(tag, c["picture"]))
+            renditions = [(sources["src"], "1x"), (sources["src2x"], "2x")]
+            webp = (
+                [
+                    'url("%s") type("image/webp") %s' % (re.sub(r"\.\w+$", ".webp", path), x)
+                    for path, x in renditions
+                ]
+                if sources["webp"]
+                else []
+            )
+            image = "image-set(%s)" % ", ".join(webp + ['url("%s") %s' % r for r in renditions])
+            by_language.setdefault(tag, []).append("--%s-picture: %s" % (c["name"], image))
+    props += by_language.get(d["defaultLanguage"], [])
+    rules = "".join(
+        ":root:lang(%s) {\n%s}\n" % (tag, "".join("    %s;\n" % p for p in decls))
+        for tag, decls in by_language.items()
+        if tag != d["defaultLanguage"]
+    )
     return (
         "/* Generated from assets/layout.json by tools/gen-description.py; edit that file instead. */\n"
-        ":root {\n%s}\n" % "".join("    %s;\n" % p for p in props)
+        ":root {\n%s}\n%s" % ("".join("    %s;\n" % p for p in props), rules)
     )
 
 
@@ -398,13 +455,15 @@ def main(argv):
     if argv[1:] == ["css"]:
         sys.stdout.write(css(load()))
         return
-    if len(argv) != 3 or argv[1] not in ("cpp", "js", "pictures"):
+    if len(argv) != 3 or argv[1] not in ("cpp", "js", "artwork", "pictures"):
         raise SystemExit(__doc__)
     d = load()
     if argv[1] == "cpp":
         write(argv[2], cpp(d))
     elif argv[1] == "js":
         write(argv[2], js(d))
+    elif argv[1] == "artwork":
+        write(argv[2], artwork(d))
     else:
         files = pictures(d, argv[2])
         if not files:

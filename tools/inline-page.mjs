@@ -15,20 +15,24 @@ import { readFileSync, writeFileSync } from 'node:fs';
 import { dirname, join, resolve } from 'node:path';
 import { fileURLToPath } from 'node:url';
 
-import { transformSync } from 'esbuild';
+import { buildSync, transformSync } from 'esbuild';
 
 const page = process.argv[2];
 const web = process.argv[3] ?? join(resolve(dirname(fileURLToPath(import.meta.url)), '..'), 'web');
 const hashes = { 'script-src': [], 'style-src': [] };
 
+// A script comes with what it imports, in a function of its own.
+function minified(name, loader) {
+    const options = { minify: true, legalComments: 'none' };
+    if (loader !== 'js')
+        return transformSync(readFileSync(join(web, name), 'utf8'), { ...options, loader }).code;
+    const built = buildSync({ ...options, entryPoints: [join(web, name)], bundle: true, format: 'iife', target: 'es2022',
+        write: false, charset: 'utf8' });
+    return built.outputFiles[0].text;
+}
+
 function inline(name, loader, directive, tag) {
-    const { code } = transformSync(readFileSync(join(web, name), 'utf8'), {
-        loader,
-        minify: true,
-        target: loader === 'js' ? 'es2022' : undefined,
-        legalComments: 'none',
-    });
-    const text = code.trim();
+    const text = minified(name, loader).trim();
     if (new RegExp(`</${tag}|<!--`, 'i').test(text))
         throw new Error(`${name} holds </${tag} or <!--, which an inline <${tag}> cannot carry`);
     hashes[directive].push(`'sha256-${createHash('sha256').update(text, 'utf8').digest('base64')}'`);

@@ -1,6 +1,7 @@
 // The page's own behaviour over the shared form (form.js): clipboard hygiene
 // after a copy, the hover highlight and the strength estimate. It stores
 // nothing and asks nothing of any other origin.
+import { showArtwork } from './artwork.js';
 import { loadCore } from './core.js';
 import { Description } from './description.js';
 import { loadScript, pictureSource, selfContained, wasmSource } from './files.js';
@@ -305,45 +306,10 @@ async function start() {
     }
 }
 
-// A picture drawn per language (the banner's slogan, the panel's captions,
-// the buttons' faces), with its 200 % rendition: an <img>, the <img> of a
-// link, or the panel's background. On a host the panel also takes the
-// lossless WebP renditions the build makes beside each; the offline edition
-// carries the GIF and PNG alone.
-function showPicturesOf(language) {
-    for (const [id, pictures] of Object.entries(Description.pictureIn)) {
-        const picture = pictures[language];
-        if (!picture)
-            continue;
-        const element = $(id);
-        const img = element instanceof HTMLAnchorElement ? element.querySelector('img') : element;
-        const src = pictureSource(picture.src);
-        const src2x = pictureSource(picture.src2x);
-        if (img instanceof HTMLImageElement) {
-            // The <picture>'s WebP sources are the default language's
-            // drawing: they take this language's, or go where this edition
-            // carries none (the offline one), and the browser takes the <img>'s own.
-            for (const source of img.parentElement?.querySelectorAll('source') ?? []) {
-                if (picture.webp && !selfContained)
-                    source.srcset = picture.webp;
-                else
-                    source.remove();
-            }
-            img.src = src;
-            img.srcset = `${src} 1x, ${src2x} 2x`;
-            continue;
-        }
-        const webp = selfContained
-            ? []
-            : [picture.src, picture.src2x].map(
-                  (path, i) => `url("${path.replace(/\.\w+$/, '.webp')}") type("image/webp") ${i + 1}x`,
-              );
-        element.style.backgroundImage = `image-set(${[...webp, `url("${src}") 1x`, `url("${src2x}") 2x`].join(', ')})`;
-    }
-}
-
-if (language !== DefaultLanguage) {
+if (language !== DefaultLanguage)
     localise(document);
-    showPicturesOf(language);
-}
+// On a host the page's own inline script chose the pictures drawn per language
+// as it was parsed (web/pictures.js); the offline edition carries them here.
+if (selfContained)
+    showArtwork(document, language, pictureSource, false);
 start();

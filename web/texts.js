@@ -13,6 +13,7 @@
 // it (`localise`).
 
 import { Description } from './description.js';
+import { chooseLanguage as choose } from './language.js';
 
 export const DefaultLanguage = Description.defaultLanguage;
 
@@ -43,18 +44,8 @@ export const Texts = Object.fromEntries(
     ]),
 );
 
-// The first of the browser's languages that has texts here; any Chinese
-// reads the Simplified texts.
-export function chooseLanguage(preferred) {
-    for (const tag of preferred) {
-        const primary = tag.toLowerCase().split('-')[0];
-        if (primary === 'zh')
-            return 'zh-CN';
-        if (primary in Texts)
-            return primary;
-    }
-    return DefaultLanguage;
-}
+// The first of the browser's languages that has texts here (web/language.js).
+export const chooseLanguage = (preferred) => choose(preferred, Object.keys(Texts), DefaultLanguage);
 
 // An extension page: the browser has already chosen among the extension's
 // _locales, which are written from this table with its language's tag in

@@ -14,6 +14,18 @@ import { serveSite, serveWithNginx, siteDir } from './support.mjs';
 
 // The texts as built, from the window's description.
 const { DefaultLanguage, Texts } = await import(pathToFileURL(join(siteDir(), 'texts.js')).href);
+const { Description } = await import(pathToFileURL(join(siteDir(), 'description.js')).href);
+
+// The pictures drawn per language, by name: a language's drawing is
+// name-<language>.gif (with its renditions), the default language's name.gif.
+const drawn = Object.values(Description.pictureIn).flatMap((languages) =>
+    Object.entries(languages).map(([language, { src }]) => src.match(new RegExp(`/(.+)-${language}\\.`))[1]));
+const drawingName = (url) => url.match(/\/art\/([^/.@]+?)(?:-\d+w)?(?:@\dx)?\.\w+$/)?.[1] ?? '';
+function drawingLanguage(url) {
+    const name = drawingName(url);
+    const language = Object.keys(Texts).find((l) => name.endsWith(`-${l}`));
+    return language ?? (drawn.includes(name) ? DefaultLanguage : null);
+}
 
 const axeSource = readFileSync(createRequire(import.meta.url).resolve('axe-core/axe.min.js'), 'utf8');
 const Long = 'x'.repeat(32768); // one byte over the longest text the core derives from
@@ -51,9 +63,19 @@ export function siteSuite({ launch, defaultBrowser }) {
             });
             after(() => (language === DefaultLanguage ? page?.close() : browser?.close()));
 
-            test(`the page speaks ${language}, and says why the codes are empty for a text too long, only then`, async () => {
+            test(`the page speaks ${language}, fetches no other language's drawing, and says why the codes are empty for a text too long, only then`, async () => {
                 await page.setViewport({ width: 800, height: 600 });
+                const requested = [];
+                const record = (request) => requested.push(request.url());
+                page.on('request', record);
                 await ready(page, `${site.origin}/`);
+                await page.waitForNetworkIdle({ idleTime: 200 });
+                page.off('request', record);
+                const drawings = requested.filter(drawingLanguage);
+                assert.ok(drawings.length >= 3, `${drawings}`);
+                assert.deepEqual(drawings.filter((url) => drawingLanguage(url) !== language), []);
+                // One rendition of each: the banner the head asks for is the one the page shows.
+                assert.equal(new Set(drawings.map(drawingName)).size, drawings.length, `${drawings}`);
                 const shown = await page.evaluate(() => ({
                     lang: document.documentElement.lang,
                     texts: [...document.querySelectorAll('[data-t]')].map((e) => [e.dataset.t, e.textContent]),
