@@ -18,7 +18,7 @@ import {
     txtPassword,
     whyNoCodes,
 } from './form.js';
-import { DefaultLanguage, language, localise, text } from './texts.js';
+import { DefaultLanguage, language, text } from './texts.js';
 
 // After this long a copied code is taken off the clipboard, if it is still there.
 const ClipboardClearMs = Description.clipboardClearMs;
@@ -294,14 +294,18 @@ async function start() {
         txtPassword.focus();
 
     // Installing caches every file of the site (the estimator's dictionaries
-    // too): not while the page is still loading its own. The offline edition
-    // has every file inside it already.
+    // too): not while the page is still loading, laying out or painting its
+    // own, but once it is loaded and the browser is idle (or a moment later
+    // where it never says so). The offline edition has every file inside it
+    // already.
     if (!selfContained && 'serviceWorker' in navigator) {
         const register = () => navigator.serviceWorker.register('sw.js').catch(() => {});
+        const whenIdle = () =>
+            globalThis.requestIdleCallback ? requestIdleCallback(register, { timeout: 2000 }) : setTimeout(register, 200);
         if (document.readyState === 'complete')
-            register();
+            whenIdle();
         else
-            addEventListener('load', register, { once: true });
+            addEventListener('load', whenIdle, { once: true });
     }
 }
 
@@ -342,8 +346,8 @@ function showPicturesOf(language) {
     }
 }
 
-if (language !== DefaultLanguage) {
-    localise(document);
+// The page's own inline script put its texts in the reader's language
+// already, as it was parsed (tools/page-texts.mjs).
+if (language !== DefaultLanguage)
     showPicturesOf(language);
-}
 start();

@@ -1,0 +1,39 @@
+#!/usr/bin/env node
+// Writes the script that puts the reader's language into the page as it is
+// parsed: the texts the page names (data-t, data-t-title, …) in each
+// language other than the default, which the page carries already, with
+// texts.js's own language rule and localise(). tools/inline-page.mjs writes it
+// at the end of the page's body, allowed by its hash, so that it runs before
+// the page is first laid out: a reader of another language is never shown,
+// laid out and fontified in the default language first, and the page's
+// module has no texts left to change.
+//
+//   node tools/page-texts.mjs web/index.html build/web-modules/texts.js >build/web-modules/page-texts.js
+import { readFileSync } from 'node:fs';
+import { resolve } from 'node:path';
+import { pathToFileURL } from 'node:url';
+
+const [page, textsModule] = process.argv.slice(2);
+const { DefaultLanguage, Texts, chooseLanguage, localise } = await import(pathToFileURL(resolve(textsModule)).href);
+
+const keys = [...new Set(Array.from(readFileSync(page, 'utf8').matchAll(/\sdata-t(?:-[a-z-]+)?="([^"]+)"/g), (m) => m[1]))].sort();
+// Every language is a key of the table, as the language rule asks; the
+// default's texts are in the page already.
+const table = Object.fromEntries(Object.entries(Texts).map(([lang, texts]) => [lang, lang === DefaultLanguage ? null
+    : Object.fromEntries(keys.map((key) => {
+        if (typeof texts[key] !== 'string')
+            throw new Error(`${page} names the text "${key}", which ${lang} lacks`);
+        return [key, texts[key]];
+    }))]));
+
+// A classic script's names are global: the block keeps its own.
+process.stdout.write(`{
+const DefaultLanguage = ${JSON.stringify(DefaultLanguage)};
+const Texts = ${JSON.stringify(table)};
+const chooseLanguage = ${chooseLanguage};
+const localise = ${localise};
+const lang = chooseLanguage(navigator.languages ?? []);
+if (Texts[lang])
+    localise(document, lang, Texts[lang]);
+}
+`);
