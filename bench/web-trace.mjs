@@ -57,7 +57,9 @@ function summarise(trace, until) {
     const renderer = events.filter((e) => e.pid === start.pid && e.ph === 'X' && e.ts >= start.ts && e.ts <= end)
         .sort((a, b) => a.ts - b.ts);
     const main = renderer.filter((e) => e.tid === start.tid);
-    const tasks = (list) => outermost(list, /^ThreadControllerImpl::RunTask$|^ThreadPool_RunTask$|^TaskGraphRunner::RunTask$/);
+    // Each thread's outermost tasks.
+    const tasks = (list) => [...new Set(list.map((e) => e.tid))].reduce((sum, tid) => sum +
+        outermost(list.filter((e) => e.tid === tid), /^ThreadControllerImpl::RunTask$|^ThreadPool_RunTask$|^TaskGraphRunner::RunTask$/), 0);
     const fonts = main.filter((e) => FontLookUps.test(e.name));
     return {
         'main thread CPU': tasks(main),
