@@ -12,6 +12,7 @@
 import { readFileSync } from 'node:fs';
 import { resolve } from 'node:path';
 import { pathToFileURL } from 'node:url';
+import { runInNewContext } from 'node:vm';
 
 const [page, textsModule] = process.argv.slice(2);
 const { DefaultLanguage, Texts, chooseLanguage, localise } = await import(pathToFileURL(resolve(textsModule)).href);
@@ -27,7 +28,7 @@ const table = Object.fromEntries(Object.entries(Texts).map(([lang, texts]) => [l
     }))]));
 
 // A classic script's names are global: the block keeps its own.
-process.stdout.write(`{
+const script = `{
 const DefaultLanguage = ${JSON.stringify(DefaultLanguage)};
 const Texts = ${JSON.stringify(table)};
 const chooseLanguage = ${chooseLanguage};
@@ -36,4 +37,15 @@ const lang = chooseLanguage(navigator.languages ?? []);
 if (Texts[lang])
     localise(document, lang, Texts[lang]);
 }
-`);
+`;
+
+// The functions are taken as their text: one that names anything outside
+// itself would fail in the page, so the script is tried here first, for
+// each language, on a page without elements.
+for (const lang of Object.keys(Texts)) {
+    const document = { documentElement: { lang: DefaultLanguage }, querySelectorAll: () => [] };
+    runInNewContext(script, { document, navigator: { languages: [lang] } });
+    if (document.documentElement.lang !== lang)
+        throw new Error(`the page's texts script put ${document.documentElement.lang} in place of ${lang}`);
+}
+process.stdout.write(script);
