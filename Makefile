@@ -100,9 +100,11 @@ bench: build windows
 bench-windows: windows
 	/usr/bin/python3 bench/win/bench.py $(WINBUILD)/bin
 
-# First load and keystrokes in Chromium, then Lighthouse over nginx.
+# First load and keystrokes in Chromium, where a first load's CPU time goes
+# (from Chromium's trace), then Lighthouse over nginx.
 bench-web: web-build
 	-node bench/web.mjs $(WEB)
+	-node bench/web-trace.mjs $(WEB)
 	-node bench/lighthouse.mjs $(WEB)
 
 asan: deps

@@ -7,9 +7,11 @@
 // load average, since other work on the machine slows both. Reports; exits
 // non-zero when a target is missed.
 // Usage: node bench/web.mjs build/web
-import { mkdtempSync, rmSync, statSync, writeFileSync } from 'node:fs';
-import { loadavg, tmpdir } from 'node:os';
-import { join, resolve } from 'node:path';
+import { rmSync, statSync } from 'node:fs';
+import { loadavg } from 'node:os';
+import { resolve } from 'node:path';
+
+import { writeBlankPage } from './blank-page.mjs';
 
 const site = resolve(process.argv[2] ?? 'build/web');
 process.env.MNEMORA_WEB_DIR = site;
@@ -36,13 +38,7 @@ report('mnemora.wasm size', statSync(`${site}/mnemora.wasm`).size, 'bytes', 24 *
 
 // The floor: a page with two boxes and one module script that marks itself
 // ready, served and loaded exactly as the app is.
-const blank = mkdtempSync(join(tmpdir(), 'mnemora-blank-'));
-writeFileSync(`${blank}/index.html`,
-    '<!DOCTYPE html><html><head><meta charset="utf-8"><title>blank</title>' +
-    '<script type="module" src="ready.js"></script></head>' +
-    '<body><p>blank</p><input id="txtPassword" type="password"><input id="txtKey"></body></html>');
-writeFileSync(`${blank}/ready.js`,
-    "document.documentElement.dataset.ready = 'true'; performance.mark('mnemora-ready');");
+const blank = writeBlankPage();
 
 // The harness does not watch the network: its request events cost the
 // renderer time the page would not spend in a user's browser.

@@ -19,7 +19,7 @@ import {
     txtPassword,
     whyNoCodes,
 } from './form.js';
-import { DefaultLanguage, language, localise, text } from './texts.js';
+import { language, text } from './texts.js';
 
 // After this long a copied code is taken off the clipboard, if it is still there.
 const ClipboardClearMs = Description.clipboardClearMs;
@@ -295,21 +295,24 @@ async function start() {
         txtPassword.focus();
 
     // Installing caches every file of the site (the estimator's dictionaries
-    // too): not while the page is still loading its own. The offline edition
-    // has every file inside it already.
+    // too): not while the page is still loading, laying out or painting its
+    // own, but once it is loaded and the browser is idle (or a moment later
+    // where it never says so). The offline edition has every file inside it
+    // already.
     if (!selfContained && 'serviceWorker' in navigator) {
         const register = () => navigator.serviceWorker.register('sw.js').catch(() => {});
+        const whenIdle = () =>
+            globalThis.requestIdleCallback ? requestIdleCallback(register, { timeout: 2000 }) : setTimeout(register, 200);
         if (document.readyState === 'complete')
-            register();
+            whenIdle();
         else
-            addEventListener('load', register, { once: true });
+            addEventListener('load', whenIdle, { once: true });
     }
 }
 
-if (language !== DefaultLanguage)
-    localise(document);
-// On a host the page's own inline script chose the pictures drawn per language
-// as it was parsed (web/pictures.js); the offline edition carries them here.
+// On a host the page's own inline scripts put its texts (tools/page-texts.mjs)
+// and the pictures drawn per language (web/pictures.js) in the reader's
+// language as it was parsed; the offline edition carries its pictures here.
 if (selfContained)
     showArtwork(document, language, pictureSource, false);
 start();

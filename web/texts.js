@@ -55,23 +55,28 @@ export const language =
     extensionLanguage in Texts ? extensionLanguage : chooseLanguage(globalThis.navigator?.languages ?? []);
 export const text = Texts[language];
 
-const Attributes = ['title', 'alt', 'aria-label', 'content'];
+// Puts the texts of `lang` into the document, and its language on <html>.
+// It names nothing outside itself: the build writes it into the page's own
+// inline script with the page's texts (tools/page-texts.mjs), so that a
+// reader of another language has them before the page is first laid out.
+export function localise(document, lang = language, texts = Texts[lang]) {
+    const textOf = (key) => {
+        if (typeof texts[key] !== 'string')
+            throw new Error(`no text "${key}"`);
+        return texts[key];
+    };
+    document.documentElement.lang = lang;
+    for (const element of document.querySelectorAll('[data-t]'))
+        element.textContent = textOf(element.dataset.t);
+    for (const attribute of ['title', 'alt', 'aria-label', 'content'])
+        for (const element of document.querySelectorAll(`[data-t-${attribute}]`))
+            element.setAttribute(attribute, textOf(element.getAttribute(`data-t-${attribute}`)));
+}
 
 function lookUp(texts, key) {
     if (typeof texts[key] !== 'string')
         throw new Error(`no text "${key}"`);
     return texts[key];
-}
-
-// Puts the texts of `lang` into the document, and its language on <html>.
-export function localise(document, lang = language) {
-    const texts = Texts[lang];
-    document.documentElement.lang = lang;
-    for (const element of document.querySelectorAll('[data-t]'))
-        element.textContent = lookUp(texts, element.dataset.t);
-    for (const attribute of Attributes)
-        for (const element of document.querySelectorAll(`[data-t-${attribute}]`))
-            element.setAttribute(attribute, lookUp(texts, element.getAttribute(`data-t-${attribute}`)));
 }
 
 const escape = (s) => s.replace(/[&<>"]/g, (c) => `&#${c.charCodeAt(0)};`);

@@ -331,8 +331,13 @@ export function pageSuite({ launch, grantClipboard, installabilityErrors }) {
         return suite; // a file has no service worker and nothing to install
 
     test('it installs, and after the first visit it works with the server gone, its site list too', async () => {
+        // The page registers its worker once loaded and idle, which a page
+        // left open is within moments; a page that never does fails here,
+        // not by the suite's time limit.
         await page.evaluate(async () => {
-            await navigator.serviceWorker.ready;
+            const never = new Promise((resolve, reject) =>
+                setTimeout(() => reject(new Error('no service worker registered 9 s after loading')), 9000));
+            await Promise.race([navigator.serviceWorker.ready, never]);
             if (!navigator.serviceWorker.controller)
                 await new Promise((resolve) => navigator.serviceWorker.addEventListener('controllerchange', resolve));
         });
