@@ -380,6 +380,11 @@ def layout_checks(shot, language=LAYOUT["defaultLanguage"]):
     return checks
 
 
+def ink(shot, name):
+    """How many of a box's pixels are near black: the glyphs of its text."""
+    return sum(1 for p in shot.crop(place(name)).getdata() if max(p) < 96)
+
+
 def check_layout(window, failures, language=LAYOUT["defaultLanguage"]):
     # Once the window has drawn all of itself, which a loaded machine delays.
     last = []
@@ -487,6 +492,15 @@ def main(prefix, bindir):
             window.xdotool("key", "Tab")
             window.xdotool("type", "--delay", "30", "taobao")
 
+            # The code boxes draw their new codes (the window's own control:
+            # nothing but its invalidation brings them to the screen).
+            failures.check(
+                wait_until(
+                    lambda: min(ink(window.screenshot(), n) for n in ("txtCode16", "txtCode32")) > 40, 10
+                ),
+                "both code boxes show their codes",
+            )
+
             # Another program asks the password box for its text and to unmask it.
             peek = Probe(session, "peek", TITLE).all_lines(4)
             failures.check(
@@ -560,6 +574,13 @@ def main(prefix, bindir):
             failures.check(
                 wait_until(lambda: window.clipboard() == code16, 10) is True,
                 "Tab from the key box reaches the 16-character box",
+            )
+
+            # Part of a code, selected from the keyboard, is what Ctrl+C copies.
+            window.xdotool("key", "End", "shift+Left", "shift+Left", "shift+Left", "ctrl+c")
+            failures.check(
+                wait_until(lambda: window.clipboard() == code16[-3:], 10) is True,
+                "End, Shift+Left three times and Ctrl+C copy %s" % code16[-3:],
             )
 
             # What the user copied since is theirs.
@@ -702,6 +723,12 @@ def main(prefix, bindir):
                 wait_until(lambda: Probe(session, "fits", TITLE).all_lines(1) == ["no 16-character code"], 30)
                 is True,
                 "emptying the password box empties the code boxes",
+            )
+            failures.check(
+                wait_until(
+                    lambda: max(ink(window.screenshot(), n) for n in ("txtCode16", "txtCode32")) == 0, 10
+                ),
+                "the emptied code boxes show nothing",
             )
             # Its second half: a freed block's first bytes are the heap's own,
             # and emptying an edit control's undo buffer zeroes only its first character.
