@@ -103,6 +103,10 @@ LRESULT CodeBox::OnMessage(UINT message, WPARAM w, LPARAM l)
 {
     switch (message) {
     case SetTextMessage:
+        // Its pointer is good in this thread only: nothing is marshalled for
+        // a private message, and another program's would point anywhere.
+        if (::InSendMessageEx(nullptr) != ISMEX_NOSEND)
+            return FALSE;
         return Replace({reinterpret_cast<const char16_t *>(l), static_cast<std::size_t>(w)});
     case WM_SETTEXT:
         return Replace(
@@ -384,9 +388,11 @@ void CodeBox::Paint()
     if (!brush)
         brush = ::GetSysColorBrush(COLOR_BTNFACE);
     ::FillRect(dc, &client, brush);
+    // Clipped by the box, not by its right margin: a code that reaches into
+    // the margin is shown whole (the edit control scrolled its first
+    // character out of view instead).
     RECT text = client;
     text.left += m_leftMargin;
-    text.right -= m_rightMargin;
     const bool focused = Focused();
     if (m_length == 0) {
         if (!m_cue.empty() && (!focused || m_cueWhenFocused)) {

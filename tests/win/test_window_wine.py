@@ -65,9 +65,10 @@ WER_EXCLUDED = [
     )
 ]
 FIRST_CONTROL_ID = 1000
-# MSAA's roles of a push button and of a link.
+# MSAA's roles of a push button, a link and editable text.
 ROLE_SYSTEM_PUSHBUTTON = 0x2B
 ROLE_SYSTEM_LINK = 0x1E
+ROLE_SYSTEM_TEXT = 0x2A
 CJK_FONT = "/usr/share/fonts/truetype/wqy/wqy-microhei.ttc"
 FIT_TITLE = "按网站规则生成密码"
 FIT_RULE = "required: special; maxlength: 12;"
@@ -762,7 +763,8 @@ def main(prefix, bindir):
             failures.check(not excluded, "the portable program leaves nothing in the registry: %r" % excluded)
 
             # An MSAA client in the window's own process (Wine gives none
-            # across processes): the copy button and the copyright line,
+            # across processes): the 16-character box, read-only text whose
+            # value is its code; the copy button and the copyright line,
             # their roles, names and default actions, which act as a click.
             texts = LAYOUT["texts"]["zh-CN"]
             client = wine.session(prefix, display, "zh_CN.UTF-8")
@@ -770,6 +772,8 @@ def main(prefix, bindir):
             msaa = client.run(os.path.join(bindir, "window_accessible.exe"), ["test", "taobao"])
             said = msaa.stdout.decode("utf-8", "replace").splitlines()
             expected = [
+                "txtCode16 role %d name %s readonly 1 value %s"
+                % (ROLE_SYSTEM_TEXT, texts[CONTROLS["txtCode16"]["accessibleName"]], code16),
                 "lblCopy role %d name %s action %s"
                 % (
                     ROLE_SYSTEM_PUSHBUTTON,
@@ -780,7 +784,9 @@ def main(prefix, bindir):
                 "lblCopyright role %d name %s action %s"
                 % (ROLE_SYSTEM_LINK, texts[CONTROLS["lblCopyright"]["accessibleName"]], texts["jumpAction"]),
             ]
-            failures.check(said == expected, "MSAA's default actions press and follow: %r" % said)
+            failures.check(
+                said == expected, "MSAA: the code box's value, the default actions that act: %r" % said
+            )
             shows = re.findall(rb"show=(0x[0-9a-fA-F]+)", msaa.stderr)
             failures.check(
                 wait_until(lambda: opened_addresses(log)[-1:] == [LINKS[-1][1]], 30) is True
