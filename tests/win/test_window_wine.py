@@ -577,12 +577,16 @@ def main(prefix, bindir):
                 "Tab from the key box reaches the 16-character box",
             )
 
-            # Part of a code, selected from the keyboard, is what Ctrl+C copies.
-            window.xdotool("key", "End", "shift+Left", "shift+Left", "shift+Left", "ctrl+c")
-            failures.check(
-                wait_until(lambda: window.clipboard() == code16[-3:], 10) is True,
-                "End, Shift+Left three times and Ctrl+C copy %s" % code16[-3:],
-            )
+            # Part of a code, selected from the keyboard, is what Ctrl+C and Ctrl+Insert copy.
+            for keys, part in [
+                (["End", "shift+Left", "shift+Left", "shift+Left", "ctrl+c"], code16[-3:]),
+                (["Home", "shift+Right", "shift+Right", "ctrl+Insert"], code16[:2]),
+            ]:
+                window.xdotool("key", *keys)
+                failures.check(
+                    wait_until(lambda: window.clipboard() == part, 10) is True,
+                    "%s copy %s" % (", ".join(keys), part),
+                )
 
             # What the user copied since is theirs.
             window.click(centre("lblCopy"))
