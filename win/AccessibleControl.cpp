@@ -1,5 +1,7 @@
 #include "AccessibleControl.h"
 
+#include "WinText.h"
+
 #include <atomic>
 #include <new>
 #include <utility>
@@ -102,6 +104,8 @@ public:
             state->lVal |= STATE_SYSTEM_FOCUSABLE;
             if (m_facts.role == ROLE_SYSTEM_LINK)
                 state->lVal |= STATE_SYSTEM_LINKED;
+            if (m_facts.readOnlyText)
+                state->lVal |= STATE_SYSTEM_READONLY;
         }
         return result;
     }
@@ -109,6 +113,8 @@ public:
     {
         if (!IsSelf(child))
             return m_standard->accDoDefaultAction(child);
+        if (!m_facts.actionMessage)
+            return DISP_E_MEMBERNOTFOUND;
         return ::PostMessageW(m_window, m_facts.actionMessage, 0, 0) ? S_OK : E_FAIL;
     }
 
@@ -127,7 +133,15 @@ public:
     }
     HRESULT STDMETHODCALLTYPE get_accValue(VARIANT child, BSTR *value) override
     {
-        return m_standard->get_accValue(child, value);
+        if (!IsSelf(child) || !m_facts.readOnlyText)
+            return m_standard->get_accValue(child, value);
+        if (!value)
+            return E_POINTER;
+        // The client owns the string it is given; the copy read here is wiped.
+        const BoxText text(m_window);
+        const std::wstring_view shown = text.WideView();
+        *value = ::SysAllocStringLen(shown.data(), static_cast<UINT>(shown.size()));
+        return *value ? S_OK : E_OUTOFMEMORY;
     }
     HRESULT STDMETHODCALLTYPE get_accHelp(VARIANT child, BSTR *help) override
     {

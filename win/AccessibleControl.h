@@ -9,7 +9,7 @@
 namespace mnemora::win {
 
 // What a screen reader or another MSAA client sees of one of the window's
-// own clickable controls (the copy button, the links): its role, name,
+// own controls (the copy button, the links, the code boxes): its role, name,
 // description and default action, which does what a click does. Everything
 // else (place, state, parent, children) is the system's standard object for
 // the control's window.
@@ -22,6 +22,9 @@ struct AccessibleFacts {
     // the client's call returns at once, as a click's would, and a window
     // already gone receives nothing.
     UINT actionMessage = 0;
+    // Read-only text, as a read-only edit control's object: its value is
+    // the window's text, its state read-only; it has no default action.
+    bool readOnlyText = false;
 };
 
 // The answer to WM_GETOBJECT with OBJID_CLIENT for `window`, or 0 when the

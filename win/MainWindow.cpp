@@ -1,6 +1,7 @@
 #include "MainWindow.h"
 
 #include "AccessibleControl.h"
+#include "CodeBox.h"
 #include "FirstLine.h"
 #include "FitDialog.h"
 #include "WinText.h"
@@ -187,6 +188,7 @@ RECT MainWindow::Place(Control control) const
 
 void MainWindow::CreateControls()
 {
+    CodeBox::Register(m_instance);
     for (std::size_t i = 0; i < ControlCount; ++i) {
         const auto control = static_cast<Control>(i);
         const layout::ControlPlace &place = layout::Place(control);
@@ -204,7 +206,10 @@ void MainWindow::CreateControls()
             style |= ES_PASSWORD;
         if (kind == ControlKind::Output)
             style |= ES_READONLY;
-        HWND edit = ::CreateWindowExW(0, L"EDIT", L"", style, 0, 0, 0, 0, m_controls[i],
+        // The code boxes are the window's own: a new code in an edit control
+        // is a round trip to the wine server after another.
+        HWND edit = ::CreateWindowExW(0, kind == ControlKind::Output ? CodeBox::ClassName : L"EDIT", L"",
+            style, 0, 0, 0, 0, m_controls[i],
             reinterpret_cast<HMENU>(static_cast<INT_PTR>(FirstControlId + static_cast<int>(i))), m_instance,
             nullptr);
         m_edits[i] = edit;
@@ -213,8 +218,10 @@ void MainWindow::CreateControls()
         // every message, a round trip to the wine server each, some forty a
         // keystroke.
         ::SetWindowLongPtrW(edit, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-        m_editProc = reinterpret_cast<WNDPROC>(
+        const auto base = reinterpret_cast<WNDPROC>(
             ::SetWindowLongPtrW(edit, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&MainWindow::EditProc)));
+        if (kind != ControlKind::Output)
+            m_editProc = base;
         if (kind == ControlKind::Output) {
             ::SendMessageW(edit, EM_SETLIMITTEXT, static_cast<WPARAM>(layout::RulesOf(control).maxLength), 0);
         } else {
@@ -650,7 +657,8 @@ LRESULT CALLBACK MainWindow::EditProc(HWND edit, UINT message, WPARAM w, LPARAM 
 
 LRESULT MainWindow::EditDefault(HWND edit, UINT message, WPARAM w, LPARAM l) const
 {
-    return ::CallWindowProcW(m_editProc, edit, message, w, l);
+    const bool code = edit == Edit(Control::txtCode16) || edit == Edit(Control::txtCode32);
+    return ::CallWindowProcW(code ? &CodeBox::Procedure : m_editProc, edit, message, w, l);
 }
 
 LRESULT MainWindow::OnEditMessage(Control box, HWND edit, UINT message, WPARAM w, LPARAM l)
@@ -764,6 +772,18 @@ LRESULT MainWindow::OnEditMessage(Control box, HWND edit, UINT message, WPARAM w
         if (output && LOWORD(l) == HTCLIENT) {
             ::SetCursor(::LoadCursorW(nullptr, MAKEINTRESOURCEW(32512))); // IDC_ARROW
             return TRUE;
+        }
+        break;
+    case WM_GETOBJECT:
+        // A code box is read-only editable text whose value is its code, as
+        // the standard object of a read-only edit control reports it.
+        if (output && static_cast<DWORD>(l) == static_cast<DWORD>(OBJID_CLIENT)) {
+            const ControlFacts facts = Facts(box, m_language);
+            AccessibleFacts accessible{
+                ROLE_SYSTEM_TEXT, Wide(facts.accessibleName), Wide(facts.accessibleDescription), {}, 0};
+            accessible.readOnlyText = true;
+            if (LRESULT answer = AnswerGetObject(edit, w, std::move(accessible)))
+                return answer;
         }
         break;
     case WM_CONTEXTMENU:
@@ -1017,38 +1037,20 @@ void MainWindow::WipeBoxes()
     SecureWipe(m_password);
     m_password.clear();
     for (std::size_t i = 0; i < ControlCount; ++i)
-        if (HWND edit = m_edits[i]; edit && static_cast<Control>(i) != Control::txtPassword)
-            WipeEdit(edit);
+        if (HWND edit = m_edits[i]; edit && static_cast<Control>(i) != Control::txtPassword) {
+            if (Facts(static_cast<Control>(i)).kind == ControlKind::Output)
+                CodeBox::SetText(edit, {});
+            else
+                WipeEdit(edit);
+        }
 }
 
 void MainWindow::ShowCodes(std::u16string_view code16, std::u16string_view code32)
 {
-    for (const auto &[box, code] :
-        {std::pair{Control::txtCode16, code16}, std::pair{Control::txtCode32, code32}}) {
-        // An edit control lays out, invalidates and notifies on every new
-        // text, even the same one: a box already showing its code is left as
-        // it is. A code is read and written through one buffer on the stack,
-        // wiped after, not allocated per keystroke; one too long for it (no
-        // code is) takes the general way.
-        std::array<wchar_t, 2 * Code32Length + 2> text{};
-        const int length = ::GetWindowTextW(Edit(box), text.data(), static_cast<int>(text.size()));
-        const std::u16string_view shown(
-            reinterpret_cast<const char16_t *>(text.data()), static_cast<std::size_t>(std::max(length, 0)));
-        if (shown != code) {
-            // A shorter text leaves the end of the old one in the control's
-            // buffer and in its layout's: overwritten first, at its length.
-            if (code.size() < shown.size())
-                WipeEdit(Edit(box));
-            if (code.size() < text.size()) {
-                std::copy(code.begin(), code.end(), text.begin());
-                text[code.size()] = L'\0';
-                ::SetWindowTextW(Edit(box), text.data());
-            } else {
-                SetSecretText(Edit(box), code);
-            }
-        }
-        SecureWipe(text.data(), sizeof text);
-    }
+    // A code box keeps its text in its own buffer, wiped as it is replaced:
+    // a new code costs one invalidation, the same code nothing.
+    CodeBox::SetText(Edit(Control::txtCode16), code16);
+    CodeBox::SetText(Edit(Control::txtCode32), code32);
 }
 
 void MainWindow::Select(Control box, std::size_t start, std::size_t length)

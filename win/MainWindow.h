@@ -17,7 +17,8 @@ namespace mnemora::win {
 // The program's one window on Windows, made of plain Win32 controls placed
 // from the shared layout table and driven by the shared WindowBehaviour:
 // a panel that paints the background picture, picture and label controls
-// of its own class, borderless edit controls for the four boxes, tooltips.
+// of its own class, borderless edit controls for the password and the key,
+// a read-only text control of its own for each code (CodeBox), tooltips.
 //
 // Everything is measured in twips and scaled to the window's dots per inch
 // (per monitor, through the application manifest); at 200 % the pictures

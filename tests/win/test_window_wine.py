@@ -65,9 +65,10 @@ WER_EXCLUDED = [
     )
 ]
 FIRST_CONTROL_ID = 1000
-# MSAA's roles of a push button and of a link.
+# MSAA's roles of a push button, a link and editable text.
 ROLE_SYSTEM_PUSHBUTTON = 0x2B
 ROLE_SYSTEM_LINK = 0x1E
+ROLE_SYSTEM_TEXT = 0x2A
 CJK_FONT = "/usr/share/fonts/truetype/wqy/wqy-microhei.ttc"
 FIT_TITLE = "按网站规则生成密码"
 FIT_RULE = "required: special; maxlength: 12;"
@@ -380,6 +381,11 @@ def layout_checks(shot, language=LAYOUT["defaultLanguage"]):
     return checks
 
 
+def ink(shot, name):
+    """How many of a box's pixels are near black: the glyphs of its text."""
+    return sum(1 for p in shot.crop(place(name)).getdata() if max(p) < 96)
+
+
 def check_layout(window, failures, language=LAYOUT["defaultLanguage"]):
     # Once the window has drawn all of itself, which a loaded machine delays.
     last = []
@@ -487,6 +493,15 @@ def main(prefix, bindir):
             window.xdotool("key", "Tab")
             window.xdotool("type", "--delay", "30", "taobao")
 
+            # The code boxes draw their new codes (the window's own control:
+            # nothing but its invalidation brings them to the screen).
+            failures.check(
+                wait_until(
+                    lambda: min(ink(window.screenshot(), n) for n in ("txtCode16", "txtCode32")) > 40, 10
+                ),
+                "both code boxes show their codes",
+            )
+
             # Another program asks the password box for its text and to unmask it.
             peek = Probe(session, "peek", TITLE).all_lines(4)
             failures.check(
@@ -561,6 +576,17 @@ def main(prefix, bindir):
                 wait_until(lambda: window.clipboard() == code16, 10) is True,
                 "Tab from the key box reaches the 16-character box",
             )
+
+            # Part of a code, selected from the keyboard, is what Ctrl+C and Ctrl+Insert copy.
+            for keys, part in [
+                (["End", "shift+Left", "shift+Left", "shift+Left", "ctrl+c"], code16[-3:]),
+                (["Home", "shift+Right", "shift+Right", "ctrl+Insert"], code16[:2]),
+            ]:
+                window.xdotool("key", *keys)
+                failures.check(
+                    wait_until(lambda: window.clipboard() == part, 10) is True,
+                    "%s copy %s" % (", ".join(keys), part),
+                )
 
             # What the user copied since is theirs.
             window.click(centre("lblCopy"))
@@ -703,6 +729,12 @@ def main(prefix, bindir):
                 is True,
                 "emptying the password box empties the code boxes",
             )
+            failures.check(
+                wait_until(
+                    lambda: max(ink(window.screenshot(), n) for n in ("txtCode16", "txtCode32")) == 0, 10
+                ),
+                "the emptied code boxes show nothing",
+            )
             # Its second half: a freed block's first bytes are the heap's own,
             # and emptying an edit control's undo buffer zeroes only its first character.
             half = secret[len(secret) // 2 :]
@@ -735,7 +767,8 @@ def main(prefix, bindir):
             failures.check(not excluded, "the portable program leaves nothing in the registry: %r" % excluded)
 
             # An MSAA client in the window's own process (Wine gives none
-            # across processes): the copy button and the copyright line,
+            # across processes): the 16-character box, read-only text whose
+            # value is its code; the copy button and the copyright line,
             # their roles, names and default actions, which act as a click.
             texts = LAYOUT["texts"]["zh-CN"]
             client = wine.session(prefix, display, "zh_CN.UTF-8")
@@ -743,6 +776,8 @@ def main(prefix, bindir):
             msaa = client.run(os.path.join(bindir, "window_accessible.exe"), ["test", "taobao"])
             said = msaa.stdout.decode("utf-8", "replace").splitlines()
             expected = [
+                "txtCode16 role %d name %s readonly 1 value %s"
+                % (ROLE_SYSTEM_TEXT, texts[CONTROLS["txtCode16"]["accessibleName"]], code16),
                 "lblCopy role %d name %s action %s"
                 % (
                     ROLE_SYSTEM_PUSHBUTTON,
@@ -753,7 +788,9 @@ def main(prefix, bindir):
                 "lblCopyright role %d name %s action %s"
                 % (ROLE_SYSTEM_LINK, texts[CONTROLS["lblCopyright"]["accessibleName"]], texts["jumpAction"]),
             ]
-            failures.check(said == expected, "MSAA's default actions press and follow: %r" % said)
+            failures.check(
+                said == expected, "MSAA: the code box's value, the default actions that act: %r" % said
+            )
             shows = re.findall(rb"show=(0x[0-9a-fA-F]+)", msaa.stderr)
             failures.check(
                 wait_until(lambda: opened_addresses(log)[-1:] == [LINKS[-1][1]], 30) is True

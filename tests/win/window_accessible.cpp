@@ -10,8 +10,12 @@
 //     NAME role R name N action A
 //
 // (R decimal), asks for the default action and lets the window act on it.
-// After the copy button's, prints "clipboard T", the clipboard's text. Texts
-// are printed and given as UTF-8.
+// After the copy button's, prints "clipboard T", the clipboard's text. First,
+// for the 16-character code box, prints
+//
+//     txtCode16 role R name N readonly B value V
+//
+// B 1 when its state says read-only. Texts are printed and given as UTF-8.
 
 #include "MainWindow.h"
 
@@ -127,6 +131,36 @@ bool Press(HWND control, const char *label)
     return SUCCEEDED(done);
 }
 
+void Describe(HWND box, const char *label)
+{
+    IAccessible *accessible = nullptr;
+    if (!box
+        || FAILED(AccessibleObjectFromWindow(box, static_cast<DWORD>(OBJID_CLIENT), __uuidof(IAccessible),
+            reinterpret_cast<void **>(&accessible)))
+        || !accessible) {
+        Say(std::string(label) + " no accessible object");
+        return;
+    }
+    VARIANT self;
+    VariantInit(&self);
+    self.vt = VT_I4;
+    self.lVal = CHILDID_SELF;
+    VARIANT role;
+    VariantInit(&role);
+    VARIANT state;
+    VariantInit(&state);
+    BSTR name = nullptr;
+    BSTR value = nullptr;
+    accessible->get_accRole(self, &role);
+    accessible->get_accState(self, &state);
+    accessible->get_accName(self, &name);
+    accessible->get_accValue(self, &value);
+    accessible->Release();
+    const bool readOnly = state.vt == VT_I4 && (state.lVal & STATE_SYSTEM_READONLY);
+    Say(std::string(label) + " role " + std::to_string(role.vt == VT_I4 ? role.lVal : -1) + " name "
+        + Utf8(Take(name)) + " readonly " + (readOnly ? "1" : "0") + " value " + Utf8(Take(value)));
+}
+
 std::wstring ClipboardText()
 {
     std::wstring text;
@@ -167,6 +201,7 @@ int wmain(int argc, wchar_t **argv)
             SendMessageW(password, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(argv[1]));
             SendMessageW(key, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(argv[2]));
             Pump(200);
+            Describe(Find(main, Control::txtCode16, L"MnemoraCodeBox"), "txtCode16");
             const bool copied = Press(Find(main, Control::lblCopy, L"MnemoraControl"), "lblCopy");
             Say("clipboard " + Utf8(ClipboardText()));
             const bool opened = Press(Find(main, Control::lblCopyright, L"MnemoraControl"), "lblCopyright");

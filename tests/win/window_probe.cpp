@@ -87,7 +87,7 @@ BOOL CALLBACK FindCode16Box(HWND window, LPARAM found)
 {
     wchar_t name[16] = L"";
     GetClassNameW(window, name, 16);
-    if (_wcsicmp(name, L"Edit") == 0 && SendMessageW(window, EM_GETLIMITTEXT, 0, 0) == 16) {
+    if (_wcsicmp(name, L"MnemoraCodeBox") == 0 && SendMessageW(window, EM_GETLIMITTEXT, 0, 0) == 16) {
         *reinterpret_cast<HWND *>(found) = window;
         return FALSE;
     }
