@@ -166,9 +166,12 @@ bool MainWindow::Create(int show)
 
     CreateControls();
     ApplyDpi();
-    SetUpAccessibility();
     ::ShowWindow(m_window, show);
     ::UpdateWindow(m_window);
+    // The annotations load oleacc and go through COM's activation, which the
+    // window's first paint does not need; a screen reader first speaks of a
+    // control when it takes the focus, so they are in place before that.
+    SetUpAccessibility();
     ::SetFocus(Edit(Control::txtPassword));
     m_behaviour.Start();
     ::PostMessageW(m_window, FinishStartMessage, 0, 0);
