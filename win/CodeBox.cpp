@@ -347,27 +347,27 @@ void CodeBox::Lay(HDC dc, Line &line) const
     ::GetTextExtentExPointI(dc, line.glyphs.data(), count, 0, nullptr, line.edges.data() + 1, &size);
 }
 
-int CodeBox::EdgeOf(std::size_t index) const
+void CodeBox::LayOnScreen(Line &line) const
 {
     HDC dc = ::GetDC(m_window);
     HGDIOBJ old = m_font ? ::SelectObject(dc, m_font) : nullptr;
-    Line line;
     Lay(dc, line);
     if (old)
         ::SelectObject(dc, old);
     ::ReleaseDC(m_window, dc);
+}
+
+int CodeBox::EdgeOf(std::size_t index) const
+{
+    Line line;
+    LayOnScreen(line);
     return m_leftMargin + line.edges[std::min(index, m_length)];
 }
 
 std::size_t CodeBox::IndexAt(int x) const
 {
-    HDC dc = ::GetDC(m_window);
-    HGDIOBJ old = m_font ? ::SelectObject(dc, m_font) : nullptr;
     Line line;
-    Lay(dc, line);
-    if (old)
-        ::SelectObject(dc, old);
-    ::ReleaseDC(m_window, dc);
+    LayOnScreen(line);
     // The boundary nearest to x: past a character's middle is after it.
     const int at = x - m_leftMargin;
     std::size_t index = 0;

@@ -69,6 +69,8 @@ private:
     // The text's glyphs in the box's font, and where each character begins.
     struct Line;
     void Lay(HDC dc, Line &line) const;
+    // The same in the box's own device context and font.
+    void LayOnScreen(Line &line) const;
     // Where the character at `index` (the text's end at its length) begins
     // in the box, and the character boundary nearest to `x`.
     int EdgeOf(std::size_t index) const;

@@ -102,7 +102,8 @@ std::wstring Take(BSTR text)
     return out;
 }
 
-bool Press(HWND control, const char *label)
+// The control's own MSAA object, or nothing, said as missing.
+IAccessible *AccessibleOf(HWND control, const char *label)
 {
     IAccessible *accessible = nullptr;
     if (!control
@@ -110,12 +111,27 @@ bool Press(HWND control, const char *label)
             reinterpret_cast<void **>(&accessible)))
         || !accessible) {
         Say(std::string(label) + " no accessible object");
-        return false;
+        return nullptr;
     }
+    return accessible;
+}
+
+// The object itself, not one of its children.
+VARIANT Self()
+{
     VARIANT self;
     VariantInit(&self);
     self.vt = VT_I4;
     self.lVal = CHILDID_SELF;
+    return self;
+}
+
+bool Press(HWND control, const char *label)
+{
+    IAccessible *accessible = AccessibleOf(control, label);
+    if (!accessible)
+        return false;
+    VARIANT self = Self();
     VARIANT role;
     VariantInit(&role);
     BSTR name = nullptr;
@@ -133,18 +149,10 @@ bool Press(HWND control, const char *label)
 
 void Describe(HWND box, const char *label)
 {
-    IAccessible *accessible = nullptr;
-    if (!box
-        || FAILED(AccessibleObjectFromWindow(box, static_cast<DWORD>(OBJID_CLIENT), __uuidof(IAccessible),
-            reinterpret_cast<void **>(&accessible)))
-        || !accessible) {
-        Say(std::string(label) + " no accessible object");
+    IAccessible *accessible = AccessibleOf(box, label);
+    if (!accessible)
         return;
-    }
-    VARIANT self;
-    VariantInit(&self);
-    self.vt = VT_I4;
-    self.lVal = CHILDID_SELF;
+    VARIANT self = Self();
     VARIANT role;
     VariantInit(&role);
     VARIANT state;
