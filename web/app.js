@@ -296,13 +296,13 @@ async function start() {
 
     // Installing caches every file of the site (the estimator's dictionaries
     // too): not while the page is still loading, laying out or painting its
-    // own, but once it is loaded and the browser is idle (or a moment later
-    // where it never says so). The offline edition has every file inside it
+    // own, but once it is loaded and the browser is idle (or in the loaded
+    // page's next task where it never says so). The offline edition has every file inside it
     // already.
     if (!selfContained && 'serviceWorker' in navigator) {
         const register = () => navigator.serviceWorker.register('sw.js').catch(() => {});
         const whenIdle = () =>
-            globalThis.requestIdleCallback ? requestIdleCallback(register, { timeout: 2000 }) : setTimeout(register, 200);
+            globalThis.requestIdleCallback ? requestIdleCallback(register, { timeout: 2000 }) : setTimeout(register);
         if (document.readyState === 'complete')
             whenIdle();
         else
