@@ -4,16 +4,21 @@
 // slow network) and the desktop preset. Targets: 100 in every category on
 // both, and the largest paint within 1 s on the phone. Prints every category,
 // the paints, and each audit that cost points; exits non-zero on a miss.
+// Beside them, the phone preset's figures for the floors (bench/blank-page.mjs)
+// served the same way: the blank page, and the window without the page's
+// code or pictures.
 // Usage: node bench/lighthouse.mjs build/web
 import { loadavg } from 'node:os';
 import { resolve } from 'node:path';
 
 import lighthouse from 'lighthouse';
+
+import { removeFloor, writeBlankPage, writeWindowFloor } from './blank-page.mjs';
 import desktopConfig from 'lighthouse/core/config/desktop-config.js';
 
 const site = resolve(process.argv[2] ?? 'build/web');
 process.env.MNEMORA_WEB_DIR = site;
-const { launchChromium, serveWithNginx } = await import('../tests/web/support.mjs');
+const { launchChromium, serveSite, serveWithNginx } = await import('../tests/web/support.mjs');
 
 const Presets = [
     ['mobile', undefined, 1000],
@@ -58,6 +63,27 @@ try {
                 console.log(`  ${preset}: ${audit.id}: ${audit.displayValue ?? ''} ${audit.title}`
                     + (items.length ? ` (${items.map((url) => url.replace(/^.*\//, '')).join(', ')})` : ''));
             }
+        }
+    }
+    const floors = [['the blank page', writeBlankPage(site)], ['the window without code or pictures',
+        await writeWindowFloor(browser, serveSite, site)]];
+    // Each in a browser of its own, as the page's first audit is: a page
+    // audited after others in the same browser was charged for their
+    // leftovers (a blank page with 400 ms of blocking time).
+    for (const [name, root] of floors) {
+        const floor = await serveWithNginx({ root });
+        const own = await launchChromium({ args: ['--remote-debugging-port=0'] });
+        try {
+            const { lhr } = await lighthouse(`${floor.origin}/`,
+                { port: Number(new URL(own.wsEndpoint()).port), output: 'json', logLevel: 'error' });
+            const figure = (id) => Math.round(lhr.audits[id]?.numericValue ?? NaN);
+            line(`  mobile, ${name}: performance`, Math.round((lhr.categories.performance?.score ?? NaN) * 100));
+            line(`  mobile, ${name}: largest paint (ms)`, figure('largest-contentful-paint'));
+            line(`  mobile, ${name}: blocking time (ms)`, figure('total-blocking-time'));
+        } finally {
+            await own.close();
+            await floor.stop();
+            removeFloor(root);
         }
     }
     console.log(`load average (1, 5, 15 min): ${loadavg().map((l) => l.toFixed(2)).join(', ')}`);

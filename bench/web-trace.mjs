@@ -1,5 +1,5 @@
 // Where a first load's time goes, from Chromium's own trace, beside the blank
-// page's (bench/blank-page.mjs): each load on a loopback address the browser
+// page's and the window floor's (bench/blank-page.mjs): each load on a loopback address the browser
 // has not seen, as in bench/web.mjs, up to the later of the ready mark and
 // the first contentful paint. It prints the CPU time (thread time, which
 // other work on a shared machine hardly changes) of the page's main thread
@@ -13,7 +13,7 @@ import { mkdtempSync, readFileSync, rmSync } from 'node:fs';
 import { loadavg, tmpdir } from 'node:os';
 import { join, resolve } from 'node:path';
 
-import { writeBlankPage } from './blank-page.mjs';
+import { removeFloor, writeBlankPage, writeWindowFloor } from './blank-page.mjs';
 
 const site = resolve(process.argv[2] ?? 'build/web');
 const Loads = Number(process.argv[3] ?? 9);
@@ -70,10 +70,12 @@ function summarise(trace, until) {
     };
 }
 
-const blank = writeBlankPage();
+const blank = writeBlankPage(site);
+let floor = null;
 const traces = mkdtempSync(join(tmpdir(), 'mnemora-traces-'));
 const browser = await launchChromium({ networkEnabled: false, issuesEnabled: false });
 try {
+    floor = await writeWindowFloor(browser, serveSite, site);
     const page = await browser.newPage();
     let address = 2;
     async function firstLoad(root, trace) {
@@ -100,21 +102,26 @@ try {
     // As in bench/web.mjs, one untraced load of each first.
     await firstLoad(site, false);
     await firstLoad(blank, false);
-    const rows = { site: [], blank: [] };
+    await firstLoad(floor, false);
+    const rows = { site: [], floor: [], blank: [] };
     for (let i = 0; i < Loads; ++i) {
         rows.site.push(await firstLoad(site, true));
+        rows.floor.push(await firstLoad(floor, true));
         rows.blank.push(await firstLoad(blank, true));
     }
     const median = (values) => [...values].sort((a, b) => a - b)[Math.floor(values.length / 2)];
-    console.log(`${'first load, medians of traced loads'.padEnd(40)} ${'page'.padStart(9)} ${'blank'.padStart(9)}`);
+    // window: the window's floor, without the page's code or pictures.
+    console.log(`${'first load, medians of traced loads'.padEnd(40)}${['page', 'window', 'blank'].map((h) => h.padStart(10)).join('')}`);
     for (const key of Object.keys(rows.site[0])) {
-        const [a, b] = [rows.site, rows.blank].map((r) => median(r.map((x) => x[key])));
         const unit = key.endsWith('(count)') ? '' : ' ms';
-        console.log(`${key.padEnd(40)} ${(a.toFixed(unit ? 1 : 0) + unit).padStart(9)} ${(b.toFixed(unit ? 1 : 0) + unit).padStart(9)}`);
+        const cells = [rows.site, rows.floor, rows.blank].map((r) => median(r.map((x) => x[key])).toFixed(unit ? 1 : 0) + unit);
+        console.log(`${key.padEnd(40)}${cells.map((c) => c.padStart(10)).join('')}`);
     }
     console.log(`load average (1, 5, 15 min): ${loadavg().map((l) => l.toFixed(2)).join(', ')}`);
 } finally {
     await browser.close();
-    rmSync(blank, { recursive: true, force: true });
+    removeFloor(blank);
+    if (floor)
+        removeFloor(floor);
     rmSync(traces, { recursive: true, force: true });
 }

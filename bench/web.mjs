@@ -7,11 +7,11 @@
 // load average, since other work on the machine slows both. Reports; exits
 // non-zero when a target is missed.
 // Usage: node bench/web.mjs build/web
-import { rmSync, statSync } from 'node:fs';
+import { statSync } from 'node:fs';
 import { loadavg } from 'node:os';
 import { resolve } from 'node:path';
 
-import { writeBlankPage } from './blank-page.mjs';
+import { removeFloor, writeBlankPage, writeWindowFloor } from './blank-page.mjs';
 
 const site = resolve(process.argv[2] ?? 'build/web');
 process.env.MNEMORA_WEB_DIR = site;
@@ -36,14 +36,17 @@ function report(name, value, unit, limit) {
 
 report('mnemora.wasm size', statSync(`${site}/mnemora.wasm`).size, 'bytes', 24 * 1024);
 
-// The floor: a page with two boxes and one module script that marks itself
-// ready, served and loaded exactly as the app is.
-const blank = writeBlankPage();
+// The floors (bench/blank-page.mjs): the blank page, which the targets are
+// against, and the page's own window without its code or pictures, which
+// shows how much of a miss is the window's content itself.
+const blank = writeBlankPage(site);
+let floor = null;
 
 // The harness does not watch the network: its request events cost the
 // renderer time the page would not spend in a user's browser.
 const browser = await launchChromium({ networkEnabled: false, issuesEnabled: false });
 try {
+    floor = await writeWindowFloor(browser, serveSite, site);
     const page = await browser.newPage();
 
     // First load: each load goes to a loopback address this browser has not
@@ -78,12 +81,15 @@ try {
     // setting itself up (its font and network services among them).
     await firstLoad(site);
     await firstLoad(blank);
+    await firstLoad(floor);
     parts.clear();
     const loads = [];
     const blankLoads = [];
+    const floorLoads = [];
     for (let i = 0; i < Loads; ++i) {
         loads.push(await firstLoad(site));
         blankLoads.push(await firstLoad(blank));
+        floorLoads.push(await firstLoad(floor));
     }
     report('first load to interactive, median', percentile(loads, 50), 'ms', 150);
     report('first load to interactive, p95', percentile(loads, 95), 'ms', 150);
@@ -94,6 +100,9 @@ try {
     report('  the blank page\'s first contentful paint, median', percentile(parts.get(blank).paint, 50), 'ms');
     report('first load against the blank page\'s, median', percentile(loads, 50) / percentile(blankLoads, 50), '×', 1.25);
     report('first load against the blank page\'s, p95', percentile(loads, 95) / percentile(blankLoads, 95), '×', 1.25);
+    report('  the window without code or pictures, median', percentile(floorLoads, 50), 'ms');
+    report('  the same against the blank page\'s, median', percentile(floorLoads, 50) / percentile(blankLoads, 50), '×');
+    report('  the same against the blank page\'s, p95', percentile(floorLoads, 95) / percentile(blankLoads, 95), '×');
 
     // A keystroke as a person makes it: the previous one has been painted.
     // Chromium edits the box between the key (keydown) and the input event;
@@ -144,6 +153,8 @@ try {
     console.log(`load average (1, 5, 15 min): ${loadavg().map((l) => l.toFixed(2)).join(', ')}`);
 } finally {
     await browser.close();
-    rmSync(blank, { recursive: true, force: true });
+    removeFloor(blank);
+    if (floor)
+        removeFloor(floor);
 }
 process.exitCode = results.every(Boolean) ? 0 : 1;
