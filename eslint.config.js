@@ -26,7 +26,7 @@ export default [
     },
     {
         // Puppeteer's page.evaluate runs these functions in the page.
-        files: ['tests/**/*.mjs', 'tools/*-screenshot*.mjs', 'bench/web.mjs', 'bench/web-trace.mjs'],
+        files: ['tests/**/*.mjs', 'tools/*-screenshot*.mjs', 'bench/web.mjs', 'bench/web-trace.mjs', 'bench/blank-page.mjs'],
         languageOptions: { globals: { ...globals.node, ...globals.browser } },
     },
     {
