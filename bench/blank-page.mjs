@@ -9,7 +9,7 @@
 // Each returns its site folder; beside it, host/nginx.conf is the built
 // site's header file without its content policy, which allows the page's
 // own inline scripts and style by their hashes and would refuse a floor's.
-// removeFloor(site) deletes both.
+// removeFloors(...sites) deletes them; a site not written yet (null) is skipped.
 import { existsSync, mkdirSync, mkdtempSync, readFileSync, rmSync, writeFileSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import { dirname, join } from 'node:path';
@@ -31,8 +31,9 @@ function floorFolder(builtSite) {
     return site;
 }
 
-export function removeFloor(site) {
-    rmSync(dirname(site), { recursive: true, force: true });
+export function removeFloors(...sites) {
+    for (const site of sites.filter(Boolean))
+        rmSync(dirname(site), { recursive: true, force: true });
 }
 
 export function writeBlankPage(builtSite) {

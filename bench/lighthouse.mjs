@@ -13,7 +13,7 @@ import { resolve } from 'node:path';
 
 import lighthouse from 'lighthouse';
 
-import { removeFloor, writeBlankPage, writeWindowFloor } from './blank-page.mjs';
+import { removeFloors, writeBlankPage, writeWindowFloor } from './blank-page.mjs';
 import desktopConfig from 'lighthouse/core/config/desktop-config.js';
 
 const site = resolve(process.argv[2] ?? 'build/web');
@@ -83,7 +83,7 @@ try {
         } finally {
             await own.close();
             await floor.stop();
-            removeFloor(root);
+            removeFloors(root);
         }
     }
     console.log(`load average (1, 5, 15 min): ${loadavg().map((l) => l.toFixed(2)).join(', ')}`);

@@ -13,7 +13,7 @@ import { mkdtempSync, readFileSync, rmSync } from 'node:fs';
 import { loadavg, tmpdir } from 'node:os';
 import { join, resolve } from 'node:path';
 
-import { removeFloor, writeBlankPage, writeWindowFloor } from './blank-page.mjs';
+import { removeFloors, writeBlankPage, writeWindowFloor } from './blank-page.mjs';
 
 const site = resolve(process.argv[2] ?? 'build/web');
 const Loads = Number(process.argv[3] ?? 9);
@@ -120,8 +120,6 @@ try {
     console.log(`load average (1, 5, 15 min): ${loadavg().map((l) => l.toFixed(2)).join(', ')}`);
 } finally {
     await browser.close();
-    removeFloor(blank);
-    if (floor)
-        removeFloor(floor);
+    removeFloors(blank, floor);
     rmSync(traces, { recursive: true, force: true });
 }

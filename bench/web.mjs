@@ -11,7 +11,7 @@ import { statSync } from 'node:fs';
 import { loadavg } from 'node:os';
 import { resolve } from 'node:path';
 
-import { removeFloor, writeBlankPage, writeWindowFloor } from './blank-page.mjs';
+import { removeFloors, writeBlankPage, writeWindowFloor } from './blank-page.mjs';
 
 const site = resolve(process.argv[2] ?? 'build/web');
 process.env.MNEMORA_WEB_DIR = site;
@@ -153,8 +153,6 @@ try {
     console.log(`load average (1, 5, 15 min): ${loadavg().map((l) => l.toFixed(2)).join(', ')}`);
 } finally {
     await browser.close();
-    removeFloor(blank);
-    if (floor)
-        removeFloor(floor);
+    removeFloors(blank, floor);
 }
 process.exitCode = results.every(Boolean) ? 0 : 1;

@@ -5,7 +5,7 @@ import { join } from 'node:path';
 import { test } from 'node:test';
 import { pathToFileURL } from 'node:url';
 
-import { removeFloor, writeWindowFloor } from '../../bench/blank-page.mjs';
+import { removeFloors, writeWindowFloor } from '../../bench/blank-page.mjs';
 import { pageSuite } from './page-suite.mjs';
 import { siteSuite } from './site-suite.mjs';
 import { launchChromium, serveSite, siteDir } from './support.mjs';
@@ -52,7 +52,7 @@ if (!offline) {
             assert.ok(html.includes(Texts.en.slogan));
         } finally {
             await english.close();
-            removeFloor(floor);
+            removeFloors(floor);
         }
     });
 }
